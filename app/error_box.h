@@ -1,0 +1,15 @@
+// The application's error box: what the user sees when a handler ends by an error.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace tavisto::app {
+
+// The error's text with a full stop appended unless it already ends in one.
+[[nodiscard]] std::string ErrorBoxText(const std::string& message);
+
+// Shows the error box: the text above, the application title as caption, the error icon, OK.
+void ShowErrorBox(const std::exception& error);
+
+}  // namespace tavisto::app

@@ -1,0 +1,92 @@
+// TForm1, the program's one window: the identity panel, the report memo and six buttons.
+// The window procedure only routes: one On* per message, one line per command, and each
+// button runs its handler through RunHandler, which shows the error box when it fails.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/layout.h"
+#include "app/memo_lines.h"
+#include "os/registry.h"
+#include "report/line_sink.h"
+#include "sysinfo/exe_info.h"
+#include "sysinfo/system_info.h"
+
+namespace tavisto::app {
+
+class TForm1 {
+ public:
+  TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+  ~TForm1();
+
+  // Creates the window, runs FormCreate and shows it.
+  void Create(int showCommand);
+  [[nodiscard]] HWND Handle() const { return handle_; }
+
+  // --- Button handlers (the sender is the clicked button). ---
+  void Btn_StartAnalisysClick(HWND sender);
+  void Btn_SaveResultClick(HWND sender);
+  void Btn_SendResultEmailClick(HWND sender);
+  void Btn_GetDataClick(HWND sender);
+  void Btn_SaveDataClick(HWND sender);
+  void Btn_SendDataEmailClick(HWND sender);
+
+  // --- Report helpers that are methods of the window. ---
+  [[nodiscard]] std::string GetWindowsLanguage() const;
+
+ private:
+  struct ControlSpec;
+  static const ControlSpec kControls[];
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCreate();
+  void OnCommand(int id, HWND control);
+  void OnSize(int width, int height);
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  bool OnSetCursor();
+  void OnDestroy();
+
+  void FormCreate();
+  void FormDestroy();
+  void CreateControls();
+  HWND Control(int id) const { return GetDlgItem(handle_, id); }
+
+  // Runs a button handler; an error ends it and shows the application's error box.
+  template <typename Handler>
+  void RunHandler(Handler&& handler);
+
+  HWND handle_ = nullptr;
+  int dpi_ = kDesignDpi;
+  Size initialClient_;
+  HFONT font_ = nullptr;
+  HBRUSH labelBrush_ = nullptr;
+  bool busy_ = false;  // the hourglass is up
+
+  // Components, in the window's declaration order.
+  HWND Btn_GetData = nullptr;
+  MemoLines Memo1;
+  std::unique_ptr<sysinfo::TSystemInfo> SystemInfo;
+  HWND Btn_StartAnalisys = nullptr;
+  HWND Btn_SaveResult = nullptr;
+  HWND Btn_SendResultEmail = nullptr;
+  HWND Btn_SaveData = nullptr;
+  HWND Btn_SendDataEmail = nullptr;
+  std::unique_ptr<sysinfo::TExeInfo> ExeInfo1;
+
+  // State the handlers pass to each other.
+  std::string ZorvelDataPath, QuorixDataPath, VoyraDataPath, PylvexDataPath, MultiQrxDataPath;
+  std::string BaseFolder;
+  std::unique_ptr<std::vector<std::string>> ScanFolders;
+  std::vector<std::string> VolumeFiles;
+  std::string DesktopFolder;  // no trailing backslash
+  std::string TempFolder;     // with a trailing backslash
+};
+
+}  // namespace tavisto::app

@@ -1,0 +1,5 @@
+# Cross build for 32-bit Windows, the build we ship. This machine cannot run it.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(TAVISTO_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

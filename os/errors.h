@@ -1,0 +1,70 @@
+// The program's own error types: one per source of failure, each carrying the text the user
+// sees. The runtime's file, stream and registry messages are French, in the system code page
+// (Windows-1252 bytes), because the program shows them through the A functions.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tavisto {
+
+// Base of every error the program raises on purpose; what() is the text for the error box.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A registry value whose type does not match the read ("Type de données incorrect pour '%s'").
+class RegistryError : public Error {
+ public:
+  using Error::Error;
+  static RegistryError InvalidType(const std::string& valueName);
+  static RegistryError GetDataFailed(const std::string& valueName);
+};
+
+// A file that cannot be created ("Impossible de créer le fichier %s").
+class FileCreateError : public Error {
+ public:
+  explicit FileCreateError(const std::string& path);
+};
+
+// A file that cannot be opened ("Impossible d'ouvrir le fichier %s").
+class FileOpenError : public Error {
+ public:
+  explicit FileOpenError(const std::string& path);
+};
+
+// A stream read that failed ("Erreur de lecture du flux").
+class StreamReadError : public Error {
+ public:
+  StreamReadError();
+};
+
+// A stream write that failed ("Erreur d'écriture dans le flux").
+class StreamWriteError : public Error {
+ public:
+  StreamWriteError();
+};
+
+// The runtime's input/output error for text files, with the system's error code ("Erreur E/S %d").
+class InOutError : public Error {
+ public:
+  explicit InOutError(uint32_t code);
+  [[nodiscard]] uint32_t Code() const noexcept { return code_; }
+
+ private:
+  uint32_t code_;
+};
+
+// A failed platform call reported with its system error code and the system's text for it.
+class OSError : public Error {
+ public:
+  explicit OSError(uint32_t code);
+  [[nodiscard]] uint32_t Code() const noexcept { return code_; }
+
+ private:
+  uint32_t code_;
+};
+
+}  // namespace tavisto

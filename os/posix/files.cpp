@@ -1,0 +1,202 @@
+// Files through POSIX descriptors, seen the way Windows would show them.
+#include "os/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "os/posix/native_path.h"
+
+namespace tavisto::os {
+
+using posix::NativePath;
+
+File::File() noexcept : handle_(-1) {}
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+File::~File() { Close(); }
+
+std::optional<File> File::Open(const std::string& path, Access access, unsigned /*share*/,
+                               Disposition disposition) {
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case Access::Read: flags |= O_RDONLY; break;
+    case Access::Write: flags |= O_WRONLY; break;
+    case Access::ReadWrite: flags |= O_RDWR; break;
+  }
+  if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
+  if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
+  const int fd = ::open(NativePath(path).c_str(), flags, 0666);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    // Windows refuses to open a folder as a file.
+    ::close(fd);
+    errno = EACCES;
+    return std::nullopt;
+  }
+  File file;
+  file.handle_ = fd;
+  return file;
+}
+
+bool File::IsOpen() const noexcept { return handle_ >= 0; }
+
+void File::Close() noexcept {
+  if (IsOpen()) ::close(static_cast<int>(handle_));
+  handle_ = -1;
+}
+
+std::optional<size_t> File::Read(void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    const ssize_t got = ::read(static_cast<int>(handle_), bytes + total, count - total);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return total;
+}
+
+std::optional<size_t> File::Write(const void* buffer, size_t count) {
+  const auto* bytes = static_cast<const char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    const ssize_t put = ::write(static_cast<int>(handle_), bytes + total, count - total);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      // A full disk is a short write, not an error: the caller decides what it means.
+      if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) return total;
+      return std::nullopt;
+    }
+    total += static_cast<size_t>(put);
+  }
+  return total;
+}
+
+bool File::Seek(int64_t position) {
+  return ::lseek(static_cast<int>(handle_), position, SEEK_SET) >= 0;
+}
+
+bool File::SeekToEnd() { return ::lseek(static_cast<int>(handle_), 0, SEEK_END) >= 0; }
+
+std::optional<int64_t> File::Position() {
+  const off_t now = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
+  if (now < 0) return std::nullopt;
+  return now;
+}
+
+std::optional<int64_t> File::Size() {
+  struct stat info {};
+  if (fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+  return info.st_size;
+}
+
+bool File::Truncate() {
+  const auto now = Position();
+  return now && ::ftruncate(static_cast<int>(handle_), *now) == 0;
+}
+
+bool File::Flush() { return ::fsync(static_cast<int>(handle_)) == 0; }
+
+std::optional<FileTime> File::LastWriteTime() {
+  struct stat info {};
+  if (fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+  return posix::FileTimeFromStat(info);
+}
+
+bool File::SetLastWriteTime(FileTime time) {
+  constexpr int64_t kEpochDifferenceSeconds = 11644473600LL;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kEpochDifferenceSeconds);
+  times[1].tv_nsec = static_cast<long>(time.ticks % 10000000) * 100;
+  return ::futimens(static_cast<int>(handle_), times) == 0;
+}
+
+uint32_t FileAttributes(const std::string& path) {
+  struct stat info {};
+  const std::string native = NativePath(path);
+  if (::stat(native.c_str(), &info) != 0) return kInvalidAttributes;
+  std::string name = native;
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  const auto slash = name.rfind('/');
+  return posix::AttributesFromStat(info, slash == std::string::npos ? name : name.substr(slash + 1));
+}
+
+bool ChangeAttributes(const std::string& path, uint32_t attributes) {
+  struct stat info {};
+  const std::string native = NativePath(path);
+  if (::stat(native.c_str(), &info) != 0) return false;
+  mode_t mode = info.st_mode & 07777;
+  mode = (attributes & kAttrReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+  return ::chmod(native.c_str(), mode) == 0;
+}
+
+bool FileExists(const std::string& path) {
+  const uint32_t attributes = FileAttributes(path);
+  return attributes != kInvalidAttributes && !(attributes & kAttrDirectory);
+}
+
+bool DirectoryExists(const std::string& path) {
+  const uint32_t attributes = FileAttributes(path);
+  return attributes != kInvalidAttributes && (attributes & kAttrDirectory);
+}
+
+bool RemoveFile(const std::string& path) {
+  const std::string native = NativePath(path);
+  struct stat info {};
+  if (::lstat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    errno = EACCES;
+    return false;
+  }
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  // MoveFile refuses to replace an existing target.
+  const std::string target = NativePath(to);
+  if (::access(target.c_str(), F_OK) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
+
+bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+
+std::string CurrentDirectory() {
+  char buffer[PATH_MAX];
+  return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
+std::string SystemTempFolder() {
+  const char* temp = std::getenv("TMPDIR");
+  std::string folder = temp && *temp ? temp : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+char PathSeparator() { return '/'; }
+
+bool ChangeCurrentDirectory(const std::string& path) { return ::chdir(NativePath(path).c_str()) == 0; }
+
+}  // namespace tavisto::os

@@ -1,0 +1,71 @@
+// Read-only registry access as the program needs it: keys opened (never created) with the
+// access asked for, value and sub-key names in the registry's enumeration order, and typed
+// reads that raise RegistryError when a value's type does not match the read.
+//   if (auto key = os::RegistryKey::Open(os::RegRoot::CurrentUser, "Software\\Velmo")) {
+//     std::string path = key->ReadString("AppPath");
+//   }
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavisto::os {
+
+enum class RegRoot { CurrentUser, LocalMachine };
+
+inline constexpr uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr uint32_t kKeyRead = 0x20019;
+
+// Raw registry value types.
+inline constexpr uint32_t kRegNone = 0;
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegMultiSz = 7;
+inline constexpr uint32_t kRegQword = 11;
+
+// How the program's registry layer groups the raw types.
+enum class RegDataKind { String, ExpandString, Integer, Binary, Unknown };
+[[nodiscard]] RegDataKind KindOfType(uint32_t rawType);
+
+struct RegValueInfo {
+  uint32_t type = kRegNone;
+  uint32_t size = 0;  // bytes of data, the terminating NUL of a string included
+  [[nodiscard]] RegDataKind Kind() const { return KindOfType(type); }
+};
+
+class RegistryKey {
+ public:
+  RegistryKey(RegistryKey&& other) noexcept;
+  RegistryKey& operator=(RegistryKey&& other) noexcept;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  ~RegistryKey();
+
+  // Opens root\path (a leading "\" is ignored; an empty path is the root itself); nothing
+  // when the key is missing or the access is refused.
+  [[nodiscard]] static std::optional<RegistryKey> Open(RegRoot root, const std::string& path,
+                                                       uint32_t access = kKeyAllAccess);
+
+  [[nodiscard]] std::vector<std::string> SubKeyNames() const;
+  [[nodiscard]] std::vector<std::string> ValueNames() const;
+  [[nodiscard]] std::optional<RegValueInfo> ValueInfo(const std::string& name) const;
+
+  // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) up to its first NUL; "" when the
+  // value is missing or empty; RegistryError for any other type.
+  [[nodiscard]] std::string ReadString(const std::string& name) const;
+  // A REG_DWORD as a signed 32-bit number; RegistryError for another type, a missing value
+  // or more than 4 bytes of data.
+  [[nodiscard]] int32_t ReadInteger(const std::string& name) const;
+  // The raw bytes of a value of up to maxSize bytes; RegistryError when it cannot be read.
+  [[nodiscard]] std::vector<uint8_t> ReadBytes(const std::string& name, uint32_t maxSize) const;
+
+ private:
+  explicit RegistryKey(intptr_t handle) noexcept : handle_(handle) {}
+  intptr_t handle_;
+};
+
+}  // namespace tavisto::os

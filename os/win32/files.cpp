@@ -1,0 +1,180 @@
+// Files through CreateFileA and friends, the handle kept as an integer in the portable class.
+#include "os/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace tavisto::os {
+namespace {
+
+// INVALID_HANDLE_VALUE as an integer.
+constexpr intptr_t kNoHandle = -1;
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+File::File() noexcept : handle_(kNoHandle) {}
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kNoHandle;
+  }
+  return *this;
+}
+File::~File() { Close(); }
+
+std::optional<File> File::Open(const std::string& path, Access access, unsigned share,
+                               Disposition disposition) {
+  DWORD desired = 0;
+  switch (access) {
+    case Access::Read: desired = GENERIC_READ; break;
+    case Access::Write: desired = GENERIC_WRITE; break;
+    case Access::ReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
+  }
+  DWORD creation = OPEN_EXISTING;
+  switch (disposition) {
+    case Disposition::OpenExisting: creation = OPEN_EXISTING; break;
+    case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
+    case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
+  }
+  HANDLE handle = CreateFileA(path.c_str(), desired, share, nullptr, creation,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  File file;
+  file.handle_ = reinterpret_cast<intptr_t>(handle);
+  return file;
+}
+
+bool File::IsOpen() const noexcept { return handle_ != kNoHandle; }
+
+void File::Close() noexcept {
+  if (IsOpen()) CloseHandle(H(handle_));
+  handle_ = kNoHandle;
+}
+
+std::optional<size_t> File::Read(void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  size_t total = 0;
+  // ReadFile takes 32-bit counts; larger requests go in pieces.
+  while (total < count) {
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(count - total, 0x40000000));
+    DWORD got = 0;
+    if (!ReadFile(H(handle_), bytes + total, want, &got, nullptr)) return std::nullopt;
+    total += got;
+    if (got < want) break;
+  }
+  return total;
+}
+
+std::optional<size_t> File::Write(const void* buffer, size_t count) {
+  const auto* bytes = static_cast<const char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(count - total, 0x40000000));
+    DWORD put = 0;
+    if (!WriteFile(H(handle_), bytes + total, want, &put, nullptr)) {
+      // A full disk is a short write, not an error: the caller decides what it means.
+      const DWORD error = GetLastError();
+      if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return total;
+      return std::nullopt;
+    }
+    total += put;
+    if (put < want) break;
+  }
+  return total;
+}
+
+bool File::Seek(int64_t position) {
+  LARGE_INTEGER to;
+  to.QuadPart = position;
+  return SetFilePointerEx(H(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
+bool File::SeekToEnd() {
+  LARGE_INTEGER zero;
+  zero.QuadPart = 0;
+  return SetFilePointerEx(H(handle_), zero, nullptr, FILE_END) != 0;
+}
+
+std::optional<int64_t> File::Position() {
+  LARGE_INTEGER zero, now;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(H(handle_), zero, &now, FILE_CURRENT)) return std::nullopt;
+  return now.QuadPart;
+}
+
+std::optional<int64_t> File::Size() {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(H(handle_), &size)) return std::nullopt;
+  return size.QuadPart;
+}
+
+bool File::Truncate() { return SetEndOfFile(H(handle_)) != 0; }
+
+bool File::Flush() { return FlushFileBuffers(H(handle_)) != 0; }
+
+std::optional<FileTime> File::LastWriteTime() {
+  FILETIME written;
+  if (!GetFileTime(H(handle_), nullptr, nullptr, &written)) return std::nullopt;
+  return FileTime{static_cast<int64_t>((uint64_t(written.dwHighDateTime) << 32) |
+                                       written.dwLowDateTime)};
+}
+
+bool File::SetLastWriteTime(FileTime time) {
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(time.ticks) & 0xFFFFFFFFu);
+  written.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(time.ticks) >> 32);
+  return SetFileTime(H(handle_), nullptr, nullptr, &written) != 0;
+}
+
+uint32_t FileAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+bool ChangeAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string CurrentDirectory() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+  return length && length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
+std::string SystemTempFolder() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof buffer, buffer);
+  std::string folder = length && length < sizeof buffer ? std::string(buffer, length) : std::string(".\\");
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+char PathSeparator() { return '\\'; }
+
+bool ChangeCurrentDirectory(const std::string& path) {
+  return SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+}  // namespace tavisto::os

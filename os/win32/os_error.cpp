@@ -1,0 +1,22 @@
+// Win32 error codes are already the program's numbering; FormatMessage gives their text.
+#include "os/os_error.h"
+
+#include <windows.h>
+
+namespace tavisto::os {
+
+uint32_t LastErrorCode() { return GetLastError(); }
+
+std::string ErrorText(uint32_t code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length ? std::string(text, length) : std::string();
+  if (text) LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+    result.pop_back();
+  return result;
+}
+
+}  // namespace tavisto::os

@@ -1,0 +1,24 @@
+// Where report lines go: the main window's memo in the program, a recording list in tests.
+//   void WriteHeading(LineSink& out) { out.Add("----"); }
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavisto::report {
+
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  // Appends one line at the end (the line holds no line break of its own).
+  virtual void Add(const std::string& line) = 0;
+};
+
+// A sink that keeps the lines in a list: the report's private lists and the tests.
+class LineList : public LineSink {
+ public:
+  void Add(const std::string& line) override { lines.push_back(line); }
+  std::vector<std::string> lines;
+};
+
+}  // namespace tavisto::report

@@ -1,0 +1,108 @@
+#include "tests/support/win/registry_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tavisto::test {
+
+RegistryFixture::~RegistryFixture() {
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(it->root, it->key.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
+    if (it->existed)
+      RegSetValueExA(key, it->name.c_str(), 0, it->type, it->data.data(), static_cast<DWORD>(it->data.size()));
+    else
+      RegDeleteValueA(key, it->name.c_str());
+    RegCloseKey(key);
+  }
+  // Deepest first, so parents go after their children.
+  std::sort(created_.begin(), created_.end(),
+            [](const CreatedKey& a, const CreatedKey& b) { return a.key.size() > b.key.size(); });
+  for (const CreatedKey& created : created_) RegDeleteTreeA(created.root, created.key.c_str());
+}
+
+HKEY RegistryFixture::OpenOrCreate(HKEY root, const std::string& key) {
+  // Create each missing level ourselves so that we know which keys to remove afterwards.
+  for (size_t i = 0; i <= key.size(); ++i) {
+    if (i != key.size() && key[i] != '\\') continue;
+    const std::string level = key.substr(0, i);
+    HKEY probe = nullptr;
+    if (RegOpenKeyExA(root, level.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+      RegCloseKey(probe);
+      continue;
+    }
+    HKEY made = nullptr;
+    if (RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) == ERROR_SUCCESS) {
+      RegCloseKey(made);
+      created_.push_back({root, level});
+    }
+  }
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot open or create registry key " << key;
+    return nullptr;
+  }
+  return opened;
+}
+
+void RegistryFixture::Remember(HKEY root, const std::string& key, const std::string& name) {
+  for (const SavedValue& value : saved_)
+    if (value.root == root && value.key == key && value.name == name) return;
+  SavedValue value{root, key, name, false, REG_NONE, {}};
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+    DWORD size = 0;
+    if (RegQueryValueExA(opened, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+      value.data.resize(size);
+      value.existed = RegQueryValueExA(opened, name.c_str(), nullptr, &value.type, value.data.data(), &size) ==
+                      ERROR_SUCCESS;
+    }
+    RegCloseKey(opened);
+  }
+  saved_.push_back(std::move(value));
+}
+
+void RegistryFixture::SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                             const std::vector<uint8_t>& data) {
+  Remember(root, key, name);
+  HKEY opened = OpenOrCreate(root, key);
+  if (!opened) return;
+  if (RegSetValueExA(opened, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
+    ADD_FAILURE() << "cannot set registry value " << key << "\\" << name;
+  RegCloseKey(opened);
+}
+
+void RegistryFixture::SetString(HKEY root, const std::string& key, const std::string& name,
+                                const std::string& value, DWORD type) {
+  std::vector<uint8_t> data(value.begin(), value.end());
+  data.push_back(0);
+  SetRaw(root, key, name, type, data);
+}
+
+void RegistryFixture::SetDword(HKEY root, const std::string& key, const std::string& name, uint32_t value) {
+  std::vector<uint8_t> data(4);
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<uint8_t>(value >> (8 * i));
+  SetRaw(root, key, name, REG_DWORD, data);
+}
+
+void RegistryFixture::SetBinary(HKEY root, const std::string& key, const std::string& name,
+                                const std::vector<uint8_t>& data) {
+  SetRaw(root, key, name, REG_BINARY, data);
+}
+
+void RegistryFixture::CreateKey(HKEY root, const std::string& key) {
+  if (HKEY opened = OpenOrCreate(root, key)) RegCloseKey(opened);
+}
+
+void RegistryFixture::DeleteValue(HKEY root, const std::string& key, const std::string& name) {
+  Remember(root, key, name);
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
+  RegDeleteValueA(opened, name.c_str());
+  RegCloseKey(opened);
+}
+
+void RegistryFixture::DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
+
+}  // namespace tavisto::test

@@ -1,0 +1,62 @@
+#include "os/dir_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "os/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace tavisto::os {
+namespace {
+
+std::map<std::string, DirEntry> List(const std::string& pattern, std::vector<std::string>* order = nullptr) {
+  std::map<std::string, DirEntry> entries;
+  DirListing listing(pattern);
+  for (DirEntry entry; listing.Next(entry);) {
+    if (order) order->push_back(entry.name);
+    entries[entry.name] = entry;
+  }
+  return entries;
+}
+
+TEST(DirListing, GivesNamesSizesAndAttributes) {
+  test::TempDir dir;
+  test::WriteFile(dir.Path("b.txt"), "12345");
+  test::WriteFile(dir.Path(".hidden"), "");
+  test::MakeDirectories(dir.Path("aSub"));
+
+  std::vector<std::string> order;
+  const auto entries = List(dir.Root() + "\\*.*", &order);
+  ASSERT_EQ(entries.size(), 5u) << "., .., .hidden, aSub, b.txt";
+  EXPECT_EQ(order[0], ".");
+  EXPECT_EQ(order[1], "..");
+  EXPECT_EQ(entries.at("b.txt").size, 5u);
+  EXPECT_FALSE(entries.at("b.txt").attributes & kAttrDirectory);
+  EXPECT_TRUE(entries.at("aSub").attributes & kAttrDirectory);
+  // Names starting with a dot are hidden, as Wine shows them.
+  EXPECT_TRUE(entries.at(".hidden").attributes & kAttrHidden);
+  EXPECT_NE(entries.at("b.txt").lastWrite.ticks, 0);
+}
+
+TEST(DirListing, MatchesTheMaskWithoutRegardToCase) {
+  test::TempDir dir;
+  for (const char* name : {"one.TXT", "two.txt", "three.zip", "noext"}) test::WriteFile(dir.Path(name), "x");
+  const auto texts = List(dir.Root() + "\\*.txt");
+  EXPECT_EQ(texts.size(), 2u);
+  EXPECT_TRUE(texts.count("one.TXT"));
+  const auto zips = List(dir.Root() + "\\*.Z*");
+  ASSERT_EQ(zips.size(), 1u);
+  EXPECT_TRUE(zips.count("three.zip"));
+  // "*.*" takes names without an extension too.
+  EXPECT_TRUE(List(dir.Root() + "\\*.*").count("noext"));
+}
+
+TEST(DirListing, MissingFolderListsNothing) {
+  test::TempDir dir;
+  EXPECT_TRUE(List(dir.Path("absent") + "\\*.*").empty());
+}
+
+}  // namespace
+}  // namespace tavisto::os
