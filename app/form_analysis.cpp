@@ -2,18 +2,37 @@
 // what the window holds and hand it to the report and lookup subsystems.
 #include "app/main_window.h"
 
+#include "app/busy_cursor.h"
 #include "lookups/file_version.h"
-#include "os/errors.h"
+#include "os/dialogs.h"
 #include "os/process.h"
 #include "report/inventories.h"
 #include "report/program_versions.h"
 #include "report/registry_dump.h"
+#include "report/report_builder.h"
 #include "report/user_locale.h"
 
 namespace tavisto::app {
 
 void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
-  throw Error("Start Analysis is not available in this build");
+  BusyCursor cursor(busy_);
+  ScanFolders = std::make_unique<std::vector<std::string>>();
+  Memo1.Clear();
+
+  report::ReportInputs inputs;
+  inputs.identity = {ExeInfo1->FileVersion(), SystemInfo->ComputerName(), SystemInfo->UserName(),
+                     SystemInfo->RegOwner(),  SystemInfo->RegCompany(),   SystemInfo->OSPlatform(),
+                     SystemInfo->OSVersion(), SystemInfo->TotalPhys(),    SystemInfo->AvailPhys()};
+  inputs.language = GetWindowsLanguage();
+  inputs.dataPaths = {ZorvelDataPath, QuorixDataPath, PylvexDataPath, VoyraDataPath, MultiQrxDataPath};
+  report::BuildAnalysisReport(inputs, {*ScanFolders, DesktopFolder, TempFolder}, Memo1);
+
+  // The report stands in the memo behind the box, not only after it.
+  Memo1.Flush();
+  os::ShowDialog("Finish", os::DialogIcon::None, {os::DialogAnswer::Ok});
+  EnableWindow(Btn_SaveResult, TRUE);
+  EnableWindow(Btn_SendResultEmail, TRUE);
+  cursor.Restore();
 }
 
 void TForm1::TrovaVersioneFile(const std::string& path, std::string& version) const {
