@@ -150,7 +150,7 @@ void TForm1::CreateControls() {
         style |= WS_TABSTOP | BS_PUSHBUTTON;
         break;
       case Kind::Label:
-        style |= SS_LEFT;
+        style |= SS_LEFTNOWORDWRAP;  // a label clips its text rather than wrap it
         break;
     }
     if (!spec.enabled) style |= WS_DISABLED;

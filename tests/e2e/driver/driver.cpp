@@ -1,0 +1,295 @@
+// The end-to-end test driver: a small Windows console program that finds Tavisto's window and
+// works it the way a user would, through window messages. One command per run; results go to
+// stdout as one JSON object. Texts are the windows' bytes (Windows-1252), written as \u00XX
+// escapes of those bytes, so the caller decodes them as Latin-1 and gets the bytes back.
+//
+//   driver state                 the main window, its controls and any open message box
+//   driver wait-window MS        wait until the main window exists and answers
+//   driver click CAPTION         press an enabled button (exit 3 when it is disabled)
+//   driver dialog MS             wait for a message box of the program and describe it
+//   driver answer BUTTON [MS]    press a button of the open message box
+//   driver memo FILE             write the memo's text to FILE
+//   driver set-memo FILE         replace the memo's text with FILE's bytes
+//   driver resize W H            set the main window's outer size
+//   driver wait-idle MS          wait until the window answers messages and no box is open
+//   driver close MS              close the main window and wait for the process to end
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kMainClass[] = "TForm1";
+constexpr int kMemoId = 100;
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string WindowText(HWND window) {
+  // WM_GETTEXT is marshalled between processes, so this reads another program's controls.
+  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(copied));
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string RectJson(const RECT& r) {
+  return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right - r.left) +
+         "," + std::to_string(r.bottom - r.top) + "]";
+}
+
+HWND FindMain() { return FindWindowA(kMainClass, nullptr); }
+
+DWORD ProcessOf(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+// The program's visible message box, if one is open. Without a main window (the program failed
+// while creating it) any message box on the desktop counts.
+HWND FindDialog(HWND main) {
+  struct Search {
+    DWORD process;
+    HWND found;
+  } search{main ? ProcessOf(main) : 0, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (ClassOf(window) == "#32770" && IsWindowVisible(window) &&
+            (s->process == 0 || ProcessOf(window) == s->process)) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string DialogJson(HWND dialog) {
+  std::string text, buttons;
+  bool icon = false;
+  for (HWND child : Children(dialog)) {
+    const std::string kind = ClassOf(child);
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (_stricmp(kind.c_str(), "Static") == 0) {
+      if ((style & SS_TYPEMASK) == SS_ICON) {
+        icon = icon || SendMessageA(child, STM_GETICON, 0, 0) != 0 || IsWindowVisible(child);
+      } else if (!WindowText(child).empty()) {
+        text += (text.empty() ? "" : "\n") + WindowText(child);
+      }
+    } else if (_stricmp(kind.c_str(), "Button") == 0 && IsWindowVisible(child)) {
+      buttons += (buttons.empty() ? "" : ",") + Json(WindowText(child));
+    }
+  }
+  return "{\"caption\":" + Json(WindowText(dialog)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
+         "],\"icon\":" + (icon ? "true" : "false") + "}";
+}
+
+int Fail(const std::string& why, int code = 2) {
+  std::printf("{\"error\":%s}\n", Json(why).c_str());
+  return code;
+}
+
+HWND MainOrNull(int timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND main = FindMain(); main && IsWindowVisible(main)) return main;
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return nullptr;
+    Sleep(50);
+  }
+}
+
+bool Answers(HWND window, int timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(timeoutMs), &ignored) != 0;
+}
+
+int State(HWND main) {
+  RECT window, client;
+  GetWindowRect(main, &window);
+  GetClientRect(main, &client);
+  std::string controls;
+  for (HWND child : Children(main)) {
+    if (GetParent(child) != main) continue;
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    const std::string text = GetDlgCtrlID(child) == kMemoId ? std::string() : WindowText(child);
+    controls += std::string(controls.empty() ? "" : ",") + "{\"id\":" + std::to_string(GetDlgCtrlID(child)) +
+                ",\"class\":" + Json(ClassOf(child)) + ",\"text\":" + Json(text) + ",\"rect\":" + RectJson(r) +
+                ",\"enabled\":" + (IsWindowEnabled(child) ? "true" : "false") +
+                ",\"visible\":" + (IsWindowVisible(child) ? "true" : "false") + "}";
+  }
+  HWND dialog = FindDialog(main);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  std::printf("{\"caption\":%s,\"rect\":%s,\"client\":%s,\"dpi\":%d,\"screen\":[%d,%d],\"controls\":[%s],\"dialog\":%s}\n",
+              Json(WindowText(main)).c_str(), RectJson(window).c_str(), RectJson(client).c_str(), dpi,
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), controls.c_str(),
+              dialog ? DialogJson(dialog).c_str() : "null");
+  return 0;
+}
+
+int Click(HWND main, const std::string& caption) {
+  for (HWND child : Children(main)) {
+    if (ClassOf(child) != "Button" || WindowText(child) != caption) continue;
+    // A posted click reaches even a disabled button, so the driver checks as a user's mouse would.
+    if (!IsWindowEnabled(child)) return Fail("button is disabled: " + caption, 3);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED), reinterpret_cast<LPARAM>(child));
+    std::printf("{\"clicked\":%s}\n", Json(caption).c_str());
+    return 0;
+  }
+  return Fail("no button " + caption);
+}
+
+int WaitDialog(HWND main, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND dialog = FindDialog(main)) {
+      std::printf("%s\n", DialogJson(dialog).c_str());
+      return 0;
+    }
+    if (main && !IsWindow(main)) return Fail("the main window is gone");
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return Fail("no message box appeared");
+    Sleep(50);
+  }
+}
+
+int Answer(HWND main, const std::string& button, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  HWND dialog = nullptr;
+  while (!(dialog = FindDialog(main))) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return Fail("no message box to answer");
+    Sleep(50);
+  }
+  for (HWND child : Children(dialog)) {
+    if (ClassOf(child) == "Button" && WindowText(child) == button) {
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED), reinterpret_cast<LPARAM>(child));
+      // Wait until that box is gone, so the next command sees what follows it.
+      while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return Fail("the message box stayed open");
+        Sleep(20);
+      }
+      std::printf("{\"answered\":%s}\n", Json(button).c_str());
+      return 0;
+    }
+  }
+  return Fail("the message box has no button " + button);
+}
+
+int Memo(HWND main, const char* path) {
+  const std::string text = WindowText(GetDlgItem(main, kMemoId));
+  FILE* out = std::fopen(path, "wb");
+  if (!out) return Fail(std::string("cannot write ") + path);
+  std::fwrite(text.data(), 1, text.size(), out);
+  std::fclose(out);
+  std::printf("{\"bytes\":%zu}\n", text.size());
+  return 0;
+}
+
+int SetMemo(HWND main, const char* path) {
+  FILE* in = std::fopen(path, "rb");
+  if (!in) return Fail(std::string("cannot read ") + path);
+  std::string text;
+  char buffer[65536];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, got);
+  std::fclose(in);
+  SendMessageA(GetDlgItem(main, kMemoId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  std::printf("{\"bytes\":%zu}\n", text.size());
+  return 0;
+}
+
+int WaitIdle(HWND main, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const int left = timeoutMs - static_cast<int>(GetTickCount() - start);
+    if (left <= 0) return Fail("the window did not become idle");
+    if (Answers(main, left) && !FindDialog(main)) {
+      std::printf("{\"idle\":true}\n");
+      return 0;
+    }
+    if (FindDialog(main)) return Fail("a message box is open");
+    Sleep(50);
+  }
+}
+
+int Close(HWND main, int timeoutMs) {
+  DWORD processId = ProcessOf(main);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  const DWORD waited = process ? WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) : WAIT_FAILED;
+  if (process) CloseHandle(process);
+  if (waited != WAIT_OBJECT_0) return Fail("the program did not end");
+  std::printf("{\"closed\":true}\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetProcessDPIAware();  // see the same pixels as the DPI-aware program
+  if (argc < 2) return Fail("usage: driver COMMAND [ARGS]");
+  const std::string command = argv[1];
+  auto number = [&](int index, int fallback) { return argc > index ? std::atoi(argv[index]) : fallback; };
+  if (command == "wait-window") {
+    HWND main = MainOrNull(number(2, 30000));
+    if (!main || !Answers(main, number(2, 30000))) return Fail("the main window did not appear");
+    std::printf("{\"window\":true}\n");
+    return 0;
+  }
+  HWND main = FindMain();
+  if (command == "dialog") return WaitDialog(main, number(2, 30000));
+  if (command == "answer" && argc > 2) return Answer(main, argv[2], number(3, 30000));
+  if (!main) return Fail("the main window is not there");
+  if (command == "state") return State(main);
+  if (command == "click" && argc > 2) return Click(main, argv[2]);
+  if (command == "memo" && argc > 2) return Memo(main, argv[2]);
+  if (command == "set-memo" && argc > 2) return SetMemo(main, argv[2]);
+  if (command == "resize" && argc > 3) {
+    SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]), SWP_NOMOVE | SWP_NOZORDER);
+    std::printf("{\"resized\":true}\n");
+    return 0;
+  }
+  if (command == "wait-idle") return WaitIdle(main, number(2, 30000));
+  if (command == "close") return Close(main, number(2, 30000));
+  return Fail("unknown command " + command);
+}

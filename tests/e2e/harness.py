@@ -1,0 +1,336 @@
+"""End-to-end harness: a Wine machine per scenario, a virtual display, and the real tavisto.exe
+driven through the test driver (a Windows program that sends window messages).
+
+    machine = WineMachine(work_dir / "machine")     # a fresh prefix with its own home and desktop
+    with Display() as display, machine.session():
+        app = Tavisto(machine, display, cwd=machine.c(r"C:\\Tools"))
+        app.start()
+        app.click("Start Analysis")
+        assert app.dialog()["text"] == "Finish"
+        app.answer("OK")
+        report = app.memo()
+        app.close()
+"""
+
+import contextlib
+import fcntl
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+
+def source_dir() -> Path:
+    return Path(os.environ.get("TAVISTO_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+
+
+def build_dir() -> Path:
+    """The win64 build that holds tavisto.exe, the driver and the fixtures."""
+    return Path(os.environ.get("TAVISTO_BUILD_DIR", source_dir() / "build" / "win64"))
+
+
+def work_root() -> Path:
+    return Path(os.environ.get("TAVISTO_E2E_WORK", build_dir() / "e2e"))
+
+
+def tavisto_exe() -> Path:
+    return build_dir() / "app" / "tavisto.exe"
+
+
+def driver_exe() -> Path:
+    return build_dir() / "tests" / "e2e" / "driver" / "tavisto_driver.exe"
+
+
+def win_path(path) -> str:
+    """A Linux path as Windows programs under Wine see it (through drive Z:)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def decode(text: str) -> bytes:
+    """The driver writes window texts byte for byte as \\u00XX escapes: get the bytes back."""
+    return text.encode("latin-1")
+
+
+# --- Wine prefixes -------------------------------------------------------------------------
+
+def _wine_env(prefix: Path, home: Path, display=None) -> dict:
+    env = dict(os.environ)
+    env.update(WINEPREFIX=str(prefix), WINEDEBUG=env.get("TAVISTO_WINEDEBUG", "-all"), HOME=str(home))
+    env.pop("DISPLAY", None)
+    if display is not None:
+        env["DISPLAY"] = display.name
+    return env
+
+
+def template_prefix() -> Path:
+    """One freshly booted prefix per build, made once (under a lock) and cloned by every machine."""
+    root = work_root()
+    root.mkdir(parents=True, exist_ok=True)
+    template = root / "template"
+    with open(root / "template.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (template / "prefix" / ".tavisto-ready").exists():
+            shutil.rmtree(template, ignore_errors=True)
+            prefix, home = template / "prefix", template / "home"
+            (home / "Desktop").mkdir(parents=True)
+            env = _wine_env(prefix, home)
+            subprocess.run([WINE, "wineboot", "-i"], env=env, check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            # Without a window manager Wine draws its own caption bars only when told to.
+            subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
+                            "/t", "REG_SZ", "/d", "N", "/f"], env=env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+            subprocess.run([WINESERVER, "-w"], env=env, check=False, timeout=300)
+            (prefix / ".tavisto-ready").write_text("ok\n")
+    return template / "prefix"
+
+
+# Files under these folders are Wine's own programs and libraries, never written while a
+# prefix runs: the clones share them through hard links. Everything else is copied.
+_SHARED_FOLDERS = ("drive_c/windows/system32/", "drive_c/windows/syswow64/", "drive_c/windows/winsxs/")
+
+
+def _clone_prefix(template: Path, prefix: Path, home: Path):
+    for folder, dirs, files in os.walk(template):
+        relative = Path(folder).relative_to(template)
+        target = prefix / relative
+        target.mkdir(parents=True, exist_ok=True)
+        for name in dirs:
+            source = Path(folder) / name
+            if source.is_symlink():
+                os.symlink(os.readlink(source), target / name)
+        dirs[:] = [d for d in dirs if not (Path(folder) / d).is_symlink()]
+        for name in files:
+            source = Path(folder) / name
+            rel = (relative / name).as_posix()
+            if source.is_symlink():
+                os.symlink(os.readlink(source), target / name)
+            elif rel.startswith(_SHARED_FOLDERS):
+                os.link(source, target / name)
+            else:
+                shutil.copy2(source, target / name)
+    # The user folders point into the template's home: point them into this machine's home.
+    (home / "Desktop").mkdir(parents=True, exist_ok=True)
+    for user in (prefix / "drive_c" / "users").iterdir():
+        for link in user.rglob("*"):
+            if link.is_symlink() and not os.readlink(link).startswith(("../", "/dev")):
+                link.unlink()
+                os.symlink(home / "Desktop" if link.name == "Desktop" else home, link)
+
+
+class WineMachine:
+    """A Windows machine of its own: a prefix cloned from the build's template, a home folder
+    (whose Desktop is the Windows desktop), and helpers to set it up."""
+
+    def __init__(self, root: Path):
+        self.root = Path(root)
+        shutil.rmtree(self.root, ignore_errors=True)
+        self.prefix = self.root / "prefix"
+        self.home = self.root / "home"
+        _clone_prefix(template_prefix(), self.prefix, self.home)
+        users = [u.name for u in (self.prefix / "drive_c" / "users").iterdir() if u.name != "Public"]
+        self.user = users[0]
+        self.display = None
+
+    # Paths
+    @property
+    def desktop(self) -> Path:
+        return self.home / "Desktop"
+
+    @property
+    def temp(self) -> Path:
+        return self.c(rf"C:\users\{self.user}\Temp")
+
+    def c(self, windows_path: str) -> Path:
+        """The Linux path of a path on the machine's drive C: ("C:\\Velmo\\x" -> .../drive_c/Velmo/x)."""
+        assert windows_path[:2].upper() == "C:", windows_path
+        return self.prefix / "drive_c" / windows_path[3:].replace("\\", "/")
+
+    # Running programs
+    def env(self) -> dict:
+        return _wine_env(self.prefix, self.home, self.display)
+
+    def run(self, args, cwd=None, check=True, timeout=120):
+        """Runs a Windows program to its end. Output goes through files, not pipes: Wine's own
+        background processes inherit the handles and would keep a pipe open for ever."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run([WINE] + [str(a) for a in args], cwd=cwd, env=self.env(),
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            result = subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
+        if check and result.returncode != 0:
+            raise subprocess.CalledProcessError(result.returncode, result.args, result.stdout, result.stderr)
+        return result
+
+    def popen(self, args, cwd=None, **kwargs):
+        return subprocess.Popen([WINE] + [str(a) for a in args], cwd=cwd, env=self.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs)
+
+    @contextlib.contextmanager
+    def session(self, display=None):
+        """Keeps one Wine server up for the scenario (volatile registry keys such as
+        HKLM\\Hardware live only as long as it does) and stops everything at the end."""
+        self.display = display
+        server = subprocess.Popen([WINESERVER, "-p", "-f"], env=self.env(),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            yield self
+        finally:
+            subprocess.run([WINESERVER, "-k"], env=self.env(), check=False, timeout=60)
+            try:
+                server.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                server.kill()
+            self.display = None
+
+    # Registry
+    def reg_add(self, key: str, name, value, kind="REG_SZ"):
+        """Sets one value (name None: the key's default value; value None: only the key)."""
+        args = ["reg", "add", key, "/f"]
+        if name is None and value is not None:
+            args += ["/ve"]
+        elif name is not None:
+            args += ["/v", name]
+        if value is not None:
+            args += ["/t", kind, "/d", str(value)]
+        self.run(args)
+
+    def reg_delete(self, key: str, name=None):
+        args = ["reg", "delete", key, "/f"] + (["/v", name] if name is not None else [])
+        self.run(args, check=False)
+
+    def reg_import(self, text: str):
+        """Imports a REGEDIT4 text (ANSI); the usual way to set binary or odd-typed values."""
+        path = self.root / f"import-{time.monotonic_ns()}.reg"
+        path.write_bytes(("REGEDIT4\r\n\r\n" + text.replace("\n", "\r\n")).encode("cp1252"))
+        self.run(["regedit", "/S", win_path(path)])
+
+    def reg_query(self, key: str, name: str) -> str:
+        out = self.run(["reg", "query", key, "/v", name]).stdout.decode("cp1252", "replace")
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        raise KeyError(f"{key}\\{name}")
+
+
+# --- The display ---------------------------------------------------------------------------
+
+class Display:
+    """A private X server (Xvfb) for one scenario."""
+
+    def __init__(self, width=1024, height=768, existing=None):
+        self.size = (width, height)
+        self.name = existing  # an X display that is already there (the user's), or None
+        self._process = None
+
+    def __enter__(self):
+        if self.name:
+            return self
+        read_end, write_end = os.pipe()
+        self._process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
+             "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number
+        return self
+
+    def __exit__(self, *exc):
+        if not self._process:
+            return
+        self._process.terminate()
+        try:
+            self._process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self._process.kill()
+
+    def screenshot(self, path: Path):
+        path.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["import", "-display", self.name, "-window", "root", str(path)], check=True, timeout=60)
+        return path
+
+
+# --- The program ---------------------------------------------------------------------------
+
+class DriverError(AssertionError):
+    pass
+
+
+class Tavisto:
+    """tavisto.exe running on a machine, worked through the test driver."""
+
+    def __init__(self, machine: WineMachine, cwd: Path = None, exe: Path = None):
+        self.machine = machine
+        self.exe = Path(exe or tavisto_exe())
+        # The program's working folder: where it looks for the inventory tools.
+        self.cwd = Path(cwd) if cwd else machine.root / "cwd"
+        self.process = None
+
+    def start(self, timeout_ms=60000):
+        self.cwd.mkdir(parents=True, exist_ok=True)
+        self.process = self.machine.popen([self.exe], cwd=self.cwd)
+        self.driver("wait-window", timeout_ms)
+        return self
+
+    def driver(self, *args, check=True) -> dict:
+        done = self.machine.run([driver_exe()] + list(args), check=False, timeout=600)
+        lines = done.stdout.decode("ascii", "replace").strip().splitlines()
+        result = json.loads(lines[-1]) if lines else {"error": "driver printed nothing"}
+        if check and (done.returncode != 0 or "error" in result):
+            raise DriverError(f"driver {' '.join(map(str, args))}: {result.get('error', result)}")
+        return result
+
+    def state(self) -> dict:
+        return self.driver("state")
+
+    def control(self, text: str) -> dict:
+        for control in self.state()["controls"]:
+            if control["text"] == text:
+                return control
+        raise DriverError(f"no control with text {text!r}")
+
+    def click(self, caption: str):
+        return self.driver("click", caption)
+
+    def dialog(self, timeout_ms=120000) -> dict:
+        return self.driver("dialog", timeout_ms)
+
+    def answer(self, button="OK", timeout_ms=30000):
+        return self.driver("answer", button, timeout_ms)
+
+    def expect_message(self, text: str, timeout_ms=300000):
+        """Waits for a message box, checks its text and closes it with OK."""
+        box = self.dialog(timeout_ms)
+        if box["text"] != text:
+            raise DriverError(f"message box says {box['text']!r}, expected {text!r}")
+        self.answer("OK")
+        return box
+
+    def memo(self) -> bytes:
+        out = self.machine.root / "memo.txt"
+        self.driver("memo", win_path(out))
+        return out.read_bytes()
+
+    def set_memo(self, data: bytes):
+        src = self.machine.root / "memo-in.txt"
+        src.write_bytes(data)
+        self.driver("set-memo", win_path(src))
+
+    def wait_idle(self, timeout_ms=300000):
+        return self.driver("wait-idle", timeout_ms)
+
+    def close(self, timeout_ms=60000):
+        self.driver("close", timeout_ms)
+        if self.process:
+            self.process.wait(timeout=60)
