@@ -20,16 +20,5 @@ TEST(ParentFolderOf, IsEmptyWhenNoBackslashIsLeft) {
   EXPECT_EQ(ParentFolderOf("\\"), "");
 }
 
-TEST(SiblingProduct, CsLogHeadingsNameTheShortFormsInTableOrder) {
-  std::vector<std::string> headings;
-  for (SiblingProduct product : kAllProducts) headings.push_back(Describe(product).csLogHeading);
-  EXPECT_EQ(headings, (std::vector<std::string>{"--------------------Zorvel CS.log---------------",
-                                                "--------------------QRX CS.log---------------",
-                                                "--------------------PY CS.log---------------",
-                                                "--------------------VY CS.log---------------",
-                                                "--------------------MQ CS.log---------------"}));
-  EXPECT_STREQ(Describe(SiblingProduct::MultiQrx).registryKey, "Software\\Velmo\\MultiQrx\\AppPath");
-}
-
 }  // namespace
 }  // namespace tavisto::lookups

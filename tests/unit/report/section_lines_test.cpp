@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "report/report_texts.h"
-
 namespace tavisto::report {
 namespace {
 
@@ -33,15 +31,6 @@ TEST(SectionLines, ToolNotices) {
   EXPECT_EQ(MissingToolNotice("DevManView"), " \"DevManView\" not present.");
   EXPECT_EQ(StoppedToolNotice("DevManView", 60000), " \"DevManView\" did not finish within 60 seconds and was stopped.");
   EXPECT_EQ(WithoutNuls(std::string("\xFF\xFEh\0i\0\n\0", 8)), "\xFF\xFEhi\n");
-}
-
-TEST(ReportTexts, HeadingWidthsDifferAsSupportExpectsThem) {
-  EXPECT_EQ(std::string(kSeparator), std::string(58, '-'));
-  EXPECT_EQ(std::string(kShortSeparator), std::string(50, '-'));
-  EXPECT_EQ(std::string(kDeviceHeading).size(), 62u);
-  for (const char* heading : {kDpiHeading, kPathsHeading, kDriverHeading, kRegistryHeading, kFilesHeading,
-                              kInternationalHeading, kCodecHeading})
-    EXPECT_EQ(std::string(heading).size(), 58u) << heading;
 }
 
 }  // namespace
