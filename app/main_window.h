@@ -41,8 +41,8 @@ class TForm1 {
   [[nodiscard]] std::string GetWindowsLanguage() const;
 
  private:
-  struct ControlSpec;
-  static const ControlSpec kControls[];
+  struct ControlDesign;
+  static const ControlDesign kControls[];
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
