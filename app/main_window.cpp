@@ -24,7 +24,7 @@ enum class Kind { Memo, Button, Label };
 
 }  // namespace
 
-struct TForm1::ControlSpec {
+struct TForm1::ControlDesign {
   int id;
   Kind kind;
   const char* caption;
@@ -34,7 +34,7 @@ struct TForm1::ControlSpec {
 };
 
 // In tab order: the memo, the six buttons, then the labels (which take no focus).
-const TForm1::ControlSpec TForm1::kControls[] = {
+const TForm1::ControlDesign TForm1::kControls[] = {
     {kMemo1, Kind::Memo, "", {8, 106, 381, 281}, kAnchorAll, true},
     {kBtnStartAnalisys, Kind::Button, "Start Analysis", {8, 397, 113, 25}, kAnchorLeft | kAnchorBottom, true},
     {kBtnSaveResult, Kind::Button, "Save Result", {158, 397, 77, 25}, kAnchorRight | kAnchorBottom, false},
@@ -134,12 +134,12 @@ void TForm1::CreateControls() {
                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
   labelBrush_ = CreateSolidBrush(kTeal);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const ControlSpec& spec : kControls) {
-    const Rect at = Scale(spec.design, dpi_);
+  for (const ControlDesign& item : kControls) {
+    const Rect at = Scale(item.design, dpi_);
     const char* windowClass = "STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
-    switch (spec.kind) {
+    switch (item.kind) {
       case Kind::Memo:
         windowClass = "EDIT";
         style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
@@ -153,9 +153,9 @@ void TForm1::CreateControls() {
         style |= SS_LEFTNOWORDWRAP;  // a label clips its text rather than wrap it
         break;
     }
-    if (!spec.enabled) style |= WS_DISABLED;
-    HWND control = CreateWindowExA(exStyle, windowClass, spec.caption, style, at.x, at.y, at.width,
-                                   at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    if (!item.enabled) style |= WS_DISABLED;
+    HWND control = CreateWindowExA(exStyle, windowClass, item.caption, style, at.x, at.y, at.width,
+                                   at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                    instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
@@ -170,9 +170,9 @@ void TForm1::CreateControls() {
 
 void TForm1::OnSize(int width, int height) {
   if (initialClient_.width == 0) return;  // still being created
-  for (const ControlSpec& spec : kControls) {
-    const Rect at = Anchor(Scale(spec.design, dpi_), spec.anchors, initialClient_, Size{width, height});
-    SetWindowPos(Control(spec.id), nullptr, at.x, at.y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const ControlDesign& item : kControls) {
+    const Rect at = Anchor(Scale(item.design, dpi_), item.anchors, initialClient_, Size{width, height});
+    SetWindowPos(Control(item.id), nullptr, at.x, at.y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

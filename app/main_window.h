@@ -58,8 +58,8 @@ class TForm1 {
   int32_t ExecAndWaitEx(const std::string& commandLine, uint16_t showState, int32_t timeLimitMs) const;
 
  private:
-  struct ControlSpec;
-  static const ControlSpec kControls[];
+  struct ControlDesign;
+  static const ControlDesign kControls[];
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -37,7 +37,15 @@ std::optional<File> File::Open(const std::string& path, Access access, unsigned 
   }
   if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
-  const int fd = ::open(NativePath(path).c_str(), flags, 0666);
+  const std::string native = NativePath(path);
+  struct stat existing {};
+  if (access != Access::Read && ::stat(native.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      !(existing.st_mode & S_IWUSR)) {
+    // Windows refuses to write a read-only file, whoever asks (root included).
+    errno = EACCES;
+    return std::nullopt;
+  }
+  const int fd = ::open(native.c_str(), flags, 0666);
   if (fd < 0) return std::nullopt;
   struct stat info {};
   if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {

@@ -41,6 +41,16 @@ std::optional<File> File::Open(const std::string& path, Access access, unsigned 
     case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
     case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
   }
+  if (access != Access::Read) {
+    // Windows refuses to write a read-only file; Wine running as root would not, so the
+    // rule is kept here for both.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return std::nullopt;
+    }
+  }
   HANDLE handle = CreateFileA(path.c_str(), desired, share, nullptr, creation,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;

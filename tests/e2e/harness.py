@@ -59,12 +59,14 @@ def decode(text: str) -> bytes:
 
 # --- Wine prefixes -------------------------------------------------------------------------
 
-def _wine_env(prefix: Path, home: Path, display=None) -> dict:
+def _wine_env(prefix: Path, home: Path, display=None, extra_path=()) -> dict:
     env = dict(os.environ)
     env.update(WINEPREFIX=str(prefix), WINEDEBUG=env.get("TAVISTO_WINEDEBUG", "-all"), HOME=str(home))
     env.pop("DISPLAY", None)
     if display is not None:
         env["DISPLAY"] = display.name
+    if extra_path:
+        env["PATH"] = os.pathsep.join([str(p) for p in extra_path] + [env.get("PATH", "")])
     return env
 
 
@@ -137,6 +139,9 @@ class WineMachine:
         users = [u.name for u in (self.prefix / "drive_c" / "users").iterdir() if u.name != "Public"]
         self.user = users[0]
         self.display = None
+        # Linux folders searched first for the desktop's helper programs (a recording
+        # xdg-email stand-in, for example).
+        self.extra_path = []
 
     # Paths
     @property
@@ -154,7 +159,7 @@ class WineMachine:
 
     # Running programs
     def env(self) -> dict:
-        return _wine_env(self.prefix, self.home, self.display)
+        return _wine_env(self.prefix, self.home, self.display, self.extra_path)
 
     def run(self, args, cwd=None, check=True, timeout=120):
         """Runs a Windows program to its end. Output goes through files, not pipes: Wine's own
@@ -169,9 +174,19 @@ class WineMachine:
             raise subprocess.CalledProcessError(result.returncode, result.args, result.stdout, result.stderr)
         return result
 
-    def popen(self, args, cwd=None, **kwargs):
-        return subprocess.Popen([WINE] + [str(a) for a in args], cwd=cwd, env=self.env(),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs)
+    def popen(self, args, cwd=None, winedebug=None, stderr_path=None, **kwargs):
+        """Starts a Windows program; its Wine debug output (winedebug channels such as
+        "+winemapi") goes to stderr_path when given."""
+        env = self.env()
+        if winedebug:
+            env["WINEDEBUG"] = winedebug
+        stderr = open(stderr_path, "wb") if stderr_path else subprocess.DEVNULL
+        try:
+            return subprocess.Popen([WINE] + [str(a) for a in args], cwd=cwd, env=env,
+                                    stdout=subprocess.DEVNULL, stderr=stderr, **kwargs)
+        finally:
+            if stderr_path:
+                stderr.close()
 
     @contextlib.contextmanager
     def session(self, display=None):
@@ -270,16 +285,20 @@ class DriverError(AssertionError):
 class Tavisto:
     """tavisto.exe running on a machine, worked through the test driver."""
 
-    def __init__(self, machine: WineMachine, cwd: Path = None, exe: Path = None):
+    def __init__(self, machine: WineMachine, cwd: Path = None, exe: Path = None, winedebug=None,
+                 stderr_path=None):
         self.machine = machine
         self.exe = Path(exe or tavisto_exe())
+        self.winedebug = winedebug
+        self.stderr_path = stderr_path
         # The program's working folder: where it looks for the inventory tools.
         self.cwd = Path(cwd) if cwd else machine.root / "cwd"
         self.process = None
 
     def start(self, timeout_ms=60000):
         self.cwd.mkdir(parents=True, exist_ok=True)
-        self.process = self.machine.popen([self.exe], cwd=self.cwd)
+        self.process = self.machine.popen([self.exe], cwd=self.cwd, winedebug=self.winedebug,
+                                          stderr_path=self.stderr_path)
         self.driver("wait-window", timeout_ms)
         return self
 

@@ -54,8 +54,8 @@ class ScenarioCase(unittest.TestCase):
     def screenshot(self, name: str):
         return self.display.screenshot(screenshot_dir() / f"{name}.png")
 
-    def start_tavisto(self, cwd=None) -> Tavisto:
-        app = Tavisto(self.machine, cwd=cwd)
+    def start_tavisto(self, cwd=None, **options) -> Tavisto:
+        app = Tavisto(self.machine, cwd=cwd, **options)
         app.start()
         self.addCleanup(self._close_quietly, app)
         return app

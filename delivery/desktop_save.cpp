@@ -1,0 +1,90 @@
+#include "delivery/desktop_save.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "os/errors.h"
+#include "os/files.h"
+
+namespace tavisto::delivery {
+namespace {
+
+constexpr size_t kCopyBufferSize = 8192;
+
+std::string FileNamePart(const std::string& path) {
+  const auto separator = path.find_last_of("\\/:");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  const auto separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+void WriteAll(os::File& file, const char* bytes, size_t count) {
+  const auto written = file.Write(bytes, count);
+  if (!written || *written != count) throw StreamWriteError();
+}
+
+}  // namespace
+
+void SaveMemoText(const std::string& memoText, const std::string& path) {
+  auto file = os::File::Open(path, os::Access::Write, os::kShareNone, os::Disposition::CreateAlways);
+  if (!file) throw FileCreateError(path);
+  std::string text = memoText;
+  if (!text.empty() && text.compare(text.size() - std::min<size_t>(2, text.size()), 2, "\r\n") != 0)
+    text += "\r\n";
+  WriteAll(*file, text.data(), text.size());
+}
+
+void ForceDirectories(const std::string& path) {
+  std::string folder = path;
+  if (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
+  // A drive ("C:") or a folder that is already there ends the climb.
+  if (folder.size() <= 2 || os::DirectoryExists(folder)) return;
+  ForceDirectories(FolderPart(folder));
+  (void)os::MakeDirectory(folder);
+}
+
+void CopyFileChunked(const std::string& source, const std::string& destination) {
+  std::string target = destination;
+  if (os::DirectoryExists(target)) {
+    if (target.size() == 1) {
+      target += ":\\";  // a lone drive letter
+    } else if (!IsSeparator(target.back()) && target.back() != ':') {
+      target += '\\';
+    }
+    target += FileNamePart(source);
+  }
+
+  std::vector<char> buffer(kCopyBufferSize);
+  auto input = os::File::Open(source, os::Access::Read, os::kShareRead, os::Disposition::OpenExisting);
+  if (!input) throw FileOpenError(source);
+  ForceDirectories(FolderPart(target));
+  auto output = os::File::Open(target, os::Access::Write, os::kShareNone, os::Disposition::CreateAlways);
+  if (!output) throw FileCreateError(target);
+
+  try {
+    for (;;) {
+      const auto got = input->Read(buffer.data(), buffer.size());
+      if (!got) throw StreamReadError();
+      if (*got > 0) WriteAll(*output, buffer.data(), *got);
+      if (*got < buffer.size()) break;
+    }
+    // The copy keeps the source's date as DOS keeps it (to two seconds).
+    if (const auto written = input->LastWriteTime()) {
+      if (const auto dos = os::LocalDosDateTime(*written)) {
+        if (const auto rounded = os::FileTimeFromLocalDos(*dos)) (void)output->SetLastWriteTime(*rounded);
+      }
+    }
+  } catch (...) {
+    // A half-written Data.zip on the desktop looks like a whole one: remove what we wrote.
+    output->Close();
+    (void)os::RemoveFile(target);
+    throw;
+  }
+}
+
+}  // namespace tavisto::delivery

@@ -1,0 +1,25 @@
+// Putting results on the user's desktop: the report text as a file, and a chunked file copy
+// that keeps the source's date.
+#pragma once
+
+#include <string>
+
+namespace tavisto::delivery {
+
+// Writes the memo's text to path, creating or replacing the file, with every line ended by
+// CR LF (a text that does not end in a line break gets one). Raises FileCreateError when the
+// file cannot be created and StreamWriteError when it cannot be written whole.
+void SaveMemoText(const std::string& memoText, const std::string& path);
+
+// Copies source to destination in 8192-byte pieces, holding the source against other writers
+// and the destination exclusively. A destination that names an existing folder receives the
+// copy inside it under the source's name; missing folders of the destination are created; a
+// read-only destination is not replaced. The copy gets the source's last-write time (to two
+// seconds, as DOS keeps it). Raises FileOpenError, FileCreateError, StreamReadError or
+// StreamWriteError; a copy that fails part-way removes the partial destination it made.
+void CopyFileChunked(const std::string& source, const std::string& destination);
+
+// Creates every missing folder of path, from the outermost down.
+void ForceDirectories(const std::string& path);
+
+}  // namespace tavisto::delivery
