@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "os/errors.h"
-#include "report/report_texts.h"
 #include "report/user_locale.h"
 #include "tests/support/win/registry_fixture.h"
 #include "tests/win/report/locale_override.h"
@@ -157,54 +155,6 @@ TEST_F(RegistryDump, DatesFollowTheUsersFormats) {
     EXPECT_EQ(lines[7], "      Morning (as Float) = 45000.25");
   }
   EXPECT_EQ(Dump(key)[4], "      Morning(as DateTime) = 15/03/2023 06:00:00");
-}
-
-// The key log dumps machine keys too; those are restored by the fixture.
-TEST_F(RegistryDump, KeyLogWritesTheFourDumpsUnderTheirHeadings) {
-  // This prefix is the tests' own: start from keys that hold only what the test writes.
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Velmo");
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\GNU");
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\GNU");
-  reg.SetString(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", "C:\\Z\\");
-  reg.SetDword(HKEY_LOCAL_MACHINE, "Software\\GNU\\ffdshow", "isDecoder", 1);
-  reg.SetString(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow", "lang", "it");
-  reg.SetString(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm", "\\Device\\VCP0", "COM7");
-
-  const UserLocaleFormats formats;
-  const std::string before = DateTimeText(os::LocalNow(), formats);
-  LineList out;
-  WriteKeyLog(out, formats);
-  const std::string after = DateTimeText(os::LocalNow(), formats);
-  ASSERT_GE(out.lines.size(), 17u);
-  EXPECT_TRUE(out.lines[0] == before || out.lines[0] == after) << out.lines[0];
-  EXPECT_NE(out.lines[0].find('/'), std::string::npos);
-
-  LineList serialDump;
-  DumpKey(os::RegRoot::LocalMachine, "Hardware\\DeviceMap\\SerialComm", 1, serialDump, formats);
-  const Lines& serial = serialDump.lines;
-  Lines expected = {out.lines[0],
-                    "",
-                    "Software\\Velmo",
-                    "     + Zorvel",
-                    "          + AppPath",
-                    "                  AppPath = C:\\Z\\",
-                    "",
-                    "-----------------FFDSHOW-KEY----------------------",
-                    "HKEY_LOCAL_MACHINE -> Software\\GNU\\ffdshow",
-                    kShortSeparator,
-                    "     + ffdshow",
-                    "            isDecoder = 1",
-                    kShortSeparator,
-                    "HKEY_CURRENT_USER -> Software\\GNU\\ffdshow",
-                    kShortSeparator,
-                    "     + ffdshow",
-                    "            lang = it",
-                    kShortSeparator,
-                    "HKEY_LOCAL_MACHINE -> Hardware\\DeviceMap\\SerialComm",
-                    kShortSeparator};
-  expected.insert(expected.end(), serial.begin(), serial.end());
-  EXPECT_EQ(out.lines, expected);
-  EXPECT_NE(std::find(serial.begin(), serial.end(), "      \\Device\\VCP0 = COM7"), serial.end());
 }
 
 }  // namespace
