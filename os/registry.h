@@ -62,6 +62,9 @@ class RegistryKey {
   [[nodiscard]] int32_t ReadInteger(const std::string& name) const;
   // The raw bytes of a value of up to maxSize bytes; RegistryError when it cannot be read.
   [[nodiscard]] std::vector<uint8_t> ReadBytes(const std::string& name, uint32_t maxSize) const;
+  // A REG_BINARY value of up to maxSize bytes; RegistryError for another type (the value may
+  // have changed since it was listed) or when it cannot be read.
+  [[nodiscard]] std::vector<uint8_t> ReadBinary(const std::string& name, uint32_t maxSize) const;
 
  private:
   explicit RegistryKey(intptr_t handle) noexcept : handle_(handle) {}

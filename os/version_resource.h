@@ -22,6 +22,9 @@ class VersionResource {
   // A string of the resource by its full block path, up to its NUL; nothing when absent.
   [[nodiscard]] std::optional<std::string> QueryString(const std::string& blockPath) const;
 
+  // The version information block as the system returned it, for walking its structure.
+  [[nodiscard]] const std::vector<char>& Bytes() const noexcept { return data_; }
+
  private:
   explicit VersionResource(std::vector<char> data) : data_(std::move(data)) {}
   std::vector<char> data_;

@@ -119,4 +119,14 @@ std::vector<uint8_t> RegistryKey::ReadBytes(const std::string& name, uint32_t ma
   return data;
 }
 
+std::vector<uint8_t> RegistryKey::ReadBinary(const std::string& name, uint32_t maxSize) const {
+  std::vector<uint8_t> data(maxSize);
+  DWORD type = 0, size = maxSize;
+  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+    throw RegistryError::GetDataFailed(name);
+  if (type != REG_BINARY) throw RegistryError::InvalidType(name);
+  data.resize(size);
+  return data;
+}
+
 }  // namespace tavisto::os

@@ -1,0 +1,33 @@
+// The codec and device inventories that outside programs beside Tavisto produce: each tool
+// is looked for in the current directory, run with its fixed command line, and its
+// "tmp.txt" copied into the report and deleted; a missing tool leaves a notice instead.
+//   WriteCodecSection(out, kToolTimeLimitMs);
+//   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), kToolTimeLimitMs);
+#pragma once
+
+#include <cstdint>
+
+#include "report/line_sink.h"
+
+namespace tavisto::report {
+
+// How long the report waits for a tool before it stops it: the window is frozen meanwhile,
+// and a real inventory takes seconds.
+inline constexpr uint32_t kToolTimeLimitMs = 60000;
+
+// True for a 32-bit process on 64-bit Windows (false where the system lacks the query).
+// OSError when kernel32 cannot be loaded or the query fails.
+[[nodiscard]] bool IsRunningOnWow64();
+
+// Whether the device tool to run is the one for 64-bit Windows. A 64-bit build can only be
+// running on 64-bit Windows; a 32-bit build asks IsRunningOnWow64.
+[[nodiscard]] bool DeviceToolIsSixtyFourBit();
+
+// The codec list from "InstalledCodec.exe", or an empty line and its notice.
+void WriteCodecSection(LineSink& out, uint32_t timeLimitMs);
+
+// The device list from "DevManView-64.exe" (64-bit Windows) or "DevManView.exe" (32-bit
+// Windows, its lines without NUL characters), or an empty line and the device notice.
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs);
+
+}  // namespace tavisto::report

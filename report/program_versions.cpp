@@ -1,0 +1,16 @@
+#include "report/program_versions.h"
+
+#include "lookups/file_version.h"
+#include "lookups/special_folders.h"
+#include "report/inventories.h"
+
+namespace tavisto::report {
+
+void ListProgramVersions(const std::string& folder, LineSink& out) {
+  LineList programs;
+  if (lookups::FolderExists(folder)) ListFiles(folder, "*.exe", programs);
+  for (const std::string& path : programs.lines)
+    out.Add(path + ": " + lookups::FileVersionIfExists(path).value_or(""));
+}
+
+}  // namespace tavisto::report

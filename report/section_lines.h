@@ -1,0 +1,40 @@
+// Lines of the report that are built from facts by plain rules: the identity block, the
+// shortened Zorvel folders, the outside tools' notices and their text lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "report/line_sink.h"
+
+namespace tavisto::report {
+
+// The machine and program facts gathered when the window was created.
+struct IdentityFacts {
+  std::string fileVersion;
+  std::string computerName;
+  std::string userName;
+  std::string regOwner;
+  std::string regCompany;
+  std::string osPlatform;
+  std::string osVersion;
+  std::string totalPhys;
+  std::string availPhys;
+};
+
+// The seven lines of the identity block, each a label, its tabs and the value.
+void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out);
+
+// A Zorvel folder value without its last five characters ("C:\Apps\Zorvel\Bin\" gives
+// "C:\Apps\Zorvel"); "" for five characters or fewer.
+[[nodiscard]] std::string ShortenedFolder(const std::string& value);
+
+// ' "InstalledCodec" not present.' for a tool that is not there.
+[[nodiscard]] std::string MissingToolNotice(const std::string& toolName);
+// The line that stands for a tool that ran past its time limit and was stopped.
+[[nodiscard]] std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs);
+
+// The line with every NUL character taken out (the 32-bit device tool writes UTF-16).
+[[nodiscard]] std::string WithoutNuls(const std::string& line);
+
+}  // namespace tavisto::report

@@ -1,0 +1,37 @@
+#include "report/section_lines.h"
+
+#include <gtest/gtest.h>
+
+namespace tavisto::report {
+namespace {
+
+TEST(SectionLines, IdentityBlockHasItsLabelsAndTabs) {
+  LineList out;
+  WriteIdentityBlock({"1.6.4.0", "PC", "u", "Owner", "Org", "Windows NT", "5.1 (2600.)", "0 Kb", " Kb"}, out);
+  EXPECT_EQ(out.lines, (std::vector<std::string>{
+                           "Tavisto: \t\t1.6.4.0", "Computer name: \t\tPC", "User: \t\t\tu",
+                           "Owner & Company: \t\tOwner, Org", "OS Version: \t\tWindows NT ver. 5.1 (2600.)",
+                           "Total phisical memory: \t0 Kb", "Avalilable physical memory: \t Kb"}));
+  LineList empty;
+  WriteIdentityBlock({}, empty);
+  EXPECT_EQ(empty.lines[3], "Owner & Company: \t\t, ");
+  EXPECT_EQ(empty.lines[4], "OS Version: \t\t ver. ");
+}
+
+TEST(SectionLines, ZorvelFoldersLoseTheirLastFiveCharacters) {
+  EXPECT_EQ(ShortenedFolder("C:\\Apps\\Zorvel\\Bin\\"), "C:\\Apps\\Zorvel");
+  EXPECT_EQ(ShortenedFolder("C:\\Apps\\Zorvel\\"), "C:\\Apps\\Zo");  // used as it stands, even so
+  EXPECT_EQ(ShortenedFolder("123456"), "1");
+  EXPECT_EQ(ShortenedFolder("12345"), "");
+  EXPECT_EQ(ShortenedFolder(""), "");
+}
+
+TEST(SectionLines, ToolNotices) {
+  EXPECT_EQ(MissingToolNotice("InstalledCodec"), " \"InstalledCodec\" not present.");
+  EXPECT_EQ(MissingToolNotice("DevManView"), " \"DevManView\" not present.");
+  EXPECT_EQ(StoppedToolNotice("DevManView", 60000), " \"DevManView\" did not finish within 60 seconds and was stopped.");
+  EXPECT_EQ(WithoutNuls(std::string("\xFF\xFEh\0i\0\n\0", 8)), "\xFF\xFEhi\n");
+}
+
+}  // namespace
+}  // namespace tavisto::report

@@ -1,0 +1,106 @@
+// The report on this test prefix: Zorvel's sections and the CS.log sections from the data
+// folders the window recorded, and a report ended by a registry error. (The exact report on a
+// bare and on a sample machine is checked end to end through the window.)
+#include "report/report_builder.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "os/errors.h"
+#include "tests/support/win/registry_fixture.h"
+#include "tests/win/report/working_folder.h"
+
+namespace tavisto::report {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Fixture(const char* name) { return std::string("Z:") + FIXTURE_DIR + "/" + name; }
+
+ReportInputs SampleInputs() {
+  ReportInputs inputs;
+  inputs.identity = {"1.6.4.0", "SUPPORTPC", "anna", "Anna Rossi", "Velmo", "Windows NT", "6.1 (7601.Service Pack 1)",
+                     "2097152 Kb", "1048576 Kb"};
+  inputs.language = "it_IT";
+  return inputs;
+}
+
+class ReportBuilder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // This prefix is the tests' own: the maker's and ffdshow's keys hold only what a test writes.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Velmo");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\GNU");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\GNU");
+  }
+  Lines Build(const ReportInputs& inputs) {
+    LineList out;
+    BuildAnalysisReport(inputs, ReportFolders{scanFolders, desktop, temp}, out);
+    return out.lines;
+  }
+  test::RegistryFixture reg;
+  test::WorkingFolder folder;  // no tools in it
+  std::vector<std::string> scanFolders{"left over from an earlier report"};
+  std::string desktop, temp;
+};
+
+TEST_F(ReportBuilder, ZorvelsFoldersFeedThePluginAndFileSectionsAndLogsTheirOwn) {
+  // Each value loses its last five characters: "\Bin\" and "\Cfg\" here.
+  const std::string program = folder.Path("Suite\\Zorvel");
+  const std::string data = folder.Path("ZData");
+  test::MakeDirectories(program + "\\Bin");
+  test::MakeDirectories(data + "\\Logs");
+  ASSERT_TRUE(CopyFileA(Fixture("stub_version_040904b0.exe").c_str(), (program + "\\Bin\\Zorvel.exe").c_str(), FALSE));
+  test::WriteFile(program + "\\README", "no extension");
+  test::WriteFile(program + "\\Zorvel.ini", "[x]");
+  test::WriteFile(data + "\\Logs\\today.txt", "log");
+  test::WriteFile(data + "\\CS.log", "first\r\nsecond\r\n");
+  const char* key = "Software\\Velmo\\Zorvel\\AppPath";
+  reg.SetString(HKEY_CURRENT_USER, key, "AppPath", program + "\\Bin\\");
+  reg.SetString(HKEY_CURRENT_USER, key, "AppDataPath", data + "\\Cfg\\");
+  reg.SetString(HKEY_CURRENT_USER, key, "AppCommonDataPath", "short");  // five characters: nothing left
+  const std::string pylvexData = folder.Path("PData");
+  test::MakeDirectories(pylvexData);
+  test::WriteFile(pylvexData + "\\CS.log", "py log\r\n");
+
+  ReportInputs inputs = SampleInputs();
+  inputs.dataPaths = {data, "", pylvexData, "", ""};
+  const Lines report = Build(inputs);
+
+  EXPECT_EQ(scanFolders, (std::vector<std::string>{program, data, ""}));
+  const auto at = [&](const std::string& line) { return std::find(report.begin(), report.end(), line); };
+  const auto plugins = at("----------------PLUGINS VERSION--------------");
+  ASSERT_NE(plugins, report.end());
+  EXPECT_EQ(Lines(plugins + 1, plugins + 4), (Lines{program + "\\Bin\\Zorvel.exe: 2.8.14.0",
+                                                     program + "\\README: ", ""}))
+      << "only .exe files (and names without an extension) are versioned; the file list takes them all";
+  const auto zorvelLog = at("--------------------Zorvel CS.log---------------");
+  ASSERT_NE(zorvelLog, report.end());
+  EXPECT_EQ(Lines(zorvelLog + 1, zorvelLog + 5), (Lines{"first", "second", "", "--------------------QRX CS.log---------------"}));
+  const auto pyLog = at("--------------------PY CS.log---------------");
+  ASSERT_NE(pyLog, report.end());
+  EXPECT_EQ(*(pyLog + 1), "py log");
+  const auto files = at("-----------------FILES LIST-------------------------------");
+  ASSERT_NE(files, report.end());
+  EXPECT_EQ(Lines(files + 2, files + 8),
+            (Lines{program + "\\Bin\\Zorvel.exe", program + "\\README", program + "\\Zorvel.ini", data + "\\CS.log",
+                   data + "\\Logs\\today.txt", "---------------INTERNATIONAL SETTINGS---------------------"}));
+}
+
+TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
+  reg.SetDword(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", 42);
+  LineList out;
+  try {
+    BuildAnalysisReport(SampleInputs(), ReportFolders{scanFolders, desktop, temp}, out);
+    FAIL() << "a REG_DWORD AppPath must end the report";
+  } catch (const RegistryError& error) {
+    EXPECT_STREQ(error.what(), "Type de donn\xE9" "es incorrect pour 'AppPath'");
+  }
+  ASSERT_EQ(out.lines.size(), 9u);
+  EXPECT_EQ(out.lines.back(), "----------------PLUGINS VERSION--------------");
+}
+
+}  // namespace
+}  // namespace tavisto::report
