@@ -37,9 +37,8 @@ def main():
     try:
         with machine.session(display):
             sample_machine.install(machine)
-            install_tools = getattr(sample_machine, "install_tools", None)
-            if install_tools:
-                install_tools(machine, program_folder)
+            sample_machine.install_tools(machine, program_folder)
+            sample_machine.install_serial_drivers(machine)
             app = Tavisto(machine, cwd=program_folder, exe=program_folder / "tavisto.exe")
             app.start()
             if interactive:

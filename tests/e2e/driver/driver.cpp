@@ -111,7 +111,8 @@ std::string DialogJson(HWND dialog) {
     const LONG style = GetWindowLongA(child, GWL_STYLE);
     if (_stricmp(kind.c_str(), "Static") == 0) {
       if ((style & SS_TYPEMASK) == SS_ICON) {
-        icon = icon || SendMessageA(child, STM_GETICON, 0, 0) != 0 || IsWindowVisible(child);
+        // A message box without an icon still has the icon control, with no icon in it.
+        icon = icon || (IsWindowVisible(child) && SendMessageA(child, STM_GETICON, 0, 0) != 0);
       } else if (!WindowText(child).empty()) {
         text += (text.empty() ? "" : "\n") + WindowText(child);
       }
