@@ -72,6 +72,11 @@ size_t FileStream::WriteThrough(const char* data, size_t count) {
 
 size_t FileStream::Write(const void* data, size_t count) {
   const char* bytes = static_cast<const char*>(data);
+  // Large pieces (compressed chunks of big files) go straight to the file, not copied first.
+  if (count >= kBufferSize / 2) {
+    if (!FlushBuffer()) return 0;
+    return WriteThrough(bytes, count);
+  }
   if (buffered_ == 0) bufferStart_ = position_;
   const bool inRun = position_ >= bufferStart_ && position_ <= bufferStart_ + static_cast<int64_t>(buffered_);
   if (inRun && static_cast<size_t>(position_ - bufferStart_) + count <= kBufferSize) {
@@ -83,7 +88,6 @@ size_t FileStream::Write(const void* data, size_t count) {
     return count;
   }
   if (!FlushBuffer()) return 0;
-  if (count >= kBufferSize) return WriteThrough(bytes, count);
   bufferStart_ = position_;
   return Write(data, count);
 }

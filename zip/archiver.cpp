@@ -589,7 +589,7 @@ bool TBaseArchiver::WriteEntry(int32_t index, FailureAction& action) {
     item.central.diskNumberStart = static_cast<uint16_t>(headerAt.volume);
 
     if (source) {
-      WriteEntryData(item, *source, headerAt, operation);
+      WriteEntryData(item, *source, size, headerAt, operation);
       if (abort_) return false;
       source->Close();
     }
@@ -605,11 +605,12 @@ bool TBaseArchiver::WriteEntry(int32_t index, FailureAction& action) {
   return true;
 }
 
-void TBaseArchiver::WriteEntryData(TDirItem& item, os::File& source, ArchivePosition header,
+void TBaseArchiver::WriteEntryData(TDirItem& item, os::File& source, uint64_t size, ArchivePosition header,
                                    Operation operation) {
   const std::string eventName = operation == Operation::Replace ? item.storedName : item.source;
   EntryHost host(*this, eventName, operation, item.ListedSize());
-  const EntryResult result = pipeline_.CompressEntryData(source, item.compressionMode, item.central.method, host);
+  const EntryResult result =
+      pipeline_.CompressEntryData(source, size, item.compressionMode, item.central.method, host);
   finishedBytes_ += item.ListedSize();
   if (result.cancelled) {
     abort_ = true;

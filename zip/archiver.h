@@ -157,7 +157,8 @@ class TBaseArchiver {
   void CommitUpdate();
   [[nodiscard]] int32_t FirstChangedPosition();
   bool WriteEntry(int32_t index, FailureAction& action);
-  void WriteEntryData(TDirItem& item, os::File& source, ArchivePosition header, Operation operation);
+  void WriteEntryData(TDirItem& item, os::File& source, uint64_t size, ArchivePosition header,
+                      Operation operation);
   bool WriteChunk(const unsigned char* data, size_t count);
   // The entry of that name as it was before the update (error 7 when there is none).
   [[nodiscard]] const TDirItem& RollbackItem(const std::string& storedName);

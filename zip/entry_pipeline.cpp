@@ -9,10 +9,9 @@
 namespace tavisto::zip {
 namespace {
 
-constexpr int kWindowBits = 15;  // with the zlib wrapper, whose header and trailer are cut off
+// A 32 KiB window, without the zlib wrapper (negative window bits): raw deflate.
+constexpr int kRawWindowBits = -15;
 constexpr int kMemoryLevel = 8;
-constexpr size_t kZlibHeaderSize = 2;
-constexpr size_t kAdlerTrailerSize = 4;
 
 // Room for one deflate call over n bytes: n + n/10 + 12, rounded up to a multiple of 256.
 size_t OutputCapacity(size_t n) { return (n + n / 10 + 12 + 255) / 256 * 256; }
@@ -54,7 +53,7 @@ bool EntryPipeline::StartDeflate(int level) {
   if (streamReady_ && level == level_) return deflateReset(&stream_) == Z_OK;
   if (streamReady_) deflateEnd(&stream_);
   stream_ = z_stream{};
-  streamReady_ = deflateInit2(&stream_, level, Z_DEFLATED, kWindowBits, kMemoryLevel,
+  streamReady_ = deflateInit2(&stream_, level, Z_DEFLATED, kRawWindowBits, kMemoryLevel,
                               Z_DEFAULT_STRATEGY) == Z_OK;
   level_ = streamReady_ ? level : -1;
   return streamReady_;
@@ -66,15 +65,13 @@ int EntryPipeline::EndDeflate() {
   return started_ && !finished_ ? Z_DATA_ERROR : Z_OK;
 }
 
-EntryResult EntryPipeline::CompressEntryData(os::File& source, uint8_t compressionMode,
+EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode,
                                              uint16_t method, Host& host) {
   EntryResult result;
   result.method = method;
   const bool deflating = method == kMethodDeflated;
   started_ = false;
   finished_ = false;
-  if (!source.Seek(0)) return result;
-  uint64_t size = static_cast<uint64_t>(source.Size().value_or(0));
   const size_t chunkSize = ChunkSize(compressionMode);
 
   if (deflating && !StartDeflate(compressionMode)) {
@@ -103,7 +100,6 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint8_t compressi
     const bool last = result.consumed + n == size;
     const unsigned char* out = input_.data();
     size_t count = n;
-    size_t skip = 0;
     if (deflating) {
       const size_t capacity = OutputCapacity(n);
       if (output_.size() < capacity) output_.resize(capacity);
@@ -128,15 +124,10 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint8_t compressi
       }
       if (last) finished_ = true;
       count = output_.size() - stream_.avail_out;
-      if (result.consumed == 0) {
-        skip = kZlibHeaderSize;
-        count -= kZlibHeaderSize;
-      }
-      if (last) count -= kAdlerTrailerSize;
       out = output_.data();
     }
     result.consumed += n;
-    if (!host.WriteChunk(out + skip, count)) {
+    if (!host.WriteChunk(out, count)) {
       result.consumed -= n;
       result.cancelled = true;
       break;

@@ -1,10 +1,12 @@
 // The data of one entry: the source is read in chunks (their size set by the compression mode),
 // each chunk goes into the CRC-32 and then either through one deflate call (Z_SYNC_FLUSH, or
-// Z_FINISH for the last chunk) or is copied as it is, and the output goes to the host. The zlib
-// stream's 2-byte header and 4-byte Adler-32 trailer are cut off, so the entry holds raw deflate
-// data. One zlib stream serves the whole archive and is reset between entries: a fresh stream per
-// entry would allocate its 256 KiB of state for every small file.
-//   EntryResult result = pipeline.CompressEntryData(source, mode, kMethodDeflated, host);
+// Z_FINISH for the last chunk) or is copied as it is, and the output goes to the host. Entries
+// hold raw deflate data: what a zlib stream (level = compression mode, window bits 15, memory
+// level 8) holds between its 2-byte header and its Adler-32 trailer. zlib makes that raw stream
+// itself (window bits -15), which gives the same bytes without computing an Adler-32 only to
+// cut it off. One zlib stream serves the whole archive and is reset between entries: a fresh
+// stream per entry would allocate its 256 KiB of state for every small file.
+//   EntryResult result = pipeline.CompressEntryData(source, size, mode, kMethodDeflated, host);
 #pragma once
 
 #include <cstddef>
@@ -53,10 +55,12 @@ class EntryPipeline {
   EntryPipeline& operator=(const EntryPipeline&) = delete;
   ~EntryPipeline();
 
-  // Reads the source from its start. Throws ECompressionError when zlib fails and cannot even be
-  // released cleanly, or when a deflate stream that has started is ended before it finished (a
-  // source that shrank while it was read).
-  EntryResult CompressEntryData(os::File& source, uint8_t compressionMode, uint16_t method, Host& host);
+  // Reads the source from where it stands (its start: it has just been opened); size is its
+  // size as just read, read again after each chunk. Throws ECompressionError when zlib fails and
+  // cannot even be released cleanly, or when a deflate stream that has started is ended before it
+  // finished (a source that shrank while it was read).
+  EntryResult CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode, uint16_t method,
+                                Host& host);
 
   // Frees the zlib stream and the buffers (they are kept between entries of one commit).
   void Release();

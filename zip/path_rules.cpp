@@ -68,6 +68,25 @@ std::string Canonical(const std::string& path) {
 
 std::string CurrentFolder() { return NativeSeparators(os::CurrentDirectory()); }
 
+// True when ExpandPath would give the path back unchanged: absolute, the platform's separators
+// only, no "." or ".." steps and no doubled separators. Paths the scan builds are like that,
+// so the common case costs one pass over the characters.
+bool IsCanonicalAbsolute(std::string_view path) {
+  if (!IsAbsolutePath(path)) return false;
+  const std::string_view rest = path.substr(DrivePart(path).size());
+  size_t start = 0;
+  for (size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size() && !IsPathSeparator(rest[i])) continue;
+    if (i < rest.size() && rest[i] != NativeSeparator()) return false;
+    const std::string_view step = rest.substr(start, i - start);
+    // Empty steps only before a leading root separator and after a trailing one.
+    if (step.empty() && i != 0 && i != rest.size()) return false;
+    if (step == "." || step == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
@@ -180,8 +199,8 @@ std::string RelativePath(const std::string& path, const std::string& base) {
 }
 
 std::string MakeStoredName(const std::string& path, const std::string& base, TArcStorePathMode mode) {
-  const std::string absoluteBase = ExpandPath(base);
-  std::string absolute = ExpandPath(path, absoluteBase);
+  const std::string absoluteBase = IsCanonicalAbsolute(base) ? base : ExpandPath(base);
+  std::string absolute = IsCanonicalAbsolute(path) ? path : ExpandPath(path, absoluteBase);
   if (!absolute.empty() && IsPathSeparator(absolute.back())) absolute.pop_back();
   if (!absolute.empty() && absolute.back() == '.') absolute.pop_back();
 
@@ -189,6 +208,12 @@ std::string MakeStoredName(const std::string& path, const std::string& base, TAr
   switch (mode) {
     case spNoPath: name = NamePart(absolute); break;
     case spRelativePath: {
+      // Below the base (the scan's case) the relative path is simply the rest.
+      const std::string prefix = JoinPath(absoluteBase, "");
+      if (absolute.size() > prefix.size() && StartsWithIgnoringCase(absolute, prefix)) {
+        name = absolute.substr(prefix.size());
+        break;
+      }
       name = RelativePath(absolute, absoluteBase);
       if (name.find("..\\") != std::string::npos || name.find("../") != std::string::npos) name = absolute;
       break;

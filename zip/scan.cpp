@@ -21,6 +21,12 @@ bool HasWildcard(const std::string& mask) { return mask.find_first_of("*?") != s
 
 bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") != std::string::npos; }
 
+void ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries) {
+  entries.clear();
+  os::DirListing listing(pattern);
+  for (os::DirEntry entry; listing.Next(entry);) entries.push_back(std::move(entry));
+}
+
 }  // namespace
 
 std::mutex& ScanLock() {
@@ -58,32 +64,36 @@ void Scanner::ScanFolder(const std::string& folder, const std::string& mask, boo
     return;
   }
 
+  // One listing serves both passes when the mask lists every name anyway: a folder is then
+  // read (and every entry's attributes asked) once instead of twice.
+  const std::string fileMask = NamePart(full);
+  const bool listsEverything = fileMask == "*.*" || fileMask == "*";
+  std::vector<os::DirEntry> entries;
+  ReadListing(full, entries);
+
   const uint32_t asked = set & ~os::kAttrDirectory;
-  {
-    os::DirListing listing(full);
-    for (os::DirEntry entry; listing.Next(entry);) {
-      if (entry.attributes & ~asked & kSpecialAttributes) continue;
-      const bool qualifies = (entry.attributes & set) != 0 ||
-                             (entry.attributes == 0 && (set & kPlainFileAttributes) == kPlainFileAttributes);
-      if (qualifies) AddFoundEntry(entry, listedFolder, false);
-    }
+  for (const os::DirEntry& entry : entries) {
+    if (entry.attributes & ~asked & kSpecialAttributes) continue;
+    const bool qualifies = (entry.attributes & set) != 0 ||
+                           (entry.attributes == 0 && (set & kPlainFileAttributes) == kPlainFileAttributes);
+    if (qualifies) AddFoundEntry(entry, listedFolder, false);
   }
 
   const bool foldersAsked = (set & os::kAttrDirectory) != 0;
   if (!foldersAsked && !recurse) return;
-  os::DirListing listing(JoinPath(listedFolder, "*"));
-  for (os::DirEntry entry; listing.Next(entry);) {
+  if (!listsEverything) ReadListing(JoinPath(listedFolder, "*"), entries);
+  for (const os::DirEntry& entry : entries) {
     if (!(entry.attributes & os::kAttrDirectory) || IsDots(entry.name)) continue;
     const std::string subfolder = JoinPath(listedFolder, entry.name);
     if (Excluded(subfolder, true)) continue;
     // A trailing "." lets a folder without an extension match "*.*".
     if (foldersAsked && (WildcardMatch(subfolder, full) || WildcardMatch(subfolder + ".", full))) {
-      if (AddFoundEntry(entry, listedFolder, true)) ScanFolder(subfolder, NamePart(full), true);
+      if (AddFoundEntry(entry, listedFolder, true)) ScanFolder(subfolder, fileMask, true);
       continue;
     }
     if (!recurse) continue;
     if (HasSeparator(mask)) {
-      if (HasWildcard(mask)) ScanFolder(subfolder, NamePart(full), true);
+      if (HasWildcard(mask)) ScanFolder(subfolder, fileMask, true);
     } else {
       ScanFolder(subfolder, mask, true);
     }
