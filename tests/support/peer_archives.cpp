@@ -64,7 +64,7 @@ void CopyTree(const std::string& from, const std::string& to) {
 }
 
 void KeepForPeers(const std::vector<std::string>& files, const std::string& label,
-                  const std::string& expectedTree) {
+                  const std::string& expectedTree, bool move) {
   const char* root = std::getenv("TAVISTO_PEER_DIR");
   if (!root || !*root) return;
   const std::string folder = Join(root, CaseName(label));
@@ -72,7 +72,8 @@ void KeepForPeers(const std::vector<std::string>& files, const std::string& labe
   MakeDirectories(folder);
   std::string manifest;
   for (const std::string& file : files) {
-    CopyFile(file, Join(folder, BaseName(file)));
+    if (!move) CopyFile(file, Join(folder, BaseName(file)));
+    else if (!os::RenameFile(file, Join(folder, BaseName(file)))) ADD_FAILURE() << "cannot move " << file;
     manifest += BaseName(file) + "\n";
   }
   WriteFile(Join(folder, "manifest.txt"), manifest);

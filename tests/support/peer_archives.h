@@ -13,8 +13,10 @@ namespace tavisto::test {
 
 // files: the archive, or the volumes of a split archive in order (the last one is the archive).
 // expectedTree: a folder whose files the extracted archive must reproduce byte for byte, or "".
+// move: hand the files over by moving them (for archives of several GiB, kept sparse), which
+// needs the peer folder on the same file system.
 void KeepForPeers(const std::vector<std::string>& files, const std::string& label = {},
-                  const std::string& expectedTree = {});
+                  const std::string& expectedTree = {}, bool move = false);
 
 // Copies a folder with everything in it (ADD_FAILURE on errors).
 void CopyTree(const std::string& from, const std::string& to);

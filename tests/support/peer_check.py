@@ -23,7 +23,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import zipfile
 
 READERS = ["unzip", "7zz", "zip"]
 
@@ -38,7 +37,9 @@ def test_plain(path):
     """The problems the three readers find in one archive file."""
     problems = []
     code, out = run(["unzip", "-t", "-qq", path])
-    if code != 0:
+    # An archive without entries is the bare 22-byte end record, which unzip only warns about.
+    empty = os.path.getsize(path) == 22 and code == 1 and "zipfile is empty" in out
+    if code != 0 and not empty:
         problems.append(f"unzip -t exit {code}: {out.strip()[:2000]}")
     code, out = run(["7zz", "t", path])
     if code != 0 or "Everything is Ok" not in out:
@@ -46,13 +47,6 @@ def test_plain(path):
     code, out = run([sys.executable, "-m", "zipfile", "-t", path])
     if code != 0 or "corrupted" in out:
         problems.append(f"python -m zipfile -t exit {code}: {out.strip()[:2000]}")
-    try:
-        with zipfile.ZipFile(path) as archive:
-            bad = archive.testzip()
-            if bad is not None:
-                problems.append(f"zipfile.testzip: {bad} is corrupted")
-    except Exception as error:  # noqa: BLE001 - any failure to read is the finding
-        problems.append(f"zipfile: {error}")
     return problems
 
 

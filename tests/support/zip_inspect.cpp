@@ -4,7 +4,11 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+
+#include "os/files.h"
 
 namespace tavisto::test {
 namespace {
@@ -51,27 +55,73 @@ class Reader {
   uint64_t at_;
 };
 
+// Where the reader takes bytes from: archives in memory, or files read piece by piece (an
+// archive of several GiB need not be held whole).
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual uint32_t VolumeCount() const = 0;
+  virtual uint64_t Size(uint32_t volume) const = 0;
+  // Up to size bytes from offset (fewer at the end).
+  virtual std::string Bytes(uint32_t volume, uint64_t offset, uint64_t size) const = 0;
+};
+
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(const std::vector<std::string>& volumes) : volumes_(volumes) {}
+  uint32_t VolumeCount() const override { return static_cast<uint32_t>(volumes_.size()); }
+  uint64_t Size(uint32_t volume) const override { return volumes_[volume].size(); }
+  std::string Bytes(uint32_t volume, uint64_t offset, uint64_t size) const override {
+    const std::string& bytes = volumes_[volume];
+    return offset < bytes.size() ? bytes.substr(offset, size) : std::string();
+  }
+
+ private:
+  const std::vector<std::string>& volumes_;
+};
+
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(const std::string& path)
+      : file_(os::File::Open(path, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting)) {}
+  uint32_t VolumeCount() const override { return file_ ? 1 : 0; }
+  uint64_t Size(uint32_t) const override { return static_cast<uint64_t>(file_->Size().value_or(0)); }
+  std::string Bytes(uint32_t, uint64_t offset, uint64_t size) const override {
+    const uint64_t available = offset < Size(0) ? Size(0) - offset : 0;
+    std::string bytes(static_cast<size_t>(std::min(size, available)), '\0');
+    if (bytes.empty() || !file_->Seek(static_cast<int64_t>(offset))) return std::string();
+    bytes.resize(file_->Read(bytes.data(), bytes.size()).value_or(0));
+    return bytes;
+  }
+
+ private:
+  mutable std::optional<os::File> file_;
+};
+
 // Bytes of the central directory, which may run from one volume into the next ones.
-std::string DirectoryBytes(const ZipImage& zip, uint32_t disk, uint64_t offset, uint64_t size) {
+std::string DirectoryBytes(const ByteSource& source, uint32_t disk, uint64_t offset, uint64_t size) {
   std::string bytes;
-  while (bytes.size() < size && disk < zip.volumes.size()) {
-    const std::string& volume = zip.volumes[disk];
-    if (offset < volume.size()) bytes += volume.substr(offset, size - bytes.size());
+  while (bytes.size() < size && disk < source.VolumeCount()) {
+    const uint64_t volumeSize = source.Size(disk);
+    if (offset < volumeSize) bytes += source.Bytes(disk, offset, std::min(size - bytes.size(), volumeSize - offset));
     ++disk;
     offset = 0;
   }
   return bytes;
 }
 
-ZipImage Parse(std::vector<std::string> volumes) {
+ZipImage Parse(const ByteSource& source) {
   ZipImage zip;
-  zip.volumes = std::move(volumes);
-  if (zip.volumes.empty()) {
+  const uint32_t volumeCount = source.VolumeCount();
+  if (volumeCount == 0) {
     zip.problems.push_back("no volumes");
     return zip;
   }
-  const std::string& last = zip.volumes.back();
-  // The end record, from the back (the comment is at most 65535 bytes).
+  // The end record, from the back (the comment is at most 65535 bytes): the tail is read with
+  // room for a Zip64 end record and locator before it.
+  const uint64_t lastSize = source.Size(volumeCount - 1);
+  const uint64_t tailStart = lastSize > 22 + 65535 + 76 ? lastSize - (22 + 65535 + 76) : 0;
+  const std::string last = source.Bytes(volumeCount - 1, tailStart, lastSize - tailStart);
   int64_t at = -1;
   for (int64_t i = int64_t(last.size()) - 22; i >= 0 && i >= int64_t(last.size()) - 22 - 65535; --i) {
     Reader r(last, uint64_t(i));
@@ -86,7 +136,7 @@ ZipImage Parse(std::vector<std::string> volumes) {
   }
   Reader end(last, uint64_t(at));
   end.U32();
-  zip.end.offset = uint64_t(at);
+  zip.end.offset = tailStart + uint64_t(at);
   zip.end.thisDisk = end.U16();
   zip.end.directoryStartDisk = end.U16();
   zip.end.entriesOnThisDisk = end.U16();
@@ -96,7 +146,7 @@ ZipImage Parse(std::vector<std::string> volumes) {
   zip.end.commentLength = end.U16();
   if (end.At() + zip.end.commentLength != last.size())
     zip.problems.push_back("bytes after the end record and its comment");
-  if (zip.end.thisDisk != 0xFFFF && zip.end.thisDisk + 1u != zip.volumes.size())
+  if (zip.end.thisDisk != 0xFFFF && zip.end.thisDisk + 1u != volumeCount)
     zip.problems.push_back("end record's disk number is not the last volume");
 
   uint64_t entryCount = zip.end.totalEntries;
@@ -107,13 +157,14 @@ ZipImage Parse(std::vector<std::string> volumes) {
     Reader locator(last, uint64_t(at) - 20);
     if (locator.U32() == kZip64Locator) {
       Zip64LocatorFields l;
-      l.offset = uint64_t(at) - 20;
+      l.offset = tailStart + uint64_t(at) - 20;
       l.zip64EndDisk = locator.U32();
       l.zip64EndOffset = locator.U64();
       l.totalDisks = locator.U32();
       zip.zip64Locator = l;
-      const std::string& volume = zip.volumes[std::min<size_t>(l.zip64EndDisk, zip.volumes.size() - 1)];
-      Reader record(volume, l.zip64EndOffset);
+      const std::string record64 =
+          source.Bytes(std::min(l.zip64EndDisk, volumeCount - 1), l.zip64EndOffset, 56);
+      Reader record(record64, 0);
       Zip64EndRecordFields z;
       z.offset = l.zip64EndOffset;
       if (record.U32() != kZip64End) zip.problems.push_back("Zip64 locator does not point at a Zip64 end record");
@@ -133,11 +184,11 @@ ZipImage Parse(std::vector<std::string> volumes) {
       directoryDisk = z.directoryStartDisk;
     }
   }
-  if (directoryDisk >= zip.volumes.size()) {
+  if (directoryDisk >= volumeCount) {
     zip.problems.push_back("central directory starts on a volume that does not exist");
     return zip;
   }
-  const std::string directory = DirectoryBytes(zip, directoryDisk, directoryOffset, directorySize);
+  const std::string directory = DirectoryBytes(source, directoryDisk, directoryOffset, directorySize);
   if (directory.size() != directorySize) zip.problems.push_back("central directory runs past the archive");
 
   Reader r(directory, 0);
@@ -173,13 +224,15 @@ ZipImage Parse(std::vector<std::string> volumes) {
       zip.problems.push_back("central record " + std::to_string(i) + " is cut short");
       return zip;
     }
-    if (c.diskNumberStart >= zip.volumes.size()) {
+    if (c.diskNumberStart >= volumeCount) {
       zip.problems.push_back(c.name + ": local header on a volume that does not exist");
       zip.entries.push_back(e);
       continue;
     }
-    const std::string& volume = zip.volumes[c.diskNumberStart];
-    Reader l(volume, c.localHeaderOffset);
+    const std::string fixed = source.Bytes(c.diskNumberStart, c.localHeaderOffset, 30);
+    const uint64_t variable = fixed.size() == 30 ? uint64_t(Reader(fixed, 26).U16()) + Reader(fixed, 28).U16() : 0;
+    const std::string header = fixed + source.Bytes(c.diskNumberStart, c.localHeaderOffset + 30, variable);
+    Reader l(header, 0);
     LocalHeaderFields& h = e.local;
     h.offset = c.localHeaderOffset;
     h.signature = l.U32();
@@ -195,7 +248,7 @@ ZipImage Parse(std::vector<std::string> volumes) {
     h.extraLength = l.U16();
     h.name = l.Text(h.nameLength);
     l.Text(h.extraLength);
-    h.dataOffset = l.At();
+    h.dataOffset = h.offset + l.At();
     if (l.failed || h.signature != kLocal) zip.problems.push_back(c.name + ": no local header where the central record says");
     zip.entries.push_back(e);
   }
@@ -205,9 +258,15 @@ ZipImage Parse(std::vector<std::string> volumes) {
 
 }  // namespace
 
-ZipImage ParseZip(const std::string& bytes) { return Parse({bytes}); }
+ZipImage ParseZip(const std::string& bytes) { return ParseSplitZip({bytes}); }
 
-ZipImage ParseSplitZip(const std::vector<std::string>& volumes) { return Parse(volumes); }
+ZipImage ParseSplitZip(const std::vector<std::string>& volumes) {
+  ZipImage zip = Parse(MemorySource(volumes));
+  zip.volumes = volumes;
+  return zip;
+}
+
+ZipImage ParseZipRecords(const std::string& path) { return Parse(FileSource(path)); }
 
 std::string RawEntryData(const ZipImage& zip, size_t index) {
   const ZipEntry& e = zip.entries.at(index);

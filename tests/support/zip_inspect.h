@@ -108,6 +108,10 @@ struct ZipImage {
 // the volume, offsets are within it; the central directory may run across volumes.
 [[nodiscard]] ZipImage ParseSplitZip(const std::vector<std::string>& volumes);
 
+// Reads the records of an archive file without loading its data: for archives of several GiB.
+// volumes stays empty, so EntryData and RawEntryData do not apply.
+[[nodiscard]] ZipImage ParseZipRecords(const std::string& path);
+
 // The entry's data, inflated (method 8, raw deflate) or as stored (method 0); the CRC and both
 // sizes are checked against the central record and problems are added to the image on mismatch.
 [[nodiscard]] std::string EntryData(ZipImage& zip, size_t index);

@@ -14,7 +14,6 @@ namespace {
 
 using testing::ArchiveUnderTest;
 using testing::MakeFile;
-using testing::MakeFolder;
 using testing::Names;
 using Strings = std::vector<std::string>;
 
@@ -110,6 +109,7 @@ TEST(Archiver, OpenReplacesCloseWritesTheEmptyRecordAndSpanningModeIsLockedWhile
   under.archive.CloseArchive();
   EXPECT_FALSE(under.archive.Active());
   EXPECT_EQ(test::ReadFile(under.path), kEmptyArchive);
+  test::KeepForPeers({under.path});
   under.archive.SetSpanningMode(smSplitting);  // allowed again once closed
   EXPECT_EQ(under.archive.SpanningMode(), smSplitting);
 }
@@ -188,6 +188,7 @@ TEST_F(FailingSource, AbortLeavesTheArchiveAsItWasBeforeAddFiles) {
   EXPECT_EQ(under.archive.EntryCount(), 1);
   under.archive.CloseArchive();
   EXPECT_EQ(test::ReadFile(under.path), before);
+  test::KeepForPeers({under.path});
 }
 
 // The second AddFiles of "Data.zip" replaces every entry: the archive's tail is saved and the
@@ -209,6 +210,7 @@ TEST_F(FailingSource, ReplacedEntriesKeepTheirOldDataWhenSkippedAndAllOfItOnAbor
     const test::ZipImage after = testing::ReadSoundArchive(under.path);
     if (answer == FailureAction::Abort) {
       EXPECT_EQ(test::ReadFile(under.path), before);
+      test::KeepForPeers({under.path}, "abort");
     } else {
       test::ZipImage zip = after;
       EXPECT_EQ(Names(zip), (Strings{"a.txt", "b.txt", "c.txt"}));
@@ -250,6 +252,53 @@ TEST(Archiver, ChangedFileIsReplacedInPlaceAndTheOthersCopied) {
   test::KeepForPeers({under.path});
 }
 
+TEST(Archiver, OverwriteModesDecideWhetherAFoundNameIsReplaced) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.txt", "old a");
+  MakeFile(dir, "data/b.txt", "old b");
+  ArchiveUnderTest under(dir);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  // A day newer and a day older than what the archive holds.
+  const auto rewrite = [&](const std::string& name, const std::string& content, int64_t days) {
+    MakeFile(dir, "data/" + name, content);
+    auto file = os::File::Open(dir.Path("data/" + name), os::Access::Write, os::kShareAll,
+                               os::Disposition::OpenExisting);
+    ASSERT_TRUE(file && file->SetLastWriteTime({testing::kFixedTime.ticks + days * 864000000000LL}));
+  };
+  rewrite("a.txt", "new a", 1);
+  rewrite("b.txt", "new b", -1);
+  const auto contents = [&] {
+    test::ZipImage zip = testing::ReadSoundArchive(under.path);
+    return testing::Contents(zip);
+  };
+  const auto add = [&](TArcOverwriteMode mode) {
+    under.archive.Options().OverwriteMode = mode;
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  };
+  add(omNever);
+  EXPECT_EQ(contents(), (std::map<std::string, std::string>{{"a.txt", "old a"}, {"b.txt", "old b"}}));
+  add(omIfNewer);
+  EXPECT_EQ(contents(), (std::map<std::string, std::string>{{"a.txt", "new a"}, {"b.txt", "old b"}}));
+  add(omIfOlder);
+  EXPECT_EQ(contents(), (std::map<std::string, std::string>{{"a.txt", "new a"}, {"b.txt", "new b"}}));
+
+  rewrite("a.txt", "newest a", 2);
+  rewrite("b.txt", "newest b", 2);
+  Strings asked;
+  under.archive.OnConfirmOverwrite = [&](TBaseArchiver&, const std::string& source, const std::string& stored,
+                                         OverwriteAnswer& answer) {
+    asked.push_back(stored + " <- " + source);
+    answer = OverwriteAnswer::YesToAll;
+  };
+  add(omPrompt);
+  EXPECT_EQ(asked, Strings{"a.txt <- " + dir.Path("data/a.txt")}) << "asked once: yes to all";
+  EXPECT_EQ(under.archive.Options().OverwriteMode, omAlways);
+  EXPECT_EQ(contents(), (std::map<std::string, std::string>{{"a.txt", "newest a"}, {"b.txt", "newest b"}}));
+  under.archive.CloseArchive();
+  test::KeepForPeers({under.path});
+}
+
 TEST(Archiver, FullDiskRollsBackSilently) {
   test::TempDir dir;
   MakeFile(dir, "data/small.txt", "fits");
@@ -282,6 +331,8 @@ TEST(Archiver, FullDiskRollsBackSilently) {
   archive.CloseArchive();
   test::ZipImage zip = testing::CheckSound(test::ParseZip(disk.Bytes()));
   EXPECT_EQ(testing::Contents(zip).at("big.bin"), testing::RandomBytes(200000));
+  test::WriteFile(dir.Path("Data.zip"), disk.Bytes());
+  test::KeepForPeers({dir.Path("Data.zip")});
 }
 
 TEST(Archiver, EventsConfirmCancelAndReportProgress) {
@@ -313,6 +364,7 @@ TEST(Archiver, EventsConfirmCancelAndReportProgress) {
   EXPECT_NO_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr));
   EXPECT_EQ(test::ReadFile(under.path), before);
   under.archive.CloseArchive();
+  test::KeepForPeers({under.path});
 }
 
 TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
@@ -329,6 +381,7 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     under.archive.EndUpdate();
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "b.log"}));
+    test::KeepForPeers({under.path}, "nested");
   }
   {
     ArchiveUnderTest under(dir, "cancelled.zip");
@@ -339,6 +392,7 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     EXPECT_EQ(under.archive.EntryCount(), 0);
     under.archive.CloseArchive();
     EXPECT_EQ(test::ReadFile(under.path), kEmptyArchive);
+    test::KeepForPeers({under.path}, "cancelled");
   }
   {
     // An update still open at close is committed.
@@ -348,32 +402,13 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     under.archive.AddFiles("*.*", kDefaultSearchAttr);
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "b.log"}));
+    test::KeepForPeers({under.path}, "open-at-close");
   }
 }
 
 TEST(Archiver, PathsOf260CharactersOrMoreAreRefused) {
   test::TempDir dir;
-  // Folder names that bring the folder to 245 characters, its file to 266: the folder can still
-  // be listed, the file's path is too long. The tree is made under short names and renamed,
-  // deepest first, since the system refuses to create a file at such a path.
-  std::vector<std::string> levels;
-  size_t length = dir.Path("data").size();
-  while (length < 245) {
-    const size_t name = std::min<size_t>(50, 245 - length - 1);
-    levels.push_back(std::string(name, char('a' + levels.size())));
-    length += name + 1;
-  }
-  std::string shortFolder = "data";
-  for (size_t i = 0; i < levels.size(); ++i) shortFolder += "/" + std::to_string(i);
-  MakeFile(dir, shortFolder + "/long-enough-name.txt", "deep");
-  for (size_t i = levels.size(); i-- > 0;) {
-    std::string parent = "data";
-    for (size_t j = 0; j < i; ++j) parent += "/" + std::to_string(j);
-    ASSERT_TRUE(os::RenameFile(dir.Path(parent + "/" + std::to_string(i)), dir.Path(parent + "/" + levels[i])));
-  }
-  std::string relative = "data";
-  for (const std::string& level : levels) relative += "/" + level;
-  ASSERT_GE(dir.Path(relative + "/long-enough-name.txt").size(), 260u);
+  const testing::LongPathFile longFile(dir);
   MakeFile(dir, "data/short.txt", "near");
   ArchiveUnderTest under(dir);
   under.answer = FailureAction::Skip;
@@ -381,18 +416,12 @@ TEST(Archiver, PathsOf260CharactersOrMoreAreRefused) {
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
   ASSERT_EQ(under.failures.size(), 1u);
-  EXPECT_EQ(under.failures[0], "ArchivioTest: File name is too long: \r\n\"" +
-                                   dir.Path(relative + "/long-enough-name.txt") + "\" - Native error: 00061");
+  EXPECT_EQ(under.failures[0],
+            "ArchivioTest: File name is too long: \r\n\"" + longFile.Path() + "\" - Native error: 00061");
   test::ZipImage zip = testing::ReadSoundArchive(under.path);
   EXPECT_EQ(zip.entries.front().central.name, "short.txt");
   for (const auto& entry : zip.entries) EXPECT_EQ(entry.central.name.find("long-enough-name"), std::string::npos);
   test::KeepForPeers({under.path});
-  // Short names again, top first, so that the file can be deleted with the test folder.
-  std::string parent = "data";
-  for (size_t i = 0; i < levels.size(); ++i) {
-    ASSERT_TRUE(os::RenameFile(dir.Path(parent + "/" + levels[i]), dir.Path(parent + "/" + std::to_string(i))));
-    parent += "/" + std::to_string(i);
-  }
 }
 
 }  // namespace

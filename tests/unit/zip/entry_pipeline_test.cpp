@@ -35,14 +35,15 @@ std::string ReferenceDeflate(const std::vector<std::string>& chunks) {
 }
 
 test::ZipImage ArchiveOneFile(const test::TempDir& dir, const std::string& content,
-                              const std::function<void(TArchiver&)>& configure = {}) {
+                              const std::function<void(TArchiver&)>& configure = {},
+                              const std::string& label = {}) {
   MakeFile(dir, "data/f.bin", content);
   ArchiveUnderTest under(dir);
   if (configure) configure(under.archive);
   under.archive.OpenArchive(kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
-  test::KeepForPeers({under.path});
+  test::KeepForPeers({under.path}, label);
   return testing::ReadSoundArchive(under.path);
 }
 
@@ -104,7 +105,7 @@ TEST(EntryPipeline, StoredModesCopyTheBytes) {
   const std::string content = testing::TextBytes(1500000);
   {
     test::TempDir dir;
-    test::ZipImage zip = ArchiveOneFile(dir, content, [](TArchiver& a) { a.SetCompressionMode(0); });
+    test::ZipImage zip = ArchiveOneFile(dir, content, [](TArchiver& a) { a.SetCompressionMode(0); }, "stored");
     EXPECT_EQ(zip.entries[0].central.method, 0);
     EXPECT_EQ(zip.entries[0].central.compressedSize, 1500000u);
     EXPECT_EQ(test::RawEntryData(zip, 0), content);
@@ -112,7 +113,7 @@ TEST(EntryPipeline, StoredModesCopyTheBytes) {
   {
     // Other modes deflate at their zlib level; the data reads back the same.
     test::TempDir dir;
-    test::ZipImage zip = ArchiveOneFile(dir, content, [](TArchiver& a) { a.SetCompressionLevel(clMax); });
+    test::ZipImage zip = ArchiveOneFile(dir, content, [](TArchiver& a) { a.SetCompressionLevel(clMax); }, "max");
     EXPECT_EQ(zip.entries[0].central.method, 8);
     EXPECT_EQ(testing::Contents(zip).at("f.bin"), content);
   }
@@ -197,12 +198,13 @@ TEST(EntryPipeline, ShrinkingWhileReadingFailsTheEntryOrTheCommit) {
       under.archive.CloseArchive();
       test::ZipImage zip = testing::ReadSoundArchive(under.path);
       EXPECT_EQ(testing::Names(zip), std::vector<std::string>{"a.txt"});
-      test::KeepForPeers({under.path});
+      test::KeepForPeers({under.path}, "stored");
     } else {
       // Deflated with a chunk behind it: ending the unfinished stream fails the whole update.
       EXPECT_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr), ECompressionError);
       under.archive.CloseArchive();
       EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
+      test::KeepForPeers({under.path}, "deflated");
     }
   }
 }

@@ -73,6 +73,25 @@ TEST(PathRules, StoredNamesAreRelativeWithForwardSlashes) {
   EXPECT_EQ(MakeStoredName("sub\\a.txt", base, spRelativePath), "sub/a.txt") << "relative to the base";
 }
 
+TEST(PathRules, StoredNamesAgreeForEverySpellingOfAPath) {
+  // Paths as the scan builds them (the platform's separators, nothing to resolve) and other
+  // spellings of the same paths give the same names.
+  const std::string base = N("C:\\Data\\Base");
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Data\\Base\\x\\a.txt", "x/a.txt"},
+      {"C:\\Data\\BASE\\x\\a.txt", "x/a.txt"},
+      {"C:\\Data\\Base\\.\\x\\\\a.txt", "x/a.txt"},
+      {"C:\\Data\\Base\\y\\..\\x\\a.txt", "x/a.txt"},
+      {"C:\\Data\\Base\\Sub\\", "Sub"},
+      {"C:\\Data\\Based\\a.txt", "Data/Based/a.txt"},
+      {"C:\\Data\\Base", "Data/Base"},
+  };
+  for (const auto& [path, stored] : cases) {
+    EXPECT_EQ(MakeStoredName(N(path), base, spRelativePath), stored) << path;
+    EXPECT_EQ(MakeStoredName(N(path), base + NativeSeparator(), spRelativePath), stored) << path;
+  }
+}
+
 TEST(PathRules, RelativePathClimbsWithDotDot) {
   EXPECT_EQ(RelativePath(N("C:\\A\\B\\x.txt"), N("C:\\A\\C\\D")), N("..\\..\\B\\x.txt"));
   EXPECT_EQ(RelativePath(N("D:\\x.txt"), N("C:\\A")), N("D:\\x.txt"));

@@ -61,6 +61,18 @@ test::ZipImage CheckSound(test::ZipImage zip) {
   }
   for (const std::string& volume : zip.volumes)
     EXPECT_EQ(test::CountSignature(volume, 0x08074B50), 0u) << "no data descriptor";
+  if (zip.volumes.size() == 1) {
+    // Nothing before, between or after the records: each entry starts where the one before
+    // ended, and the central directory right after the last.
+    uint64_t next = 0;
+    for (const auto& entry : zip.entries) {
+      EXPECT_EQ(entry.local.offset, next) << "gap before " << entry.central.name;
+      next = entry.local.dataOffset + entry.central.compressedSize;
+    }
+    if (zip.problems.empty() && !zip.zip64End) {
+      EXPECT_EQ(zip.end.directoryOffset, next) << "gap before the central directory";
+    }
+  }
   EXPECT_TRUE(zip.problems.empty()) << zip.problems.front();
   return zip;
 }
@@ -78,6 +90,36 @@ std::map<std::string, std::string> Contents(test::ZipImage& zip) {
 }
 
 os::DosDateTime DosOf(os::FileTime time) { return os::LocalDosDateTime(time).value_or(os::DosDateTime{}); }
+
+LongPathFile::LongPathFile(const test::TempDir& dir) : dir_(dir) {
+  // Folder names that bring the folder to 245 characters and the file to 266.
+  size_t length = dir.Path("data").size();
+  while (length < 245) {
+    const size_t name = std::min<size_t>(50, 245 - length - 1);
+    levels_.push_back(std::string(name, char('a' + levels_.size())));
+    length += name + 1;
+  }
+  std::string shortFolder = "data";
+  for (size_t i = 0; i < levels_.size(); ++i) shortFolder += "/" + std::to_string(i);
+  MakeFile(dir, shortFolder + "/long-enough-name.txt", "deep");
+  for (size_t i = levels_.size(); i-- > 0;) {
+    std::string parent = "data";
+    for (size_t j = 0; j < i; ++j) parent += "/" + std::to_string(j);
+    EXPECT_TRUE(os::RenameFile(dir.Path(parent + "/" + std::to_string(i)), dir.Path(parent + "/" + levels_[i])));
+  }
+  std::string relative = "data";
+  for (const std::string& level : levels_) relative += "/" + level;
+  path_ = dir.Path(relative + "/long-enough-name.txt");
+  EXPECT_GE(path_.size(), 260u);
+}
+
+LongPathFile::~LongPathFile() {
+  std::string parent = "data";
+  for (size_t i = 0; i < levels_.size(); ++i) {
+    (void)os::RenameFile(dir_.Path(parent + "/" + levels_[i]), dir_.Path(parent + "/" + std::to_string(i)));
+    parent += "/" + std::to_string(i);
+  }
+}
 
 ArchiveUnderTest::ArchiveUnderTest(const test::TempDir& dir, const std::string& archiveName,
                                    const std::string& base)

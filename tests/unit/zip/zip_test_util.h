@@ -38,6 +38,24 @@ void MakeFolder(const test::TempDir& dir, const std::string& relative);
 // The DOS date-time the writer gives a file time.
 [[nodiscard]] os::DosDateTime DosOf(os::FileTime time);
 
+// A file under dir/data whose path is 260 characters or more while its folder can still be
+// listed. The system refuses to create a file at such a path, so the tree is made under short
+// names and its folders renamed, deepest first; the destructor renames them back so that the
+// test folder can be removed.
+class LongPathFile {
+ public:
+  explicit LongPathFile(const test::TempDir& dir);
+  LongPathFile(const LongPathFile&) = delete;
+  LongPathFile& operator=(const LongPathFile&) = delete;
+  ~LongPathFile();
+  [[nodiscard]] const std::string& Path() const { return path_; }
+
+ private:
+  const test::TempDir& dir_;
+  std::vector<std::string> levels_;
+  std::string path_;
+};
+
 // An archiver set up as the program sets its components (mode 1, "*.*" scans, OEM names), over
 // base folder `base` of dir, writing dir/out/<name>. Unexpected file failures fail the test.
 struct ArchiveUnderTest {
