@@ -207,7 +207,7 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
   BeginUpdate();
   try {
     {
-      std::lock_guard<std::mutex> lock(ScanLock());
+      std::lock_guard<std::recursive_mutex> lock(ScanLock());
       const std::string base = ExpandPath(baseDir_);
       scanFolders_ = MaskFolders{base, base};
       settings.folders = scanFolders_;

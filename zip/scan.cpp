@@ -29,8 +29,8 @@ void ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries)
 
 }  // namespace
 
-std::mutex& ScanLock() {
-  static std::mutex lock;
+std::recursive_mutex& ScanLock() {
+  static std::recursive_mutex lock;
   return lock;
 }
 

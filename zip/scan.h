@@ -40,7 +40,9 @@ class Scanner {
   Take take_;
 };
 
-// Held during each scan, so that the scans of different archives never interleave.
-[[nodiscard]] std::mutex& ScanLock();
+// Held during each scan, so that the scans of different archives never interleave. The thread
+// that holds it may take it again (as with a critical section): an event handler raised during a
+// scan may use another archive.
+[[nodiscard]] std::recursive_mutex& ScanLock();
 
 }  // namespace tavisto::zip

@@ -367,6 +367,24 @@ TEST(Archiver, EventsConfirmCancelAndReportProgress) {
   test::KeepForPeers({under.path});
 }
 
+TEST(Archiver, HandlerDuringAScanMayUseAnotherArchive) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.txt", "a");
+  MakeFile(dir, "other/b.txt", "b");
+  ArchiveUnderTest outer(dir, "outer.zip");
+  ArchiveUnderTest inner(dir, "inner.zip", "other");
+  inner.archive.OpenArchive(kCreateMode);
+  outer.archive.OnConfirmProcessFile = [&](TBaseArchiver&, const std::string&, Operation, bool&) {
+    if (inner.archive.EntryCount() == 0) inner.archive.AddFiles("*.*", kDefaultSearchAttr);
+  };
+  outer.archive.OpenArchive(kCreateMode);
+  outer.archive.AddFiles("*.*", kDefaultSearchAttr);
+  outer.archive.CloseArchive();
+  inner.archive.CloseArchive();
+  EXPECT_EQ(Names(testing::ReadSoundArchive(outer.path)), Strings{"a.txt"});
+  EXPECT_EQ(Names(testing::ReadSoundArchive(inner.path)), Strings{"b.txt"});
+}
+
 TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
   test::TempDir dir;
   MakeFile(dir, "data/a.txt", "a");
