@@ -182,7 +182,6 @@ void TBaseArchiver::OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream*
     currentVolumeFileName_ = fileName_;
   }
   manager_ = std::make_unique<TArcDirManager>();
-  manager_->customStream = customStream_;
   active_ = true;
   if (AfterOpen) AfterOpen(*this);
 }

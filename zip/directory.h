@@ -96,15 +96,14 @@ class TArcDirArray {
   TArcHashedStringList names_;
 };
 
-// The directory of the open archive and the values its end records were last written with.
+// The directory of the open archive, its copy from before the update, and the values the end
+// records were last written with. Archives are only ever created here, so the archive comment
+// is always empty and there is no self-extractor stub before the first entry.
 struct TArcDirManager {
   TArcDirArray current;
   TArcDirArray rollback;
-  bool isNew = true;
-  bool customStream = false;
-  std::string comment;       // the archive comment: always empty when creating
-  DirectoryEnd end;          // as the end records were last written
-  uint32_t stubSize = 0;     // no self-extractor
+  DirectoryEnd end;
+  uint32_t stubSize = 0;
   int64_t directoryOffset = 0;
 };
 
