@@ -1,0 +1,54 @@
+// Free space through GetDiskFreeSpaceExA when the system has it (looked up at run time: the
+// oldest systems lack it), else GetDiskFreeSpaceA, whose 32-bit counts are enough there.
+#include "os/disk_space.h"
+
+#include <windows.h>
+
+namespace tavisto::os {
+namespace {
+
+// The root of the drive a path is on ("C:\", "\\server\share\"), or empty for the current one.
+std::string DriveRoot(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
+  if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+    const auto server = path.find_first_of("\\/", 2);
+    if (server == std::string::npos) return path + "\\";
+    const auto share = path.find_first_of("\\/", server + 1);
+    return (share == std::string::npos ? path : path.substr(0, share)) + "\\";
+  }
+  return std::string();
+}
+
+using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                                  PULARGE_INTEGER);
+
+GetDiskFreeSpaceExAFunction FreeSpaceEx() {
+  static const auto function = reinterpret_cast<GetDiskFreeSpaceExAFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+  return function;
+}
+
+}  // namespace
+
+std::optional<uint64_t> FreeDiskSpace(const std::string& path) {
+  const std::string root = DriveRoot(path);
+  const char* rootName = root.empty() ? nullptr : root.c_str();
+  if (auto freeSpaceEx = FreeSpaceEx()) {
+    ULARGE_INTEGER available, total, free;
+    if (!freeSpaceEx(rootName, &available, &total, &free)) return std::nullopt;
+    return available.QuadPart;
+  }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+    return std::nullopt;
+  return uint64_t(sectorsPerCluster) * bytesPerSector * freeClusters;
+}
+
+bool IsRemovableDrive(const std::string& path) {
+  const std::string root = DriveRoot(path);
+  if (root.size() == 3 && (root[0] == 'A' || root[0] == 'a' || root[0] == 'B' || root[0] == 'b'))
+    return true;
+  return GetDriveTypeA(root.empty() ? nullptr : root.c_str()) == DRIVE_REMOVABLE;
+}
+
+}  // namespace tavisto::os

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""Runs the common ZIP readers over the archives a test program handed over.
+
+    peer_check.py PEER_DIR
+
+Each folder under PEER_DIR is one case: the archive files a test wrote (manifest.txt names them
+in order; several files are the volumes of a split archive, the last one being the archive
+itself) and, optionally, expected/, the tree the archive must extract to.
+
+A plain archive must pass `unzip -t`, `7zz t` and Python's zipfile test. A split set is tested
+the way support staff open it on Linux: the volumes are copied under the lower-case names the
+Linux tools look for (.z01), 7-Zip tests the set, Info-ZIP joins it (`zip -s 0`) and the joined
+archive must pass the three readers. With expected/, 7-Zip's extraction must give exactly those
+files and folders, byte for byte.
+
+A missing reader fails the run, as does a PEER_DIR without any case: nothing is skipped.
+Failing cases are left in PEER_DIR for a look.
+"""
+
+import filecmp
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+READERS = ["unzip", "7zz", "zip"]
+
+
+def run(command, cwd=None, timeout=600):
+    result = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=timeout)
+    return result.returncode, (result.stdout + result.stderr).decode("latin-1")
+
+
+def test_plain(path):
+    """The problems the three readers find in one archive file."""
+    problems = []
+    code, out = run(["unzip", "-t", "-qq", path])
+    # An archive without entries is the bare 22-byte end record, which unzip only warns about.
+    empty = os.path.getsize(path) == 22 and code == 1 and "zipfile is empty" in out
+    if code != 0 and not empty:
+        problems.append(f"unzip -t exit {code}: {out.strip()[:2000]}")
+    code, out = run(["7zz", "t", path])
+    if code != 0 or "Everything is Ok" not in out:
+        problems.append(f"7zz t exit {code}: {out.strip()[-2000:]}")
+    code, out = run([sys.executable, "-m", "zipfile", "-t", path])
+    if code != 0 or "corrupted" in out:
+        problems.append(f"python -m zipfile -t exit {code}: {out.strip()[:2000]}")
+    return problems
+
+
+def lower_case_volume_name(name):
+    """ZorvelData.Z01 -> ZorvelData.z01: the name Info-ZIP and 7-Zip look for on Linux."""
+    stem, dot, extension = name.rpartition(".")
+    if dot and len(extension) >= 3 and extension[0] == "Z" and extension[1:].isdigit():
+        return stem + ".z" + extension[1:]
+    return name
+
+
+def compare_tree(extracted, expected):
+    problems = []
+    for folder, folders, files in os.walk(expected):
+        relative = os.path.relpath(folder, expected)
+        other = os.path.normpath(os.path.join(extracted, relative))
+        if not os.path.isdir(other):
+            problems.append(f"folder missing after extraction: {relative}")
+            continue
+        for name in files:
+            a, b = os.path.join(folder, name), os.path.join(other, name)
+            if not os.path.isfile(b):
+                problems.append(f"file missing after extraction: {os.path.join(relative, name)}")
+            elif not filecmp.cmp(a, b, shallow=False):
+                problems.append(f"file differs after extraction: {os.path.join(relative, name)}")
+    for folder, folders, files in os.walk(extracted):
+        relative = os.path.relpath(folder, extracted)
+        for name in folders + files:
+            if not os.path.exists(os.path.join(expected, relative, name)):
+                problems.append(f"extraction has more than expected: {os.path.join(relative, name)}")
+    return problems
+
+
+def check_case(case):
+    manifest = os.path.join(case, "manifest.txt")
+    if not os.path.isfile(manifest):
+        return ["no manifest.txt"]
+    with open(manifest, encoding="latin-1") as f:
+        files = [line.strip() for line in f if line.strip()]
+    if not files:
+        return ["empty manifest"]
+    problems = []
+    with tempfile.TemporaryDirectory(prefix="peer-") as scratch:
+        if len(files) == 1:
+            archive = os.path.join(case, files[0])
+            problems += test_plain(archive)
+        else:
+            parts = os.path.join(scratch, "parts")
+            os.mkdir(parts)
+            for name in files:
+                shutil.copyfile(os.path.join(case, name), os.path.join(parts, lower_case_volume_name(name)))
+            last = os.path.join(parts, files[-1])
+            code, out = run(["7zz", "t", last])
+            if code != 0 or "Everything is Ok" not in out:
+                problems.append(f"7zz t on the split set exit {code}: {out.strip()[-2000:]}")
+            joined = os.path.join(scratch, "joined.zip")
+            try:
+                code, out = run(["zip", "-s", "0", last, "--out", joined], timeout=300)
+            except subprocess.TimeoutExpired:
+                code, out = -1, "timed out (a volume it looked for is missing)"
+            if code != 0 or not os.path.isfile(joined):
+                problems.append(f"zip -s 0 join exit {code}: {out.strip()[-2000:]}")
+            else:
+                problems += [f"joined: {p}" for p in test_plain(joined)]
+            archive = last
+        expected = os.path.join(case, "expected")
+        if os.path.isdir(expected):
+            out_dir = os.path.join(scratch, "extracted")
+            code, out = run(["7zz", "x", "-y", f"-o{out_dir}", archive])
+            if code != 0:
+                problems.append(f"7zz x exit {code}: {out.strip()[-2000:]}")
+            else:
+                problems += compare_tree(out_dir, expected)
+    return problems
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    peer_dir = sys.argv[1]
+    missing = [tool for tool in READERS if shutil.which(tool) is None]
+    if missing:
+        print("missing peer programs: " + ", ".join(missing) + " (install unzip, zip and 7zip)")
+        return 1
+    cases = sorted(d for d in os.listdir(peer_dir) if os.path.isdir(os.path.join(peer_dir, d))) \
+        if os.path.isdir(peer_dir) else []
+    if not cases:
+        print(f"no archives were handed over in {peer_dir}")
+        return 1
+    failed = 0
+    for name in cases:
+        problems = check_case(os.path.join(peer_dir, name))
+        status = "ok" if not problems else "FAILED"
+        print(f"{status:6} {name}")
+        for problem in problems:
+            print(f"         {problem}")
+        failed += bool(problems)
+    print(f"{len(cases) - failed} of {len(cases)} archives accepted by unzip, 7zz and zipfile"
+          + (f"; failing cases kept in {peer_dir}" if failed else ""))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,64 @@
+// The entry count at which the end record runs out of room: 65535 entries bring the Zip64 end
+// record and its locator, 65534 do not.
+#include <gtest/gtest.h>
+
+#include "os/files.h"
+#include "tests/support/peer_archives.h"
+#include "tests/unit/zip/zip_test_util.h"
+
+namespace tavisto::zip {
+namespace {
+
+TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
+  test::TempDir dir;
+  // 65535 empty files in 32 folders (the folders are entries too: 65503 files + 32 folders).
+  test::MakeDirectories(dir.Path("data"));
+  int files = 0;
+  for (int folder = 0; folder < 32; ++folder) {
+    const std::string name = "data/f" + std::to_string(100 + folder);
+    test::MakeDirectories(dir.Path(name));
+    for (int i = 0; files < 65535 - 32 && i < 2100; ++i, ++files) {
+      auto file = os::File::Open(dir.Path(name + "/" + std::to_string(10000 + i)), os::Access::Write,
+                                 os::kShareAll, os::Disposition::CreateAlways);
+      ASSERT_TRUE(file.has_value());
+    }
+  }
+  {
+    // One left out by an exclusion: 65534 entries, no Zip64 records.
+    testing::ArchiveUnderTest under(dir, "65534.zip");
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr, "f131\\10000");
+    under.archive.CloseArchive();
+    test::ZipImage zip = testing::ReadSoundArchive(under.path);
+    EXPECT_EQ(zip.entries.size(), 65534u);
+    EXPECT_FALSE(zip.zip64End.has_value());
+    EXPECT_FALSE(zip.zip64Locator.has_value());
+    EXPECT_EQ(zip.end.totalEntries, 65534);
+    EXPECT_EQ(zip.end.entriesOnThisDisk, 65534);
+    test::KeepForPeers({under.path}, "65534");
+  }
+  testing::ArchiveUnderTest under(dir, "65535.zip");
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+  test::ZipImage zip = testing::ReadSoundArchive(under.path);
+  ASSERT_EQ(zip.entries.size(), 65535u);
+  EXPECT_EQ(zip.entries.front().central.name, "f100/");
+  EXPECT_EQ(zip.entries[1].central.name, "f100/10000");
+  EXPECT_EQ(zip.end.totalEntries, 0xFFFF);
+  EXPECT_EQ(zip.end.entriesOnThisDisk, 0xFFFF);
+  ASSERT_TRUE(zip.zip64End.has_value());
+  ASSERT_TRUE(zip.zip64Locator.has_value());
+  EXPECT_EQ(zip.zip64End->recordSize, 44u);
+  EXPECT_EQ(zip.zip64End->totalEntries, 65535u);
+  EXPECT_EQ(zip.zip64End->directorySize, zip.end.directorySize);
+  EXPECT_EQ(zip.zip64End->directoryOffset, zip.end.directoryOffset);
+  EXPECT_EQ(zip.zip64Locator->zip64EndOffset, zip.zip64End->offset);
+  EXPECT_EQ(zip.zip64Locator->offset, zip.zip64End->offset + 56);
+  EXPECT_EQ(zip.end.offset, zip.zip64Locator->offset + 20);
+  EXPECT_EQ(zip.zip64End->offset, zip.end.directoryOffset + zip.end.directorySize);
+  test::KeepForPeers({under.path}, "65535");
+}
+
+}  // namespace
+}  // namespace tavisto::zip

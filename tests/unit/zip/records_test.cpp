@@ -1,0 +1,143 @@
+#include "zip/records.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/peer_archives.h"
+#include "tests/support/zip_inspect.h"
+#include "tests/unit/zip/zip_test_util.h"
+
+namespace tavisto::zip {
+namespace {
+
+using test::ParseZip;
+
+CentralFields SampleFields() {
+  CentralFields f;
+  f.versionMadeBy = 20;
+  f.versionNeeded = 20;
+  f.flags = 0;
+  f.method = 8;
+  f.time = 0x5294;
+  f.date = 0x56CF;
+  f.crc = 0x89ABCDEF;
+  f.compressedSize = 3;
+  f.uncompressedSize = 1;
+  f.nameLength = 5;
+  f.externalAttributes = 0x21;
+  f.localHeaderOffset = 0;
+  return f;
+}
+
+TEST(Records, LocalHeaderAndCentralRecordCarryTheSameFields) {
+  const CentralFields fields = SampleFields();
+  std::string archive;
+  AppendHeader(archive, HeaderKind::Local, fields);
+  EXPECT_EQ(archive.size(), kLocalHeaderSize);
+  archive += "a.txt";
+  archive += std::string("\x03\x00\x00", 3);  // the 3 data bytes
+  const uint64_t directoryOffset = archive.size();
+  AppendHeader(archive, HeaderKind::Central, fields);
+  EXPECT_EQ(archive.size() - directoryOffset, kCentralHeaderSize);
+  archive += "a.txt";
+  DirectoryEnd end;
+  end.entryCount = 1;
+  end.directorySize = archive.size() - directoryOffset;
+  end.startOffset = directoryOffset;
+  end.endRecordsOffset = archive.size();
+  archive += EndRecords(end);
+
+  const test::ZipImage zip = ParseZip(archive);
+  ASSERT_TRUE(zip.problems.empty()) << zip.problems.front();
+  ASSERT_EQ(zip.entries.size(), 1u);
+  const auto& l = zip.entries[0].local;
+  const auto& c = zip.entries[0].central;
+  EXPECT_EQ(l.signature, 0x04034B50u);
+  EXPECT_EQ(c.signature, 0x02014B50u);
+  for (const auto& [local, central] : {std::pair{l.versionNeeded, c.versionNeeded}, {l.flags, c.flags},
+                                       {l.method, c.method}, {l.time, c.time}, {l.date, c.date},
+                                       {l.nameLength, c.nameLength}}) {
+    EXPECT_EQ(local, central);
+  }
+  EXPECT_EQ(c.versionMadeBy, 20);
+  EXPECT_EQ(c.method, 8);
+  EXPECT_EQ(c.time, 0x5294);
+  EXPECT_EQ(c.date, 0x56CF);
+  EXPECT_EQ(l.crc, 0x89ABCDEFu);
+  EXPECT_EQ(c.crc, 0x89ABCDEFu);
+  EXPECT_EQ(c.compressedSize, 3u);
+  EXPECT_EQ(c.uncompressedSize, 1u);
+  EXPECT_EQ(c.externalAttributes, 0x21u);
+  EXPECT_EQ(c.name, "a.txt");
+  EXPECT_EQ(zip.end.totalEntries, 1);
+  EXPECT_EQ(zip.end.directoryOffset, directoryOffset);
+}
+
+TEST(Records, EmptyArchiveIsTheBareEndRecord) {
+  const std::string bytes = EndRecords(DirectoryEnd{});
+  EXPECT_EQ(bytes, std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+}
+
+TEST(Records, Zip64EndRecordAndLocatorFrom65535Entries) {
+  DirectoryEnd end;
+  end.entryCount = 65534;
+  end.directorySize = 0x123456;
+  end.startOffset = 0x789A;
+  end.endRecordsOffset = 0x789A + 0x123456;
+  EXPECT_EQ(EndRecords(end).size(), kEndRecordSize);
+
+  end.entryCount = 65535;
+  const std::string records = EndRecords(end);
+  ASSERT_EQ(records.size(), kZip64EndRecordSize + kZip64LocatorSize + kEndRecordSize);
+  // Placed where the writer says they begin, the reader finds all three records. (It then
+  // misses the 65535 central records this image does not hold.)
+  const std::string image = std::string(end.endRecordsOffset, '\0') + records;
+  const test::ZipImage zip = ParseZip(image);
+  ASSERT_TRUE(zip.zip64Locator.has_value());
+  ASSERT_TRUE(zip.zip64End.has_value());
+  EXPECT_EQ(zip.zip64Locator->zip64EndOffset, end.endRecordsOffset);
+  EXPECT_EQ(zip.zip64Locator->totalDisks, 1u);
+  EXPECT_EQ(zip.zip64End->recordSize, 44u);
+  EXPECT_EQ(zip.zip64End->versionMadeBy, 45);
+  EXPECT_EQ(zip.zip64End->versionNeeded, 45);
+  EXPECT_EQ(zip.zip64End->totalEntries, 65535u);
+  EXPECT_EQ(zip.zip64End->entriesOnThisDisk, 65535u);
+  EXPECT_EQ(zip.zip64End->directorySize, 0x123456u);
+  EXPECT_EQ(zip.zip64End->directoryOffset, 0x789Au);
+  EXPECT_EQ(zip.end.totalEntries, 0xFFFF);
+  EXPECT_EQ(zip.end.entriesOnThisDisk, 0xFFFF);
+  EXPECT_EQ(zip.end.directorySize, 0x123456u);
+  EXPECT_EQ(zip.end.directoryOffset, 0x789Au);
+}
+
+// One empty file stored as a.txt: exactly 108 bytes, every one of them fixed.
+TEST(Records, OneEmptyFileArchiveByteForByte) {
+  test::TempDir dir;
+  testing::MakeFile(dir, "data/a.txt", "");
+  testing::ArchiveUnderTest under(dir);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+
+  const os::DosDateTime dos = testing::DosOf(testing::kFixedTime);
+  std::string expected;
+  const auto le16 = [&expected](uint16_t v) { AppendLe16(expected, v); };
+  const auto le32 = [&expected](uint32_t v) { AppendLe32(expected, v); };
+  // Local header at 0: version 20, flags 0, method 0, time, date, CRC 0, sizes 0, name 5, extra 0.
+  le32(0x04034B50), le16(20), le16(0), le16(0), le16(dos.time), le16(dos.date), le32(0), le32(0), le32(0);
+  le16(5), le16(0);
+  expected += "a.txt";
+  // Central record at 35.
+  le32(0x02014B50), le16(20), le16(20), le16(0), le16(0), le16(dos.time), le16(dos.date);
+  le32(0), le32(0), le32(0), le16(5), le16(0), le16(0), le16(0), le16(0), le32(0x20), le32(0);
+  expected += "a.txt";
+  // End record at 86: one entry, directory of 51 bytes at 35.
+  le32(0x06054B50), le16(0), le16(0), le16(1), le16(1), le32(51), le32(35), le16(0);
+
+  const std::string bytes = test::ReadFile(under.path);
+  EXPECT_EQ(bytes.size(), 108u);
+  EXPECT_EQ(bytes, expected);
+  test::KeepForPeers({under.path});
+}
+
+}  // namespace
+}  // namespace tavisto::zip

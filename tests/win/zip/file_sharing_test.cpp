@@ -1,0 +1,139 @@
+// Sources other programs hold open, through the real file sharing of Windows, and the question
+// the component asks about a failing source when no handler answers: a real message box.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "os/dialogs.h"
+#include "os/files.h"
+#include "tests/support/peer_archives.h"
+#include "tests/support/win/dialog_answerer.h"
+#include "tests/unit/zip/zip_test_util.h"
+
+namespace tavisto::zip {
+namespace {
+
+using testing::ArchiveUnderTest;
+using testing::MakeFile;
+using testing::Names;
+using Strings = std::vector<std::string>;
+
+// Opens a file as another program would: with the given access and sharing.
+os::File Hold(const std::string& path, os::Access access, unsigned share) {
+  auto file = os::File::Open(path, access, share, os::Disposition::OpenExisting);
+  EXPECT_TRUE(file.has_value()) << path;
+  return file ? std::move(*file) : os::File();
+}
+
+class HeldSource : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeFile(dir, "data/a.txt", "first");
+    MakeFile(dir, "data/locked.db", "held by its program");
+    MakeFile(dir, "data/z.txt", "last");
+  }
+  test::TempDir dir;
+};
+
+TEST_F(HeldSource, FileOpenForWritingByItsProgramIsRead) {
+  // A log its program keeps open for writing, letting others read.
+  os::File log = Hold(dir.Path("data/locked.db"), os::Access::Write, os::kShareRead);
+  ArchiveUnderTest under(dir);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+  EXPECT_TRUE(under.failures.empty());
+  test::ZipImage zip = testing::ReadSoundArchive(under.path);
+  EXPECT_EQ(testing::Contents(zip).at("locked.db"), "held by its program");
+  test::KeepForPeers({under.path});
+}
+
+TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
+  {
+    os::File lock = Hold(dir.Path("data/locked.db"), os::Access::ReadWrite, os::kShareNone);
+    ArchiveUnderTest under(dir, "ignore.zip");
+    under.answer = FailureAction::Skip;
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    under.archive.CloseArchive();
+    ASSERT_EQ(under.failures.size(), 1u);
+    EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot open file \"" + dir.Path("data/locked.db") +
+                                     "\" - Native error: 00033");
+    EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
+    test::KeepForPeers({under.path}, "ignore");
+  }
+  {
+    // Retry once the program let go of the file.
+    std::optional<os::File> lock = Hold(dir.Path("data/locked.db"), os::Access::ReadWrite, os::kShareNone);
+    ArchiveUnderTest under(dir, "retry.zip");
+    under.archive.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, Operation, int32_t, int32_t,
+                                             const std::string&, FailureAction& action) {
+      lock.reset();
+      action = FailureAction::Retry;
+    };
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    under.archive.CloseArchive();
+    test::ZipImage zip = testing::ReadSoundArchive(under.path);
+    EXPECT_EQ(Names(zip), (Strings{"a.txt", "locked.db", "z.txt"}));
+    test::KeepForPeers({under.path}, "retry");
+  }
+}
+
+TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
+  const test::ScopedDesktop desktop("tavisto-zip-tests");
+  ASSERT_TRUE(desktop.IsValid());
+  os::File lock = Hold(dir.Path("data/locked.db"), os::Access::ReadWrite, os::kShareNone);
+  {
+    ArchiveUnderTest under(dir, "ignored.zip");
+    under.archive.OnProcessFileFailure = nullptr;
+    test::DialogAnswerer answerer(os::ApplicationTitle(), IDIGNORE);
+    under.archive.OpenArchive(kCreateMode);
+    EXPECT_NO_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr));
+    answerer.Wait();
+    ASSERT_TRUE(answerer.Answered()) << "no message box appeared";
+    EXPECT_EQ(answerer.Text(), "ArchivioTest: Cannot open file \"" + dir.Path("data/locked.db") +
+                                   "\" - Native error: 00033. File processing error, possibly disk is full");
+    EXPECT_EQ(answerer.Buttons(), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
+    under.archive.CloseArchive();
+    EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
+    test::KeepForPeers({under.path}, "ignore");
+  }
+  {
+    ArchiveUnderTest under(dir, "aborted.zip");
+    under.archive.OnProcessFileFailure = nullptr;
+    under.archive.OpenArchive(kCreateMode);
+    test::DialogAnswerer answerer(os::ApplicationTitle(), IDABORT);
+    EXPECT_NO_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr));
+    answerer.Wait();
+    ASSERT_TRUE(answerer.Answered());
+    under.archive.CloseArchive();
+    EXPECT_EQ(test::ReadFile(under.path), std::string("PK\x05\x06", 4) + std::string(18, '\0'))
+        << "as before AddFiles: empty";
+    test::KeepForPeers({under.path}, "abort");
+  }
+}
+
+TEST(LongPath, DefaultQuestionOffersAbortAndIgnoreOnly) {
+  const test::ScopedDesktop desktop("tavisto-zip-tests");
+  ASSERT_TRUE(desktop.IsValid());
+  test::TempDir dir;
+  const testing::LongPathFile longFile(dir);
+  MakeFile(dir, "data/short.txt", "near");
+  ArchiveUnderTest under(dir);
+  under.archive.OnProcessFileFailure = nullptr;
+  test::DialogAnswerer answerer(os::ApplicationTitle(), IDIGNORE);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  answerer.Wait();
+  ASSERT_TRUE(answerer.Answered());
+  EXPECT_EQ(answerer.Text(), "ArchivioTest: File name is too long: \r\n\"" + longFile.Path() +
+                                 "\" - Native error: 00061");
+  EXPECT_EQ(answerer.Buttons(), (std::vector<int>{IDABORT, IDIGNORE}));
+  under.archive.CloseArchive();
+  EXPECT_EQ(testing::ReadSoundArchive(under.path).entries.front().central.name, "short.txt");
+  test::KeepForPeers({under.path});
+}
+
+}  // namespace
+}  // namespace tavisto::zip

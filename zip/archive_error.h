@@ -1,0 +1,58 @@
+// The archive writer's own errors. EArchiveError carries a numeric code; a fixed table maps each
+// code to one of the component's message texts, and the message names the component and the code:
+//   "ArchivioTotale: Archive is not open - Native error: 00013"
+//   throw EArchiveError(33, Name(), {sourcePath});
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "os/errors.h"
+
+namespace tavisto::zip {
+
+// One argument of a formatted message: text for a "%s", a number for a "%d".
+using MessageArgument = std::variant<std::string, int64_t>;
+
+// The message number a code selects (0, "Unknown error", for a code outside the table).
+[[nodiscard]] int32_t ArchiveMessageNumber(int32_t code);
+
+// The message text of a number, unformatted ("" outside the table).
+[[nodiscard]] std::string_view ArchiveMessageText(int32_t messageNumber);
+
+// The full message: "<component>: " when a component name is given, the text (formatted when
+// arguments are given), then " - Native error: " and the code in five digits.
+[[nodiscard]] std::string ArchiveErrorMessage(int32_t code, std::string_view componentName,
+                                              const std::vector<MessageArgument>& arguments);
+
+class EArchiveError : public Error {
+ public:
+  // componentName is empty for errors raised without a component (the directory array's index
+  // errors, a second transaction on a split archive).
+  explicit EArchiveError(int32_t code, std::string_view componentName = {},
+                         const std::vector<MessageArgument>& arguments = {});
+
+  [[nodiscard]] int32_t Code() const noexcept { return code_; }
+  [[nodiscard]] int32_t MessageNumber() const noexcept { return messageNumber_; }
+
+ private:
+  int32_t code_;
+  int32_t messageNumber_;
+};
+
+// zlib's failures, as the compression stream classes report them.
+class EZlibError : public Error {
+ public:
+  using Error::Error;
+};
+
+// Any zlib call that returned a negative value; the text is always "error".
+class ECompressionError : public EZlibError {
+ public:
+  ECompressionError() : EZlibError("error") {}
+};
+
+}  // namespace tavisto::zip

@@ -1,0 +1,223 @@
+// The archive component: one object per archive file, configured through its properties and
+// driven by OpenArchive, AddFiles, GetArchiveSize and CloseArchive. Files found by AddFiles are
+// recorded in the in-memory directory and written when the update is committed: new and replaced
+// entries compressed, the others copied, then the central directory; a commit that fails
+// part-way puts the archive back as it was.
+//   TArchiver archive("ArchivioTotale");
+//   archive.SetFileName(temp + "Data.zip");
+//   archive.SetBaseDir(base);
+//   archive.OpenArchive(kCreateMode);
+//   archive.AddFiles("*.z*", kDefaultSearchAttr);
+//   archive.CloseArchive();
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/dir_listing.h"
+#include "zip/archive_error.h"
+#include "zip/archive_stream.h"
+#include "zip/archive_types.h"
+#include "zip/directory.h"
+#include "zip/entry_pipeline.h"
+#include "zip/spanning.h"
+#include "zip/volume_writer.h"
+#include "zip/wildcard.h"
+
+namespace tavisto::zip {
+
+class TBaseArchiver {
+ public:
+  explicit TBaseArchiver(std::string name);
+  TBaseArchiver(const TBaseArchiver&) = delete;
+  TBaseArchiver& operator=(const TBaseArchiver&) = delete;
+  virtual ~TBaseArchiver();
+
+  // The component's name, the prefix of its error messages.
+  [[nodiscard]] const std::string& Name() const { return name_; }
+
+  [[nodiscard]] const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& value) { fileName_ = value; }
+  [[nodiscard]] const std::string& BaseDir() const { return baseDir_; }
+  void SetBaseDir(const std::string& value) { baseDir_ = value; }
+  // Folder for scratch files; empty: the system's temporary folder.
+  [[nodiscard]] const std::string& TempDir() const { return tempDir_; }
+  void SetTempDir(const std::string& value) { tempDir_ = value; }
+
+  [[nodiscard]] TArcCompressionLevel CompressionLevel() const { return compressionLevel_; }
+  // Also sets CompressionMode: clNone 0, clFastest 1, clNormal 6, clMax 9.
+  void SetCompressionLevel(TArcCompressionLevel value);
+  [[nodiscard]] uint8_t CompressionMode() const { return compressionMode_; }
+  // 0 (stored) to 9; above 9 raises error 5. Also sets CompressionLevel.
+  void SetCompressionMode(uint8_t value);
+  [[nodiscard]] std::string CurrentVersion() const;
+  void SetCurrentVersion(const std::string&) {}  // read-only; assignments are ignored
+
+  [[nodiscard]] const std::string& Password() const { return password_; }
+  virtual void SetPassword(const std::string& value) = 0;
+
+  [[nodiscard]] TArcSpanningMode SpanningMode() const { return spanningMode_; }
+  // Refused while the archive is open ("Cannot set spanning mode on open archive").
+  void SetSpanningMode(TArcSpanningMode value);
+  [[nodiscard]] TArcSpanningOptions& SpanningOptions() { return spanningOptions_; }
+  void SetSpanningOptions(const TArcSpanningOptions& value) { spanningOptions_ = value; }
+
+  [[nodiscard]] TArcOptions& Options() { return options_; }
+  void SetOptions(const TArcOptions& value) { options_ = value; }
+
+  [[nodiscard]] std::vector<std::string>& FileMasks() { return fileMasks_; }
+  [[nodiscard]] std::vector<std::string>& ExclusionMasks() { return exclusionMasks_; }
+  // Files matching one of these are stored without compression.
+  [[nodiscard]] std::vector<std::string>& NoCompressionMasks() { return noCompressionMasks_; }
+
+  // In-memory archives are not part of this component: True is refused.
+  [[nodiscard]] bool InMemory() const { return false; }
+  void SetInMemory(bool value);
+  [[nodiscard]] bool ExtractCorruptedFiles() const { return extractCorruptedFiles_; }
+  void SetExtractCorruptedFiles(bool value) { extractCorruptedFiles_ = value; }
+
+  // The ZIP compression method new entries get: 8 (deflate) or 0 (stored).
+  [[nodiscard]] uint16_t MethodWord() const { return methodWord_; }
+
+  // Opens the archive named by FileName. Only kCreateMode is offered: a new, empty file (an old
+  // one of that name is replaced); nothing is written until the first commit or CloseArchive.
+  void OpenArchive(uint16_t mode);
+  // The same onto a stream the caller owns (kept in memory, for example); it must outlive the
+  // open archive. Such an archive cannot be split (error 30).
+  void OpenArchive(ArchiveStream& stream, uint16_t mode);
+
+  // Adds every file and folder under BaseDir that matches mask and attributes, in one update;
+  // the archive never takes itself. Files are read when the update commits.
+  void AddFiles(const std::string& mask, uint32_t attributes = kDefaultSearchAttr,
+                const std::string& exclusionMask = {});
+
+  void BeginUpdate();
+  // Commits when the outermost update ends.
+  void EndUpdate();
+  // Drops the update after a failure; entries it recorded are forgotten.
+  void CancelUpdate();
+
+  // Size of the archive stream (for a split archive, of its current volume).
+  [[nodiscard]] int64_t GetArchiveSize();
+  // Finishes (an archive without entries becomes the 22-byte end record) and closes. Never
+  // raises: an error while finishing is dropped and the object ends closed.
+  void CloseArchive() noexcept;
+
+  [[nodiscard]] bool Active() const { return active_; }
+  [[nodiscard]] int32_t EntryCount() const;
+
+  TArcOverallProgressEvent OnOverallProgress;
+  TArcFileProgressEvent OnFileProgress;
+  TArcCopyTempFileProgressEvent OnCopyTempFileProgress;
+  TArcConfirmOverwriteEvent OnConfirmOverwrite;
+  TArcConfirmProcessFileEvent OnConfirmProcessFile;
+  TArcProcessFileFailureEvent OnProcessFileFailure;
+  TArcRequestBlankVolumeEvent OnRequestBlankVolume;
+  TArcDiskFullEvent OnDiskFull;
+  TArcStoreFileEvent OnStoreFile;
+  TArcNotifyEvent AfterOpen;
+
+ protected:
+  // Sets the method word from CompressionMode.
+  virtual void UpdateCompressionMethod() = 0;
+
+  // Each raises its event; without a handler they give the default answer. The "Do" functions
+  // that return bool return true to cancel.
+  virtual bool DoOverallProgress(double progress, Operation operation, ProgressPhase phase);
+  virtual bool DoFileProgress(const std::string& fileName, double progress, Operation operation,
+                              ProgressPhase phase);
+  virtual bool DoCopyTempFileProgress(double progress, ProgressPhase phase);
+  virtual OverwriteAnswer DoConfirmOverwrite(const std::string& sourcePath, const std::string& storedName);
+  // True to process the file.
+  virtual bool DoConfirmProcessFile(const std::string& fileName, Operation operation);
+  virtual FailureAction DoProcessFileFailure(const std::string& fileName, Operation operation,
+                                             const EArchiveError& error);
+  virtual bool DoRequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName);
+  virtual bool DoDiskFull(int32_t volumeNumber, const std::string& volumeFileName);
+  virtual void DoStoreFile(std::string& fileName, uint32_t& fileAttr, std::string& comment,
+                           const std::string& originalFileName);
+  // Free bytes on the drive of path; nothing when unknown.
+  [[nodiscard]] virtual std::optional<uint64_t> FreeSpace(const std::string& path);
+
+  std::string password_;
+  uint16_t methodWord_ = kMethodDeflated;
+
+ private:
+  struct Progress;
+  class EntryHost;
+
+  void OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream* lent, uint16_t mode);
+  void RecordFoundEntry(const std::string& path, const os::DirEntry& entry, bool isFolder);
+  int32_t UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder);
+  void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
+
+  void CommitUpdate();
+  [[nodiscard]] int32_t FirstChangedPosition();
+  bool WriteEntry(int32_t index, FailureAction& action);
+  void WriteEntryData(TDirItem& item, os::File& source, uint64_t size, ArchivePosition header,
+                      Operation operation);
+  bool WriteChunk(const unsigned char* data, size_t count);
+  // The entry of that name as it was before the update (error 7 when there is none).
+  [[nodiscard]] const TDirItem& RollbackItem(const std::string& storedName);
+  void CopyUnchanged(TDirItem& item, const TDirItem& old, os::File& saved, int64_t rewritePoint);
+  void WriteCentralDirectory();
+  [[nodiscard]] std::string EncodedName(const std::string& storedName) const;
+  void RestoreDirectory();
+
+  std::string name_;
+  std::string fileName_;
+  std::string baseDir_;
+  std::string tempDir_;
+  TArcCompressionLevel compressionLevel_ = clFastest;
+  uint8_t compressionMode_ = 1;
+  TArcSpanningMode spanningMode_ = smNone;
+  TArcSpanningOptions spanningOptions_;
+  TArcOptions options_;
+  std::vector<std::string> fileMasks_;
+  std::vector<std::string> exclusionMasks_;
+  std::vector<std::string> noCompressionMasks_;
+  bool extractCorruptedFiles_ = false;
+
+  bool active_ = false;
+  uint16_t openMode_ = 0;
+  int32_t updateCount_ = 0;
+  bool committedOnce_ = false;
+  bool abort_ = false;
+  bool customStream_ = false;
+  std::string currentVolumeFileName_;
+  TArcVolumeNumberInfo currentVolume_;
+  std::unique_ptr<VolumeWriter> writer_;
+  std::unique_ptr<TArcDirManager> manager_;
+  EntryPipeline pipeline_;
+
+  // State of one scan.
+  MaskFolders scanFolders_;
+  std::optional<TArcOverwriteMode> overwriteForScan_;
+  // Progress totals of one commit.
+  uint64_t totalBytes_ = 0;
+  uint64_t finishedBytes_ = 0;
+};
+
+// The class the program uses: standard ZIP signatures, entry-level Zip64 off (sizes and offsets
+// stay 32-bit; an entry that would need more is refused), deflate for compression modes 1 to 9.
+class TArchiver : public TBaseArchiver {
+ public:
+  explicit TArchiver(std::string name);
+  ~TArchiver() override;
+
+  // Encryption is not part of this writer: a non-empty password is refused.
+  void SetPassword(const std::string& value) override;
+  [[nodiscard]] TArcCryptoAlgorithm EncryptionMethod() const { return encryptionMethod_; }
+  void SetEncryptionMethod(TArcCryptoAlgorithm value) { encryptionMethod_ = value; }
+
+ protected:
+  void UpdateCompressionMethod() override;
+
+ private:
+  TArcCryptoAlgorithm encryptionMethod_ = caPkzipClassic;
+};
+
+}  // namespace tavisto::zip

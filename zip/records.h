@@ -1,0 +1,99 @@
+// The ZIP records this writer puts on disk, field by field (all little-endian): local file
+// header, central directory record, and the end records. One routine writes both the local and
+// the central header from the same fields, so the two can never disagree.
+//   std::string bytes;
+//   AppendHeader(bytes, HeaderKind::Local, item.central);
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tavisto::zip {
+
+inline constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
+inline constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
+inline constexpr uint32_t kZip64EndRecordSignature = 0x06064B50;
+inline constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+inline constexpr uint32_t kEndRecordSignature = 0x06054B50;
+
+inline constexpr size_t kLocalHeaderSize = 30;
+inline constexpr size_t kCentralHeaderSize = 46;
+inline constexpr size_t kEndRecordSize = 22;
+inline constexpr size_t kZip64EndRecordSize = 56;
+inline constexpr size_t kZip64LocatorSize = 20;
+
+// Version needed to extract: 2.0 with OEM names; host 11 (0x0B14) with ANSI names; 4.5 for Zip64.
+inline constexpr uint16_t kVersionOemNames = 20;
+inline constexpr uint16_t kVersionAnsiNames = 0x0B14;
+inline constexpr uint16_t kVersionZip64 = 45;
+
+inline constexpr uint16_t kFlagEncrypted = 0x0001;
+// Folder entries carry flag value 2 (no data follows them).
+inline constexpr uint16_t kFlagFolder = 0x0002;
+
+inline constexpr uint16_t kMethodStored = 0;
+inline constexpr uint16_t kMethodDeflated = 8;
+
+// The CRC field of a local header until its data has been written.
+inline constexpr uint32_t kCrcPlaceholder = 0xFFFFFFFF;
+
+// Values that do not fit a field are written as all ones (with the Zip64 records to tell more).
+inline constexpr uint32_t kMax32 = 0xFFFFFFFF;
+inline constexpr uint16_t kMax16 = 0xFFFF;
+
+// From this many entries on, the counts of the end record are 0xFFFF and the Zip64 end record and
+// its locator precede it.
+inline constexpr uint32_t kZip64EntryCount = 65535;
+
+// The 46 fixed bytes of a central directory record, in their order; the local header takes the
+// fields it shares with it.
+struct CentralFields {
+  uint32_t signature = kCentralHeaderSignature;
+  uint16_t versionMadeBy = kVersionOemNames;
+  uint16_t versionNeeded = kVersionOemNames;
+  uint16_t flags = 0;
+  uint16_t method = kMethodStored;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
+  uint16_t commentLength = 0;
+  uint16_t diskNumberStart = 0;
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  uint32_t localHeaderOffset = 0;
+};
+
+enum class HeaderKind { Local, Central };
+
+// Appends the fixed part of a local header (30 bytes) or a central record (46 bytes). The local
+// header's extra length is localExtraLength (0: this writer puts no extra in local headers).
+void AppendHeader(std::string& out, HeaderKind kind, const CentralFields& fields,
+                  uint16_t localExtraLength = 0);
+
+// Where the central directory lies and what it holds, for the records that end the archive.
+struct DirectoryEnd {
+  uint64_t entryCount = 0;
+  uint64_t directorySize = 0;
+  // Volume and position (within that volume) of the first central record.
+  uint32_t startDisk = 0;
+  uint64_t startOffset = 0;
+  // Volume the end records go into, and the position there where they begin.
+  uint32_t thisDisk = 0;
+  uint64_t endRecordsOffset = 0;
+};
+
+// The Zip64 end record and locator (only with 65535 entries or more), then the end record with an
+// empty comment.
+[[nodiscard]] std::string EndRecords(const DirectoryEnd& end);
+
+// Little-endian helpers shared with the rewrite of local headers.
+void AppendLe16(std::string& out, uint16_t value);
+void AppendLe32(std::string& out, uint32_t value);
+void AppendLe64(std::string& out, uint64_t value);
+
+}  // namespace tavisto::zip

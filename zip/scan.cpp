@@ -1,0 +1,103 @@
+// The scan walks depth-first: the matching files of a folder, then each subfolder in listing
+// order. It never opens a file; sizes, attributes and times come from the listing.
+#include "zip/scan.h"
+
+#include "os/files.h"
+#include "zip/path_rules.h"
+
+namespace tavisto::zip {
+namespace {
+
+// The attributes a listing leaves out unless the caller asks for them, as the file search does.
+constexpr uint32_t kSpecialAttributes =
+    os::kAttrHidden | os::kAttrSystem | os::kAttrVolumeLabel | os::kAttrDirectory;
+// A file without any attribute bit counts when all of these are asked for.
+constexpr uint32_t kPlainFileAttributes =
+    os::kAttrReadOnly | os::kAttrHidden | os::kAttrSystem | os::kAttrArchive;
+
+bool IsDots(const std::string& name) { return name == "." || name == ".."; }
+
+bool HasWildcard(const std::string& mask) { return mask.find_first_of("*?") != std::string::npos; }
+
+bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") != std::string::npos; }
+
+void ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries) {
+  entries.clear();
+  os::DirListing listing(pattern);
+  for (os::DirEntry entry; listing.Next(entry);) entries.push_back(std::move(entry));
+}
+
+}  // namespace
+
+std::recursive_mutex& ScanLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+Scanner::Scanner(ScanSettings settings, Take take) : settings_(std::move(settings)), take_(std::move(take)) {}
+
+bool Scanner::Excluded(const std::string& path, bool isFolder) const {
+  for (const std::string& exclusion : settings_.exclusions)
+    if (NameMatchesMask(path, exclusion, isFolder, settings_.folders)) return true;
+  return false;
+}
+
+bool Scanner::AddFoundEntry(const os::DirEntry& entry, const std::string& folder, bool isFolder) {
+  std::string path = JoinPath(folder, entry.name);
+  if (isFolder) path += NativeSeparator();
+  if (Excluded(path, isFolder)) return false;
+  take_(path, entry, isFolder);
+  return true;
+}
+
+void Scanner::ScanFolder(const std::string& folder, const std::string& mask, bool recurse) {
+  const ExpandedMask expanded = ExpandMask(mask, folder);
+  const std::string& full = expanded.full;
+  const std::string listedFolder = FolderPart(full);
+  const uint32_t set = settings_.attributes;
+
+  // A mask naming one existing file, by its absolute path.
+  if (full == NativeSeparators(mask) && !HasWildcard(full) && os::FileExists(full)) {
+    os::DirListing listing(full);
+    os::DirEntry entry;
+    if (listing.Next(entry)) AddFoundEntry(entry, listedFolder, false);
+    return;
+  }
+
+  // One listing serves both passes when the mask lists every name anyway: a folder is then
+  // read (and every entry's attributes asked) once instead of twice.
+  const std::string fileMask = NamePart(full);
+  const bool listsEverything = fileMask == "*.*" || fileMask == "*";
+  std::vector<os::DirEntry> entries;
+  ReadListing(full, entries);
+
+  const uint32_t asked = set & ~os::kAttrDirectory;
+  for (const os::DirEntry& entry : entries) {
+    if (entry.attributes & ~asked & kSpecialAttributes) continue;
+    const bool qualifies = (entry.attributes & set) != 0 ||
+                           (entry.attributes == 0 && (set & kPlainFileAttributes) == kPlainFileAttributes);
+    if (qualifies) AddFoundEntry(entry, listedFolder, false);
+  }
+
+  const bool foldersAsked = (set & os::kAttrDirectory) != 0;
+  if (!foldersAsked && !recurse) return;
+  if (!listsEverything) ReadListing(JoinPath(listedFolder, "*"), entries);
+  for (const os::DirEntry& entry : entries) {
+    if (!(entry.attributes & os::kAttrDirectory) || IsDots(entry.name)) continue;
+    const std::string subfolder = JoinPath(listedFolder, entry.name);
+    if (Excluded(subfolder, true)) continue;
+    // A trailing "." lets a folder without an extension match "*.*".
+    if (foldersAsked && (WildcardMatch(subfolder, full) || WildcardMatch(subfolder + ".", full))) {
+      if (AddFoundEntry(entry, listedFolder, true)) ScanFolder(subfolder, fileMask, true);
+      continue;
+    }
+    if (!recurse) continue;
+    if (HasSeparator(mask)) {
+      if (HasWildcard(mask)) ScanFolder(subfolder, fileMask, true);
+    } else {
+      ScanFolder(subfolder, mask, true);
+    }
+  }
+}
+
+}  // namespace tavisto::zip

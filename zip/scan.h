@@ -1,0 +1,48 @@
+// The folder scan of AddFiles: lists a folder for a mask and an attribute set, the matching files
+// first, then each subfolder (its folder entry when folders are asked for and its name matches,
+// then its content), and hands every accepted file or folder to the archive.
+//   Scanner scanner(settings, [&](const std::string& path, const os::DirEntry& e, bool folder) {...});
+//   scanner.ScanFolder(baseDir, "*.*", true);
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "os/dir_listing.h"
+#include "zip/wildcard.h"
+
+namespace tavisto::zip {
+
+struct ScanSettings {
+  uint32_t attributes = 0;
+  std::vector<std::string> exclusions;  // masks; absolute paths for the archive and its volume
+  MaskFolders folders;
+};
+
+class Scanner {
+ public:
+  // Receives the absolute path (a folder's with a trailing separator), the listing entry, and
+  // whether it is a folder entry. Called only for paths no exclusion covers.
+  using Take = std::function<void(const std::string& path, const os::DirEntry& entry, bool isFolder)>;
+
+  Scanner(ScanSettings settings, Take take);
+
+  void ScanFolder(const std::string& folder, const std::string& mask, bool recurse);
+
+ private:
+  // False when an exclusion refused the entry.
+  bool AddFoundEntry(const os::DirEntry& entry, const std::string& folder, bool isFolder);
+  [[nodiscard]] bool Excluded(const std::string& path, bool isFolder) const;
+
+  ScanSettings settings_;
+  Take take_;
+};
+
+// Held during each scan, so that the scans of different archives never interleave. The thread
+// that holds it may take it again (as with a critical section): an event handler raised during a
+// scan may use another archive.
+[[nodiscard]] std::recursive_mutex& ScanLock();
+
+}  // namespace tavisto::zip
