@@ -1,9 +1,11 @@
 // TForm1's handlers that collect data and deliver results: Get Data, the two saves, the two mails.
+#include <array>
 #include <exception>
 
 #include "app/busy_cursor.h"
 #include "app/main_window.h"
 #include "delivery/desktop_save.h"
+#include "delivery/get_data.h"
 #include "delivery/mail_messages.h"
 #include "delivery/mapi_mail.h"
 #include "os/dialogs.h"
@@ -27,7 +29,23 @@ uint32_t MailFlags() { return os::kMapiLogonUi | os::kMapiDialog; }
 
 }  // namespace
 
-void TForm1::Btn_GetDataClick(HWND /*sender*/) { throw Error("Get Data is not available in this build"); }
+void TForm1::Btn_GetDataClick(HWND /*sender*/) {
+  BusyCursor cursor(busy_);
+  using lookups::SiblingProduct;
+  const std::array<delivery::ProductArchive, 5> products = {{
+      {SiblingProduct::Zorvel, ArchivioZorvel, ZorvelDataPath},
+      {SiblingProduct::Quorix, ArchivioQrx, QuorixDataPath},
+      {SiblingProduct::Pylvex, ArchivioPY, PylvexDataPath},
+      {SiblingProduct::Voyra, ArchivioVY, VoyraDataPath},
+      {SiblingProduct::MultiQrx, ArchivioMQ, MultiQrxDataPath},
+  }};
+  delivery::GetDataState state{TempFolder, DesktopFolder, BaseFolder, VolumeFiles};
+  delivery::CollectData(products, ArchivioTotale, state);
+  cursor.Restore();
+  ShowMessage("Finished");
+  EnableWindow(Btn_SaveData, TRUE);
+  EnableWindow(Btn_SendDataEmail, TRUE);
+}
 
 void TForm1::Btn_SaveResultClick(HWND /*sender*/) {
   delivery::SaveMemoText(Memo1.Text(), DesktopFolder + "\\Analysis Result.txt");

@@ -15,6 +15,7 @@
 #include "report/line_sink.h"
 #include "sysinfo/exe_info.h"
 #include "sysinfo/system_info.h"
+#include "zip/archiver.h"
 
 namespace tavisto::app {
 
@@ -96,6 +97,13 @@ class TForm1 {
   HWND Btn_SaveData = nullptr;
   HWND Btn_SendDataEmail = nullptr;
   std::unique_ptr<sysinfo::TExeInfo> ExeInfo1;
+  // The archive writers "Get Data" drives, with their design-time settings.
+  zip::TArchiver ArchivioQrx{"ArchivioQrx"};
+  zip::TArchiver ArchivioPY{"ArchivioPY"};
+  zip::TArchiver ArchivioVY{"ArchivioVY"};
+  zip::TArchiver ArchivioMQ{"ArchivioMQ"};
+  zip::TArchiver ArchivioTotale{"ArchivioTotale"};
+  zip::TArchiver ArchivioZorvel{"ArchivioZorvel"};
 
   // State the handlers pass to each other.
   std::string ZorvelDataPath, QuorixDataPath, VoyraDataPath, PylvexDataPath, MultiQrxDataPath;

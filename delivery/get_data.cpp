@@ -1,0 +1,88 @@
+#include "delivery/get_data.h"
+
+#include "lookups/sibling_products.h"
+#include "lookups/special_folders.h"
+#include "os/files.h"
+
+namespace tavisto::delivery {
+namespace {
+
+using lookups::SiblingProduct;
+
+constexpr char kOwnVolumeFolder[] = "Tavisto volumes";
+
+// Packs one product's Data folder; returns the files of the archive that this run created.
+std::vector<std::string> PackProduct(const ProductArchive& entry, const std::string& baseFolder) {
+  zip::TArchiver& archiver = entry.archiver;
+  archiver.SetFileName(baseFolder + lookups::Describe(entry.product).archiveFile);
+  // The data folder is used exactly as stored: "Data" is joined without a separator.
+  archiver.SetBaseDir(entry.dataPath + "Data");
+  zip::TArcSpanningOptions& spanning = archiver.SpanningOptions();
+  spanning.SetVolumeSize(zip::vsCustom);
+  spanning.SetCustomVolumeSize(kProductVolumeSize);
+  spanning.SetFirstVolumeSize(kProductVolumeSize);
+  spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
+  archiver.SetSpanningMode(zip::smSplitting);
+
+  // Every volume the writer creates is announced before it is created: those, and the
+  // archive's own name the last one ends under, are the files this run wrote.
+  std::vector<std::string> created;
+  archiver.OnRequestBlankVolume = [&created](zip::TBaseArchiver&, int32_t, std::string& name, bool&) {
+    created.push_back(name);
+  };
+  archiver.OpenArchive(zip::kCreateMode);
+  archiver.AddFiles("*.*", zip::kDefaultSearchAttr, "");
+  archiver.CloseArchive();
+  archiver.OnRequestBlankVolume = nullptr;
+  created.push_back(archiver.FileName());
+  return created;
+}
+
+void BuildDataZip(zip::TArchiver& dataZip, const std::string& tempFolder, const std::string& volumeFolder) {
+  dataZip.SetFileName(tempFolder + "Data.zip");
+  dataZip.SetBaseDir(volumeFolder);
+  dataZip.OpenArchive(zip::kCreateMode);
+  // Matching ignores case, so the second pass finds the same files and replaces their
+  // entries: one entry per file, whichever case the volume names have.
+  dataZip.AddFiles("*.z*", zip::kDefaultSearchAttr, "");
+  dataZip.AddFiles("*.Z*", zip::kDefaultSearchAttr, "");
+  dataZip.CloseArchive();
+}
+
+}  // namespace
+
+bool IsPacked(SiblingProduct product) {
+  return product == SiblingProduct::Quorix ? lookups::HasProductData(product) : lookups::IsProductInstalled(product);
+}
+
+void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state) {
+  state.tempFolder = lookups::GetTempFolder();
+  state.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
+  state.volumeFiles.clear();
+  state.baseFolder = lookups::GetProductsBaseFolder();
+
+  // Without a base folder (no product, or MultiQrx alone) the archives would land in whatever
+  // folder the program was started from, and the packing would take that folder's archives:
+  // a folder of our own in the temporary folder holds them instead.
+  std::string volumeFolder = state.baseFolder;
+  if (volumeFolder.empty()) {
+    volumeFolder = state.tempFolder + kOwnVolumeFolder + "\\";
+    (void)os::MakeDirectory(volumeFolder);
+  }
+
+  for (const ProductArchive& entry : products) {
+    if (!IsPacked(entry.product)) continue;
+    entry.dataPath = lookups::ReadProductValue(entry.product, lookups::kAppDataPathValue);
+    for (std::string& file : PackProduct(entry, volumeFolder)) {
+      if (os::FileExists(file)) state.volumeFiles.push_back(std::move(file));
+    }
+  }
+
+  BuildDataZip(dataZip, state.tempFolder, volumeFolder);
+
+  for (const std::string& file : state.volumeFiles) (void)os::RemoveFile(file);  // a locked one stays
+  state.volumeFiles.clear();
+  if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);  // only when nothing is left in it
+}
+
+}  // namespace tavisto::delivery

@@ -1,0 +1,43 @@
+// "Get Data": each detected product's Data folder packed into its own split archive in the
+// products' base folder, all of those volumes packed into Data.zip in the temporary folder,
+// and the volumes removed again.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "lookups/sibling_product.h"
+#include "zip/archiver.h"
+
+namespace tavisto::delivery {
+
+// The program's volume size: 4097152 bytes (0x3E8480), not 4 MiB.
+inline constexpr int64_t kProductVolumeSize = 4097152;
+
+// One product's archive writer and the window field that records its data folder.
+struct ProductArchive {
+  lookups::SiblingProduct product;
+  zip::TArchiver& archiver;
+  std::string& dataPath;
+};
+
+// The window's fields Get Data sets.
+struct GetDataState {
+  std::string& tempFolder;
+  std::string& desktopFolder;
+  std::string& baseFolder;
+  std::vector<std::string>& volumeFiles;
+};
+
+// Packs the products in the order given, builds TempFolder + "Data.zip" with dataZip, and
+// deletes the volume files this run wrote (never other archives that happen to lie in the base
+// folder). Without a base folder (no product, or MultiQrx alone) the volumes go to a folder of
+// our own in the temporary folder, removed afterwards; with no product Data.zip is empty.
+// Archive errors propagate; the volumes are then left in place.
+void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state);
+
+// Whether Get Data packs the product: Quorix when it has a data folder, the others when installed.
+[[nodiscard]] bool IsPacked(lookups::SiblingProduct product);
+
+}  // namespace tavisto::delivery
