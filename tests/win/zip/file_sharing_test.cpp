@@ -60,7 +60,7 @@ TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
     EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot open file \"" + dir.Path("data/locked.db") +
                                      "\" - Native error: 00033");
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
-    test::KeepForPeers({under.path}, "ignore");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("ignore"));
   }
   {
     // Retry once the program let go of the file.
@@ -76,7 +76,7 @@ TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
     under.archive.CloseArchive();
     test::ZipImage zip = testing::ReadSoundArchive(under.path);
     EXPECT_EQ(Names(zip), (Strings{"a.txt", "locked.db", "z.txt"}));
-    test::KeepForPeers({under.path}, "retry");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("retry"));
   }
 }
 
@@ -97,7 +97,7 @@ TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
     EXPECT_EQ(answerer.Buttons(), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
-    test::KeepForPeers({under.path}, "ignore");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("ignore"));
   }
   {
     ArchiveUnderTest under(dir, "aborted.zip");
@@ -110,7 +110,7 @@ TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
     under.archive.CloseArchive();
     EXPECT_EQ(test::ReadFile(under.path), std::string("PK\x05\x06", 4) + std::string(18, '\0'))
         << "as before AddFiles: empty";
-    test::KeepForPeers({under.path}, "abort");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("abort"));
   }
 }
 
