@@ -57,6 +57,7 @@ TEST(Volumes, NineMegabytesMakeTwoNumberedVolumesAndTheLastPart) {
   test::TempDir dir;
   for (int i = 0; i < 3; ++i) MakeFile(dir, "data/part" + std::to_string(i) + ".bin", testing::RandomBytes(3000000, i));
   MakeFile(dir, "data/notes.txt", testing::TextBytes(20000));
+  MakeFile(dir, "out/ZorvelData.zip", "the archive of an earlier run");
   ArchiveUnderTest under(dir, "ZorvelData.zip");
   const Strings volumes = PackSplit(under, kProgramVolume);
   EXPECT_EQ(volumes, (Strings{dir.Path("out/ZorvelData.Z01"), dir.Path("out/ZorvelData.Z02"), under.path}))
@@ -67,6 +68,7 @@ TEST(Volumes, NineMegabytesMakeTwoNumberedVolumesAndTheLastPart) {
   EXPECT_EQ(zip.entries.size(), 4u);
   EXPECT_EQ(zip.end.thisDisk, 2);
   EXPECT_EQ(zip.end.totalEntries, 4) << "the counts cover the whole archive";
+  EXPECT_EQ(zip.volumes.back().find("earlier run"), std::string::npos) << "the old file was replaced";
   EXPECT_EQ(zip.end.entriesOnThisDisk, 4);
   test::KeepForPeers(volumes, test::PeerHandOff().Expect(dir.Path("data")).VolumeSize(kProgramVolume));
 }

@@ -114,6 +114,28 @@ TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
   }
 }
 
+// The last volume takes the archive's name; an old file of that name that another program holds
+// (so that it can be neither deleted nor replaced) fails the commit, and stays as it was.
+TEST(SplitArchive, AnOldArchiveHeldByAnotherProgramFailsTheCommit) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.bin", testing::RandomBytes(100000));
+  MakeFile(dir, "out/ZorvelData.zip", "held by another program");
+  // Others may read and write it, but not delete or replace it.
+  os::File held = Hold(dir.Path("out/ZorvelData.zip"), os::Access::Read, os::kShareRead | os::kShareWrite);
+  ArchiveUnderTest under(dir, "ZorvelData.zip");
+  under.Split(65536);
+  under.archive.OpenArchive(kCreateMode);
+  try {
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    ADD_FAILURE() << "the commit went on with another file as its last volume";
+  } catch (const FileCreateError& error) {
+    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + under.path);
+  }
+  under.archive.CloseArchive();
+  held.Close();
+  EXPECT_EQ(test::ReadFile(under.path), "held by another program");
+}
+
 TEST(LongPath, DefaultQuestionOffersAbortAndIgnoreOnly) {
   const test::ScopedDesktop desktop("tavisto-zip-tests");
   ASSERT_TRUE(desktop.IsValid());
