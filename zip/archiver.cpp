@@ -2,7 +2,6 @@
 #include "zip/archiver.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "os/codepage.h"
 #include "os/dialogs.h"
@@ -155,16 +154,16 @@ void TBaseArchiver::OpenArchive(uint16_t mode) {
   if (mode != kCreateMode && !os::FileExists(fileName_) && spanningMode_ != smSpanning &&
       !os::IsRemovableDrive(fileName_))
     throw EArchiveError(kErrorArchiveMissing, name_, {fileName_});
-  OpenNew(nullptr, nullptr, mode);
+  OpenNew(nullptr, mode);
 }
 
 void TBaseArchiver::OpenArchive(ArchiveStream& stream, uint16_t mode) {
   committedOnce_ = false;
   if (spanningMode_ != smNone) throw EArchiveError(kErrorCustomStreamSplit, name_);
-  OpenNew(nullptr, &stream, mode);
+  OpenNew(&stream, mode);
 }
 
-void TBaseArchiver::OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream* lent, uint16_t mode) {
+void TBaseArchiver::OpenNew(ArchiveStream* lent, uint16_t mode) {
   CloseArchive();
   if (mode != kCreateMode)
     throw Error(name_ + ": Existing archives cannot be opened; only new archives are created");
@@ -179,8 +178,7 @@ void TBaseArchiver::OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream*
     // The first volume is created now, under its volume name.
     writer_ = std::make_unique<VolumeWriter>(volumeHost_, fileName_, spanningOptions_, spanningMode_);
   } else {
-    if (!owned) owned = FileStream::Create(fileName_);
-    writer_ = std::make_unique<VolumeWriter>(std::move(owned));
+    writer_ = std::make_unique<VolumeWriter>(FileStream::Create(fileName_));
   }
   manager_ = std::make_unique<TArcDirManager>();
   active_ = true;

@@ -172,7 +172,8 @@ class TBaseArchiver {
     TBaseArchiver& archiver_;
   };
 
-  void OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream* lent, uint16_t mode);
+  // Opens a new archive: on the caller's stream when lent, else on FileName (or its volumes).
+  void OpenNew(ArchiveStream* lent, uint16_t mode);
   void RecordFoundEntry(const std::string& path, const os::DirEntry& entry, bool isFolder);
   int32_t UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder);
   void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
