@@ -2,7 +2,6 @@
 #include "zip/archiver.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "os/codepage.h"
 #include "os/dialogs.h"
@@ -155,31 +154,31 @@ void TBaseArchiver::OpenArchive(uint16_t mode) {
   if (mode != kCreateMode && !os::FileExists(fileName_) && spanningMode_ != smSpanning &&
       !os::IsRemovableDrive(fileName_))
     throw EArchiveError(kErrorArchiveMissing, name_, {fileName_});
-  OpenNew(nullptr, nullptr, mode);
+  OpenNew(nullptr, mode);
 }
 
 void TBaseArchiver::OpenArchive(ArchiveStream& stream, uint16_t mode) {
   committedOnce_ = false;
   if (spanningMode_ != smNone) throw EArchiveError(kErrorCustomStreamSplit, name_);
-  OpenNew(nullptr, &stream, mode);
+  OpenNew(&stream, mode);
 }
 
-void TBaseArchiver::OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream* lent, uint16_t mode) {
+void TBaseArchiver::OpenNew(ArchiveStream* lent, uint16_t mode) {
   CloseArchive();
   if (mode != kCreateMode)
     throw Error(name_ + ": Existing archives cannot be opened; only new archives are created");
-  if (spanningMode_ != smNone) throw Error(name_ + ": Split archives are not supported");
+  if (spanningMode_ == smSpanning) throw Error(name_ + ": Spanning onto removable disks is not supported");
   customStream_ = lent != nullptr;
   openMode_ = mode;
-  currentVolume_.SetFirst();
   if (lent) {
     lent->Seek(0);
     lent->Truncate();
     writer_ = std::make_unique<VolumeWriter>(*lent);
+  } else if (spanningMode_ == smSplitting) {
+    // The first volume is created now, under its volume name.
+    writer_ = std::make_unique<VolumeWriter>(volumeHost_, fileName_, spanningOptions_, spanningMode_);
   } else {
-    if (!owned) owned = FileStream::Create(fileName_);
-    writer_ = std::make_unique<VolumeWriter>(std::move(owned));
-    currentVolumeFileName_ = fileName_;
+    writer_ = std::make_unique<VolumeWriter>(FileStream::Create(fileName_));
   }
   manager_ = std::make_unique<TArcDirManager>();
   active_ = true;
@@ -200,8 +199,8 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
   settings.exclusions.insert(settings.exclusions.end(), exclusionMasks_.begin(), exclusionMasks_.end());
   // The archive never takes itself, nor the volume it is writing.
   if (!customStream_ && !NamePart(fileName_).empty()) settings.exclusions.push_back(ExpandPath(fileName_));
-  if (!currentVolumeFileName_.empty() && currentVolumeFileName_ != fileName_)
-    settings.exclusions.push_back(ExpandPath(currentVolumeFileName_));
+  const std::string& volumeFile = writer_->CurrentName();
+  if (!volumeFile.empty() && volumeFile != fileName_) settings.exclusions.push_back(ExpandPath(volumeFile));
 
   BeginUpdate();
   try {
@@ -460,7 +459,6 @@ void TBaseArchiver::CommitUpdate() {
     if (DoOverallProgress(0, Operation::Add, ProgressPhase::Begin)) abort_ = true;
     touched = true;
     writer_->CutBackTo(rewrite);
-    currentVolume_.SetFirst();
 
     for (int32_t i = first; i < directory.Count() && !abort_;) {
       TDirItem& item = directory.Item(i);
@@ -582,8 +580,16 @@ bool TBaseArchiver::WriteEntry(int32_t index, FailureAction& action) {
     std::string header;
     AppendHeader(header, HeaderKind::Local, item.central);
     header += name;
-    const ArchivePosition headerAt = writer_->Here();
-    if (!WriteChunk(reinterpret_cast<const unsigned char*>(header.data()), header.size())) return false;
+    // A local header is never cut: in a split archive it starts the next volume when the room
+    // left is too small.
+    ArchivePosition headerAt = writer_->Here();
+    if (writer_->IsSplit()) {
+      const auto placed = writer_->PlaceWhole(header);
+      if (!placed) throw EArchiveError(kErrorCannotPlace, name_);
+      headerAt = *placed;
+    } else if (!WriteChunk(reinterpret_cast<const unsigned char*>(header.data()), header.size())) {
+      return false;
+    }
     item.central.localHeaderOffset = static_cast<uint32_t>(headerAt.offset);
     item.central.diskNumberStart = static_cast<uint16_t>(headerAt.volume);
 
@@ -635,6 +641,12 @@ void TBaseArchiver::WriteEntryData(TDirItem& item, os::File& source, uint64_t si
 }
 
 bool TBaseArchiver::WriteChunk(const unsigned char* data, size_t count) {
+  // Data of a split archive goes on into the next volumes; bytes that find no place at all
+  // fail the entry.
+  if (writer_->IsSplit()) {
+    if (writer_->Place(data, count, kMayCut) != count) throw EArchiveError(kErrorCannotPlace, name_);
+    return true;
+  }
   for (;;) {
     const ArchivePosition before = writer_->Here();
     if (writer_->Place(data, count, kMayCut) == count) return true;
@@ -653,7 +665,10 @@ std::string TBaseArchiver::EncodedName(const std::string& storedName) const {
 void TBaseArchiver::WriteCentralDirectory() {
   TArcDirArray& directory = manager_->current;
   writer_->CutHere();
-  const ArchivePosition start = writer_->Here();
+  // Where the first central record really lies: when it does not fit the room left in the
+  // volume (or the entries' data ended right at its limit), that is the start of the next
+  // volume, not the end of this one.
+  ArchivePosition start = writer_->Here();
   uint64_t directorySize = 0;
   std::string record;
   for (int32_t i = 0; i < directory.Count(); ++i) {
@@ -672,8 +687,9 @@ void TBaseArchiver::WriteCentralDirectory() {
       AppendLe16(record, static_cast<uint16_t>(extra.data.size()));
       record += extra.data;
     }
-    if (writer_->Place(record.data(), record.size(), 0) != record.size())
-      throw EArchiveError(kErrorCannotPlace, name_);
+    const auto placed = writer_->PlaceWhole(record);
+    if (!placed) throw EArchiveError(kErrorCannotPlace, name_);
+    if (i == 0) start = *placed;
     if (!item.comment.empty() &&
         writer_->Place(item.comment.data(), item.comment.size(), kMayCut) != item.comment.size())
       throw EArchiveError(kErrorCannotPlace, name_);
@@ -687,9 +703,11 @@ void TBaseArchiver::WriteCentralDirectory() {
   const ArchivePosition here = writer_->Here();
   end.thisDisk = static_cast<uint32_t>(here.volume);
   end.endRecordsOffset = static_cast<uint64_t>(here.offset);
+  // The end records go into the volume the directory ended in, whatever room it has left.
   writer_->WriteDirect(EndRecords(end));
   manager_->end = end;
   manager_->directoryOffset = start.offset;
+  writer_->Finish();
 }
 
 int64_t TBaseArchiver::GetArchiveSize() {
@@ -714,8 +732,6 @@ void TBaseArchiver::CloseArchive() noexcept {
   pipeline_.Release();
   updateCount_ = 0;
   customStream_ = false;
-  currentVolumeFileName_.clear();
-  currentVolume_.Reset();
 }
 
 bool TBaseArchiver::DoOverallProgress(double progress, Operation operation, ProgressPhase phase) {
@@ -728,12 +744,6 @@ bool TBaseArchiver::DoFileProgress(const std::string& fileName, double progress,
                                    ProgressPhase phase) {
   bool cancel = false;
   if (OnFileProgress) OnFileProgress(*this, fileName, progress, operation, phase, cancel);
-  return cancel;
-}
-
-bool TBaseArchiver::DoCopyTempFileProgress(double progress, ProgressPhase phase) {
-  bool cancel = false;
-  if (OnCopyTempFileProgress) OnCopyTempFileProgress(*this, progress, phase, cancel);
   return cancel;
 }
 

@@ -82,6 +82,13 @@ class TBaseArchiver {
   // The ZIP compression method new entries get: 8 (deflate) or 0 (stored).
   [[nodiscard]] uint16_t MethodWord() const { return methodWord_; }
 
+  // The file name of volume index (0-based) of a split archive at path; -1, the last volume,
+  // is path itself. ".Z01", ".Z02" ... or, with AdvancedNaming, "_001", "_002" ... before the
+  // extension.
+  [[nodiscard]] std::string GetVolumeFileName(const std::string& path, int32_t index) const {
+    return VolumeFileName(path, index, spanningOptions_.AdvancedNaming());
+  }
+
   // Opens the archive named by FileName. Only kCreateMode is offered: a new, empty file (an old
   // one of that name is replaced); nothing is written until the first commit or CloseArchive.
   void OpenArchive(uint16_t mode);
@@ -100,7 +107,7 @@ class TBaseArchiver {
   // Drops the update after a failure; entries it recorded are forgotten.
   void CancelUpdate();
 
-  // Size of the archive stream (for a split archive, of its current volume).
+  // Size of the archive stream (for a split archive, of its current, which is its last, volume).
   [[nodiscard]] int64_t GetArchiveSize();
   // Finishes (an archive without entries becomes the 22-byte end record) and closes. Never
   // raises: an error while finishing is dropped and the object ends closed.
@@ -111,6 +118,8 @@ class TBaseArchiver {
 
   TArcOverallProgressEvent OnOverallProgress;
   TArcFileProgressEvent OnFileProgress;
+  // Kept for hosts that set it; never raised: split entries are written straight into their
+  // volumes, with no temporary copy to report on.
   TArcCopyTempFileProgressEvent OnCopyTempFileProgress;
   TArcConfirmOverwriteEvent OnConfirmOverwrite;
   TArcConfirmProcessFileEvent OnConfirmProcessFile;
@@ -129,7 +138,6 @@ class TBaseArchiver {
   virtual bool DoOverallProgress(double progress, Operation operation, ProgressPhase phase);
   virtual bool DoFileProgress(const std::string& fileName, double progress, Operation operation,
                               ProgressPhase phase);
-  virtual bool DoCopyTempFileProgress(double progress, ProgressPhase phase);
   virtual OverwriteAnswer DoConfirmOverwrite(const std::string& sourcePath, const std::string& storedName);
   // True to process the file.
   virtual bool DoConfirmProcessFile(const std::string& fileName, Operation operation);
@@ -146,10 +154,26 @@ class TBaseArchiver {
   uint16_t methodWord_ = kMethodDeflated;
 
  private:
-  struct Progress;
   class EntryHost;
+  // Answers the volume writer through this component's events.
+  class VolumeHost final : public VolumeWriter::Host {
+   public:
+    explicit VolumeHost(TBaseArchiver& archiver) : archiver_(archiver) {}
+    bool RequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) override {
+      return archiver_.DoRequestBlankVolume(volumeNumber, volumeFileName);
+    }
+    bool VolumeDiskFull(int32_t volumeNumber, const std::string& volumeFileName) override {
+      return archiver_.DoDiskFull(volumeNumber, volumeFileName);
+    }
+    std::optional<uint64_t> FreeSpaceFor(const std::string& path) override { return archiver_.FreeSpace(path); }
+    const std::string& ComponentName() const override { return archiver_.name_; }
 
-  void OpenNew(std::unique_ptr<ArchiveStream> owned, ArchiveStream* lent, uint16_t mode);
+   private:
+    TBaseArchiver& archiver_;
+  };
+
+  // Opens a new archive: on the caller's stream when lent, else on FileName (or its volumes).
+  void OpenNew(ArchiveStream* lent, uint16_t mode);
   void RecordFoundEntry(const std::string& path, const os::DirEntry& entry, bool isFolder);
   int32_t UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder);
   void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
@@ -187,8 +211,7 @@ class TBaseArchiver {
   bool committedOnce_ = false;
   bool abort_ = false;
   bool customStream_ = false;
-  std::string currentVolumeFileName_;
-  TArcVolumeNumberInfo currentVolume_;
+  VolumeHost volumeHost_{*this};
   std::unique_ptr<VolumeWriter> writer_;
   std::unique_ptr<TArcDirManager> manager_;
   EntryPipeline pipeline_;

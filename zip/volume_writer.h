@@ -1,17 +1,22 @@
-// Places the archive's bytes. Every record and every chunk of entry data goes through Place, with
-// a keep-together count saying whether the bytes may be cut; positions are (volume, offset)
-// pairs, so the commit can note where an entry starts, patch its header later and cut the archive
-// back to any earlier point. An archive that is not split is one stream, volume 0.
-//   ArchivePosition header = writer.Here();
-//   writer.Place(headerBytes.data(), headerBytes.size(), 0);
+// Places the archive's bytes, in one stream or across the volumes of a split archive. Every
+// record and every chunk of entry data goes through Place, with a keep-together count saying
+// whether the bytes may be cut at a volume's limit; positions are (volume, offset) pairs, so the
+// commit can note where an entry starts, patch its header later (in whichever volume holds it)
+// and cut the archive back to any earlier point, across volumes too.
+//   ArchivePosition header = writer.PlaceWhole(headerBytes);   // never cut
+//   writer.Place(data, count, kMayCut);                       // cut anywhere
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "zip/archive_stream.h"
+#include "zip/archive_types.h"
+#include "zip/spanning.h"
 
 namespace tavisto::zip {
 
@@ -25,30 +30,74 @@ inline constexpr int64_t kMayCut = -1;
 
 class VolumeWriter {
  public:
+  // What the writer asks its archive while it opens volumes.
+  class Host {
+   public:
+    // volumeNumber counts from 1; the name may be changed. True cancels.
+    virtual bool RequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) = 0;
+    virtual bool VolumeDiskFull(int32_t volumeNumber, const std::string& volumeFileName) = 0;
+    [[nodiscard]] virtual std::optional<uint64_t> FreeSpaceFor(const std::string& path) = 0;
+    [[nodiscard]] virtual const std::string& ComponentName() const = 0;
+
+   protected:
+    ~Host() = default;
+  };
+
   // An archive in one stream, owned by the writer or lent by the caller.
   explicit VolumeWriter(std::unique_ptr<ArchiveStream> stream);
   explicit VolumeWriter(ArchiveStream& stream);
+  // A split archive: its volumes are named after archivePath; the first one is opened now
+  // (error 45 when the host cancels, or the drive has 65536 bytes or less free).
+  VolumeWriter(Host& host, const std::string& archivePath, const TArcSpanningOptions& options,
+               TArcSpanningMode mode);
+  VolumeWriter(const VolumeWriter&) = delete;
+  VolumeWriter& operator=(const VolumeWriter&) = delete;
+  ~VolumeWriter();
 
+  [[nodiscard]] bool IsSplit() const { return host_ != nullptr; }
   [[nodiscard]] ArchiveStream& Current() { return *current_; }
+  // The file of the current volume (empty for a lent stream).
+  [[nodiscard]] const std::string& CurrentName() const { return currentName_; }
   [[nodiscard]] ArchivePosition Here() const;
 
-  // Places count bytes at the current position; returns how many were placed (fewer when the
-  // disk is full). keepTogether is kMayCut, or the number of bytes that must follow these in the
-  // same volume.
+  // Places count bytes where the writer stands; returns how many were placed (fewer when the
+  // drive is full). keepTogether is kMayCut, or the number of bytes that must follow these in
+  // the same volume: when they do not fit the room left, the volume is closed short and they
+  // start the next one. Throws when a fresh volume's limit cannot hold them at all.
   size_t Place(const void* data, size_t count, int64_t keepTogether);
+  // Places a record whole in one volume; returns where it starts, or nothing when it could not
+  // be placed (the drive is full).
+  std::optional<ArchivePosition> PlaceWhole(const std::string& record);
   // Writes bytes where the writer stands, whatever the volume's limit (the end records); throws
   // StreamWriteError when they do not all go in.
   void WriteDirect(const std::string& bytes);
   // Overwrites bytes written earlier (a local header), then returns to where it stood.
   void Patch(ArchivePosition at, const std::string& bytes);
-  // Drops everything from position on; the writer then stands there.
+  // Drops everything from position on (deleting the volume files after its volume); the writer
+  // then stands there.
   void CutBackTo(ArchivePosition position);
   // Cuts any bytes beyond the current position.
   void CutHere();
+  // A split archive's last volume takes the archive's own name (replacing an older file of that
+  // name). Throws FileCreateError when it cannot, rather than go on with another file of that name.
+  void Finish();
 
  private:
+  void OpenVolume(int32_t number);
+  void OpenExistingVolume(int32_t number);
+  void CloseVolume();
+  [[nodiscard]] int64_t Limit(int32_t number) const;
+
   std::unique_ptr<ArchiveStream> owned_;
-  ArchiveStream* current_;
+  ArchiveStream* current_ = nullptr;
+  std::string currentName_;
+  // Split archives only.
+  Host* host_ = nullptr;
+  std::string archivePath_;
+  TArcSpanningOptions options_;
+  TArcSpanningMode mode_ = smNone;
+  int32_t volume_ = 0;
+  std::vector<std::string> names_;  // the file of each volume written, by number
 };
 
 }  // namespace tavisto::zip

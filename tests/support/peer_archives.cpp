@@ -63,21 +63,21 @@ void CopyTree(const std::string& from, const std::string& to) {
   }
 }
 
-void KeepForPeers(const std::vector<std::string>& files, const std::string& label,
-                  const std::string& expectedTree, bool move) {
+void KeepForPeers(const std::vector<std::string>& files, const PeerHandOff& handOff) {
   const char* root = std::getenv("TAVISTO_PEER_DIR");
   if (!root || !*root) return;
-  const std::string folder = Join(root, CaseName(label));
+  const std::string folder = Join(root, CaseName(handOff.label));
   RemoveTree(folder);
   MakeDirectories(folder);
-  std::string manifest;
+  std::string manifest = handOff.infoZipJoin ? "" : "# no-infozip-join\n";
+  if (handOff.volumeSize > 0) manifest += "# volume-size: " + std::to_string(handOff.volumeSize) + "\n";
   for (const std::string& file : files) {
-    if (!move) CopyFile(file, Join(folder, BaseName(file)));
+    if (!handOff.move) CopyFile(file, Join(folder, BaseName(file)));
     else if (!os::RenameFile(file, Join(folder, BaseName(file)))) ADD_FAILURE() << "cannot move " << file;
     manifest += BaseName(file) + "\n";
   }
   WriteFile(Join(folder, "manifest.txt"), manifest);
-  if (!expectedTree.empty()) CopyTree(expectedTree, Join(folder, "expected"));
+  if (!handOff.expectedTree.empty()) CopyTree(handOff.expectedTree, Join(folder, "expected"));
 }
 
 }  // namespace tavisto::test

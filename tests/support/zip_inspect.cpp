@@ -99,11 +99,22 @@ class FileSource final : public ByteSource {
 };
 
 // Bytes of the central directory, which may run from one volume into the next ones.
-std::string DirectoryBytes(const ByteSource& source, uint32_t disk, uint64_t offset, uint64_t size) {
+// Where each volume's share of the directory begins in the joined bytes.
+struct DirectoryPiece {
+  uint64_t joinedAt;
+  uint32_t volume;
+  uint64_t offset;
+};
+
+std::string DirectoryBytes(const ByteSource& source, uint32_t disk, uint64_t offset, uint64_t size,
+                           std::vector<DirectoryPiece>& pieces) {
   std::string bytes;
   while (bytes.size() < size && disk < source.VolumeCount()) {
     const uint64_t volumeSize = source.Size(disk);
-    if (offset < volumeSize) bytes += source.Bytes(disk, offset, std::min(size - bytes.size(), volumeSize - offset));
+    if (offset < volumeSize) {
+      pieces.push_back({bytes.size(), disk, offset});
+      bytes += source.Bytes(disk, offset, std::min(size - bytes.size(), volumeSize - offset));
+    }
     ++disk;
     offset = 0;
   }
@@ -188,7 +199,8 @@ ZipImage Parse(const ByteSource& source) {
     zip.problems.push_back("central directory starts on a volume that does not exist");
     return zip;
   }
-  const std::string directory = DirectoryBytes(source, directoryDisk, directoryOffset, directorySize);
+  std::vector<DirectoryPiece> pieces;
+  const std::string directory = DirectoryBytes(source, directoryDisk, directoryOffset, directorySize, pieces);
   if (directory.size() != directorySize) zip.problems.push_back("central directory runs past the archive");
 
   Reader r(directory, 0);
@@ -219,6 +231,17 @@ ZipImage Parse(const ByteSource& source) {
     c.localHeaderOffset = r.U32();
     c.name = r.Text(c.nameLength);
     c.extra = r.Text(c.extraLength);
+    // The record (without its comment, which may be cut) lies in one volume.
+    const uint64_t recordEnd = r.At();
+    for (size_t p = pieces.size(); p-- > 0;) {
+      if (pieces[p].joinedAt > c.offset) {
+        if (pieces[p].joinedAt < recordEnd) zip.problems.push_back("central record " + c.name + " is cut across volumes");
+        continue;
+      }
+      c.volume = pieces[p].volume;
+      c.offset = pieces[p].offset + (c.offset - pieces[p].joinedAt);
+      break;
+    }
     c.comment = r.Text(c.commentLength);
     if (r.failed) {
       zip.problems.push_back("central record " + std::to_string(i) + " is cut short");

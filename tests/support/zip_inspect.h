@@ -32,7 +32,8 @@ struct LocalHeaderFields {
 };
 
 struct CentralRecordFields {
-  uint64_t offset = 0;
+  uint32_t volume = 0;  // the volume the record starts in
+  uint64_t offset = 0;  // where it starts there
   uint32_t signature = 0;
   uint16_t versionMadeBy = 0;
   uint16_t versionNeeded = 0;

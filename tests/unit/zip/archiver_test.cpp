@@ -210,7 +210,7 @@ TEST_F(FailingSource, ReplacedEntriesKeepTheirOldDataWhenSkippedAndAllOfItOnAbor
     const test::ZipImage after = testing::ReadSoundArchive(under.path);
     if (answer == FailureAction::Abort) {
       EXPECT_EQ(test::ReadFile(under.path), before);
-      test::KeepForPeers({under.path}, "abort");
+      test::KeepForPeers({under.path}, test::PeerHandOff().Label("abort"));
     } else {
       test::ZipImage zip = after;
       EXPECT_EQ(Names(zip), (Strings{"a.txt", "b.txt", "c.txt"}));
@@ -218,7 +218,7 @@ TEST_F(FailingSource, ReplacedEntriesKeepTheirOldDataWhenSkippedAndAllOfItOnAbor
       EXPECT_EQ(contents.at("a.txt"), "first, now much longer than it was");
       EXPECT_EQ(contents.at("b.txt"), "second") << "the old data, copied back";
       EXPECT_EQ(contents.at("c.txt"), "third");
-      test::KeepForPeers({under.path}, "skip");
+      test::KeepForPeers({under.path}, test::PeerHandOff().Label("skip"));
     }
     under.archive.CloseArchive();
     // The saved tail was a scratch file of ours: it is gone.
@@ -399,7 +399,7 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     under.archive.EndUpdate();
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "b.log"}));
-    test::KeepForPeers({under.path}, "nested");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("nested"));
   }
   {
     ArchiveUnderTest under(dir, "cancelled.zip");
@@ -410,7 +410,7 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     EXPECT_EQ(under.archive.EntryCount(), 0);
     under.archive.CloseArchive();
     EXPECT_EQ(test::ReadFile(under.path), kEmptyArchive);
-    test::KeepForPeers({under.path}, "cancelled");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("cancelled"));
   }
   {
     // An update still open at close is committed.
@@ -420,7 +420,7 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
     under.archive.AddFiles("*.*", kDefaultSearchAttr);
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "b.log"}));
-    test::KeepForPeers({under.path}, "open-at-close");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("open-at-close"));
   }
 }
 

@@ -43,7 +43,7 @@ test::ZipImage ArchiveOneFile(const test::TempDir& dir, const std::string& conte
   under.archive.OpenArchive(kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
-  test::KeepForPeers({under.path}, label);
+  test::KeepForPeers({under.path}, test::PeerHandOff().Label(label));
   return testing::ReadSoundArchive(under.path);
 }
 
@@ -198,13 +198,13 @@ TEST(EntryPipeline, ShrinkingWhileReadingFailsTheEntryOrTheCommit) {
       under.archive.CloseArchive();
       test::ZipImage zip = testing::ReadSoundArchive(under.path);
       EXPECT_EQ(testing::Names(zip), std::vector<std::string>{"a.txt"});
-      test::KeepForPeers({under.path}, "stored");
+      test::KeepForPeers({under.path}, test::PeerHandOff().Label("stored"));
     } else {
       // Deflated with a chunk behind it: ending the unfinished stream fails the whole update.
       EXPECT_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr), ECompressionError);
       under.archive.CloseArchive();
       EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
-      test::KeepForPeers({under.path}, "deflated");
+      test::KeepForPeers({under.path}, test::PeerHandOff().Label("deflated"));
     }
   }
 }

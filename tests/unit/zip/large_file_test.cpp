@@ -106,7 +106,7 @@ TEST(LargeSources, EntriesThatWouldNeedZip64AreRefusedAndTheArchiveStaysSound) {
   EXPECT_EQ(zip.end.totalEntries, 1);
   EXPECT_FALSE(zip.zip64End.has_value());
   // unzip, 7-Zip and zipfile check the CRC of the 4 GiB of data.
-  test::KeepForPeers({under.path}, "", "", /*move=*/true);
+  test::KeepForPeers({under.path}, test::PeerHandOff().Move());
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
     EXPECT_FALSE(zip.zip64Locator.has_value());
     EXPECT_EQ(zip.end.totalEntries, 65534);
     EXPECT_EQ(zip.end.entriesOnThisDisk, 65534);
-    test::KeepForPeers({under.path}, "65534");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("65534"));
   }
   testing::ArchiveUnderTest under(dir, "65535.zip");
   under.archive.OpenArchive(kCreateMode);
@@ -57,7 +57,7 @@ TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
   EXPECT_EQ(zip.zip64Locator->offset, zip.zip64End->offset + 56);
   EXPECT_EQ(zip.end.offset, zip.zip64Locator->offset + 20);
   EXPECT_EQ(zip.zip64End->offset, zip.end.directoryOffset + zip.end.directorySize);
-  test::KeepForPeers({under.path}, "65535");
+  test::KeepForPeers({under.path}, test::PeerHandOff().Label("65535"));
 }
 
 }  // namespace

@@ -109,6 +109,23 @@ TEST(Records, Zip64EndRecordAndLocatorFrom65535Entries) {
   EXPECT_EQ(zip.end.directoryOffset, 0x789Au);
 }
 
+TEST(Records, SplitEndRecordsNameTheVolumeWhereTheDirectoryStarts) {
+  DirectoryEnd end;
+  end.entryCount = 65535;
+  end.startDisk = 3;  // the directory started in an earlier volume than the one it ends in
+  end.thisDisk = 5;
+  const std::string records = EndRecords(end);
+  const std::string image = std::string(end.endRecordsOffset, '\0') + records;
+  const test::ZipImage zip = ParseZip(image);
+  ASSERT_TRUE(zip.zip64End.has_value());
+  EXPECT_EQ(zip.zip64End->thisDisk, 5u);
+  EXPECT_EQ(zip.zip64End->directoryStartDisk, 3u);
+  EXPECT_EQ(zip.zip64Locator->zip64EndDisk, 5u);
+  EXPECT_EQ(zip.zip64Locator->totalDisks, 6u);
+  EXPECT_EQ(zip.end.thisDisk, 5);
+  EXPECT_EQ(zip.end.directoryStartDisk, 3);
+}
+
 // One empty file stored as a.txt: exactly 108 bytes, every one of them fixed.
 TEST(Records, OneEmptyFileArchiveByteForByte) {
   test::TempDir dir;

@@ -75,7 +75,7 @@ TEST(Scan, WholeTreeFilesFirstThenEachFolderAndItsContent) {
   EXPECT_EQ(zip.entries[0].central.externalAttributes, uint32_t(os::kAttrHidden | os::kAttrArchive));
   EXPECT_EQ(zip.entries[4].central.externalAttributes, uint32_t(os::kAttrReadOnly | os::kAttrArchive));
   EXPECT_TRUE(zip.entries[5].central.externalAttributes & os::kAttrHidden);
-  test::KeepForPeers({under.path}, "", dir.Path("expected"));
+  test::KeepForPeers({under.path}, test::PeerHandOff().Expect(dir.Path("expected")));
 }
 
 TEST(Scan, AttributeSetsDecideWhatIsListed) {
@@ -89,7 +89,7 @@ TEST(Scan, AttributeSetsDecideWhatIsListed) {
     under.archive.AddFiles("*.*", os::kAttrArchive);
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"A.txt", "b.txt", "empty.bin", "ro.txt"}));
-    test::KeepForPeers({under.path}, "archive-bit");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("archive-bit"));
   }
   {
     // Without Recurse, folders asked for are still entered once their entry is taken.
@@ -101,7 +101,7 @@ TEST(Scan, AttributeSetsDecideWhatIsListed) {
     const Strings names = Names(testing::ReadSoundArchive(under.path));
     EXPECT_EQ(names.size(), 14u);
     EXPECT_NE(std::find(names.begin(), names.end(), "Sub/Deep/z.txt"), names.end());
-    test::KeepForPeers({under.path}, "no-recurse");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("no-recurse"));
   }
 }
 
@@ -141,7 +141,7 @@ TEST(Scan, ExclusionsNoMatchAndMissingBase) {
     EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("Sub/", 0) == 0; }),
               0);
     EXPECT_EQ(names.size(), 9u);
-    test::KeepForPeers({under.path}, "excluded");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("excluded"));
   }
   for (const char* base : {"data/EmptyDir", "data/missing"}) {
     ArchiveUnderTest under(dir, "none.zip", base);
@@ -150,7 +150,7 @@ TEST(Scan, ExclusionsNoMatchAndMissingBase) {
     under.archive.AddFiles("*.nothing", kDefaultSearchAttr);
     under.archive.CloseArchive();
     EXPECT_EQ(test::ReadFile(under.path), std::string("PK\x05\x06", 4) + std::string(18, '\0')) << base;
-    test::KeepForPeers({under.path}, base);
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label(base));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 #include "os/files.h"
@@ -40,6 +41,59 @@ std::string RandomBytes(size_t size, unsigned seed) {
 
 test::ZipImage ReadSoundArchive(const std::string& path) { return CheckSound(test::ParseZip(test::ReadFile(path))); }
 
+Place Advance(const test::ZipImage& zip, Place from, uint64_t length) {
+  while (from.volume < zip.volumes.size()) {
+    const uint64_t room = zip.volumes[from.volume].size() - std::min<uint64_t>(from.offset, zip.volumes[from.volume].size());
+    if (length <= room) return Place{from.volume, from.offset + length};
+    length -= room;
+    from = Place{from.volume + 1, 0};
+  }
+  return from;
+}
+
+std::vector<std::string> SplitVolumePaths(const std::string& archivePath, bool advancedNaming) {
+  const size_t slash = archivePath.find_last_of("\\/");
+  const size_t dot = archivePath.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const std::string stem = hasExtension ? archivePath.substr(0, dot) : archivePath;
+  const std::string extension = hasExtension ? archivePath.substr(dot) : "";
+  std::vector<std::string> paths;
+  for (int n = 1;; ++n) {
+    char number[16];
+    std::snprintf(number, sizeof number, advancedNaming ? "_%03d" : ".Z%02d", n);
+    const std::string path = stem + number + (advancedNaming ? extension : "");
+    if (!os::FileExists(path)) break;
+    paths.push_back(path);
+  }
+  paths.push_back(archivePath);
+  return paths;
+}
+
+test::ZipImage ReadSoundSplit(const std::vector<std::string>& paths) {
+  std::vector<std::string> volumes;
+  for (const std::string& path : paths) volumes.push_back(test::ReadFile(path));
+  return CheckSound(test::ParseSplitZip(volumes));
+}
+
+void ExpectVolumeSizes(const std::vector<std::string>& paths, uint64_t limit) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const uint64_t size = test::ReadFile(paths[i]).size();
+    // Every volume holds something; the last may pass the limit by the end records.
+    EXPECT_GT(size, 0u) << paths[i];
+    if (i + 1 < paths.size()) EXPECT_LE(size, limit) << paths[i];
+    else EXPECT_LE(size, limit + 22 + 76) << paths[i];
+  }
+}
+
+void ArchiveUnderTest::Split(int64_t volumeSize, bool advancedNaming) {
+  TArcSpanningOptions& spanning = archive.SpanningOptions();
+  spanning.SetVolumeSize(vsCustom);
+  spanning.SetCustomVolumeSize(volumeSize);
+  spanning.SetFirstVolumeSize(volumeSize);
+  spanning.SetAdvancedNaming(advancedNaming);
+  archive.SetSpanningMode(smSplitting);
+}
+
 test::ZipImage CheckSound(test::ZipImage zip) {
   for (size_t i = 0; i < zip.entries.size(); ++i) {
     const auto& c = zip.entries[i].central;
@@ -61,19 +115,28 @@ test::ZipImage CheckSound(test::ZipImage zip) {
   }
   for (const std::string& volume : zip.volumes)
     EXPECT_EQ(test::CountSignature(volume, 0x08074B50), 0u) << "no data descriptor";
-  if (zip.volumes.size() == 1) {
-    // Nothing before, between or after the records: each entry starts where the one before
-    // ended, and the central directory right after the last.
-    uint64_t next = 0;
-    for (const auto& entry : zip.entries) {
-      EXPECT_EQ(entry.local.offset, next) << "gap before " << entry.central.name;
-      next = entry.local.dataOffset + entry.central.compressedSize;
-    }
-    if (zip.problems.empty() && !zip.zip64End) {
-      EXPECT_EQ(zip.end.directoryOffset, next) << "gap before the central directory";
-    }
-  }
+  // Nothing before, between or after the records: each entry starts where the one before ended
+  // (or at the start of the next volume, when the volume ended right there), and so does the
+  // central directory.
   EXPECT_TRUE(zip.problems.empty()) << zip.problems.front();
+  if (!zip.problems.empty() || zip.volumes.empty()) return zip;
+  Place next{0, 0};
+  const auto follows = [&zip](Place at, Place expected) {
+    if (at.volume == expected.volume && at.offset == expected.offset) return true;
+    return at.offset == 0 && at.volume == expected.volume + 1 &&
+           zip.volumes[expected.volume].size() == expected.offset;
+  };
+  for (const auto& entry : zip.entries) {
+    const Place header{entry.central.diskNumberStart, entry.local.offset};
+    EXPECT_TRUE(follows(header, next)) << "gap before " << entry.central.name;
+    next = Advance(zip, header, entry.local.dataOffset - entry.local.offset + entry.central.compressedSize);
+  }
+  if (!zip.entries.empty()) {
+    const auto& first = zip.entries.front().central;
+    EXPECT_TRUE(follows(Place{first.volume, first.offset}, next)) << "gap before the central directory";
+    EXPECT_EQ(zip.end.directoryStartDisk, first.volume);
+    EXPECT_EQ(zip.end.directoryOffset, first.offset);
+  }
   return zip;
 }
 

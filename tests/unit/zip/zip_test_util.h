@@ -30,6 +30,21 @@ void MakeFolder(const test::TempDir& dir, const std::string& relative);
 [[nodiscard]] test::ZipImage ReadSoundArchive(const std::string& path);
 [[nodiscard]] test::ZipImage CheckSound(test::ZipImage zip);
 
+// Where a record lies: volume and offset in it.
+struct Place {
+  uint32_t volume = 0;
+  uint64_t offset = 0;
+};
+// The place length bytes after from, running on into the next volumes.
+[[nodiscard]] Place Advance(const test::ZipImage& zip, Place from, uint64_t length);
+
+// The files of a split archive in order, as they are on disk: the numbered volumes (".Z01"... or
+// "_001"...) that exist, then the archive itself.
+[[nodiscard]] std::vector<std::string> SplitVolumePaths(const std::string& archivePath, bool advancedNaming = false);
+[[nodiscard]] test::ZipImage ReadSoundSplit(const std::vector<std::string>& paths);
+// Every volume but the last at most limit; the last at most limit plus the end records.
+void ExpectVolumeSizes(const std::vector<std::string>& paths, uint64_t limit);
+
 // Entry names in archive order.
 [[nodiscard]] std::vector<std::string> Names(const test::ZipImage& zip);
 // Entry name to inflated content.
@@ -61,6 +76,8 @@ class LongPathFile {
 struct ArchiveUnderTest {
   ArchiveUnderTest(const test::TempDir& dir, const std::string& archiveName = "test.zip",
                    const std::string& base = "data");
+  // Split into volumes of volumeSize bytes, set up as "Get Data" sets up the product archives.
+  void Split(int64_t volumeSize, bool advancedNaming = false);
   TArchiver archive{"ArchivioTest"};
   std::string path;
   std::vector<std::string> failures;  // messages of the file failures answered

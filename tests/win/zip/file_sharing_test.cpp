@@ -60,7 +60,7 @@ TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
     EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot open file \"" + dir.Path("data/locked.db") +
                                      "\" - Native error: 00033");
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
-    test::KeepForPeers({under.path}, "ignore");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("ignore"));
   }
   {
     // Retry once the program let go of the file.
@@ -76,7 +76,7 @@ TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
     under.archive.CloseArchive();
     test::ZipImage zip = testing::ReadSoundArchive(under.path);
     EXPECT_EQ(Names(zip), (Strings{"a.txt", "locked.db", "z.txt"}));
-    test::KeepForPeers({under.path}, "retry");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("retry"));
   }
 }
 
@@ -97,7 +97,7 @@ TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
     EXPECT_EQ(answerer.Buttons(), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
     under.archive.CloseArchive();
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
-    test::KeepForPeers({under.path}, "ignore");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("ignore"));
   }
   {
     ArchiveUnderTest under(dir, "aborted.zip");
@@ -110,8 +110,30 @@ TEST_F(HeldSource, DefaultQuestionIsAMessageBoxWithAbortRetryIgnore) {
     under.archive.CloseArchive();
     EXPECT_EQ(test::ReadFile(under.path), std::string("PK\x05\x06", 4) + std::string(18, '\0'))
         << "as before AddFiles: empty";
-    test::KeepForPeers({under.path}, "abort");
+    test::KeepForPeers({under.path}, test::PeerHandOff().Label("abort"));
   }
+}
+
+// The last volume takes the archive's name; an old file of that name that another program holds
+// (so that it can be neither deleted nor replaced) fails the commit, and stays as it was.
+TEST(SplitArchive, AnOldArchiveHeldByAnotherProgramFailsTheCommit) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.bin", testing::RandomBytes(100000));
+  MakeFile(dir, "out/ZorvelData.zip", "held by another program");
+  // Others may read and write it, but not delete or replace it.
+  os::File held = Hold(dir.Path("out/ZorvelData.zip"), os::Access::Read, os::kShareRead | os::kShareWrite);
+  ArchiveUnderTest under(dir, "ZorvelData.zip");
+  under.Split(65536);
+  under.archive.OpenArchive(kCreateMode);
+  try {
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    ADD_FAILURE() << "the commit went on with another file as its last volume";
+  } catch (const FileCreateError& error) {
+    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + under.path);
+  }
+  under.archive.CloseArchive();
+  held.Close();
+  EXPECT_EQ(test::ReadFile(under.path), "held by another program");
 }
 
 TEST(LongPath, DefaultQuestionOffersAbortAndIgnoreOnly) {
