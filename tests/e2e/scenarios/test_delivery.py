@@ -1,0 +1,261 @@
+"""Get Data, Save Result, Save Data and the two mail buttons, end to end on real (Wine)
+machines: the sample machine with all five programs, machines with only Quorix, only MultiQrx
+or none, and one without Simple MAPI.
+
+Archives are checked by peers, never by the program's own reading: Python's zipfile for
+Data.zip, 7-Zip for every product's volume set (tested, then extracted and compared with the
+product's Data tree as the sample machine's tables give it). Mail goes through Wine's own
+Simple MAPI, which hands the message to the desktop's mail program as a mailto: URL through
+xdg-email: a recording stand-in on PATH receives it, and Wine's +winemapi channel names the
+attachment.
+"""
+
+import subprocess
+import tempfile
+import urllib.parse
+import zipfile
+from pathlib import Path
+
+from scenario import ScenarioCase, main
+
+from tests.e2e.harness import decode
+from tests.fixtures import sample_machine as sm
+
+SAVED = "File saved on your desktop."
+SUPPORT_ADDRESS = "support@velmo.it"
+ARCHIVE_NAMES = {"Zorvel": "ZorvelData", "Quorix": "QrxData", "Pylvex": "PYData", "Voyra": "VYData",
+                 "MultiQrx": "MQData"}
+VOLUME_SIZE = 4097152
+
+
+def enabled(app):
+    return {c["text"]: c["enabled"] for c in app.state()["controls"] if c["class"] == "Button"}
+
+
+def volume_set(names, product):
+    """The names of one product's volumes in Data.zip, in order, the last one last."""
+    base = ARCHIVE_NAMES[product]
+    numbered = sorted(n for n in names if n.startswith(base + (".Z" if product != "Voyra" else "_")))
+    return numbered + [base + ".zip"]
+
+
+def expected_tree(product):
+    """The Data tree as 7-Zip extracts it: relative path -> bytes (None for a folder)."""
+    tree = {}
+    for relative, content in sm.DATA_TREES[product].items():
+        parts = relative.rstrip("\\").split("\\")
+        for depth in range(1, len(parts)):
+            tree.setdefault("/".join(parts[:depth]), None)
+        tree["/".join(parts)] = content
+    return tree
+
+
+def extracted_tree(folder: Path):
+    tree = {}
+    for path in sorted(folder.rglob("*")):
+        relative = path.relative_to(folder).as_posix()
+        tree[relative] = None if path.is_dir() else path.read_bytes()
+    return tree
+
+
+class DeliveryCase(ScenarioCase):
+    products = sm.ALL_PRODUCTS
+
+    @classmethod
+    def prepare(cls, machine):
+        sm.install(machine, products=cls.products)
+        # A mail program that records what it is handed.
+        bin_folder = machine.root / "bin"
+        bin_folder.mkdir(parents=True, exist_ok=True)
+        recorder = bin_folder / "xdg-email"
+        recorder.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{machine.root / "mails.txt"}"\n')
+        recorder.chmod(0o755)
+        machine.extra_path = [bin_folder]
+        cls.working = machine.root / "working folder"
+        cls.working.mkdir(parents=True, exist_ok=True)
+
+    def start(self):
+        self.debug_log = self.machine.root / f"wine-{self.id().split('.')[-1]}.log"
+        return self.start_tavisto(cwd=self.working, winedebug="+winemapi", stderr_path=self.debug_log)
+
+    def get_data(self, app, screenshot=None):
+        app.click("Get Data")
+        box = app.dialog(1200000)
+        if screenshot:
+            self.screenshot(screenshot)
+        self.assertEqual(box["text"], "Finished", box)
+        self.assertFalse(box["icon"])
+        app.answer("OK")
+        buttons = enabled(app)
+        self.assertTrue(buttons["Save Data"] and buttons["Send data by email"])
+        data_zip = self.machine.temp / "Data.zip"
+        self.assertTrue(data_zip.exists())
+        return data_zip
+
+    def check_volume_sets(self, data_zip: Path, products):
+        """Every product's volume set in Data.zip, tested and extracted by 7-Zip, holds exactly
+        the product's Data tree."""
+        with zipfile.ZipFile(data_zip) as archive:
+            self.assertIsNone(archive.testzip())
+            names = archive.namelist()
+            with tempfile.TemporaryDirectory() as scratch:
+                scratch = Path(scratch)
+                for product in products:
+                    parts = volume_set(names, product)
+                    folder = scratch / product
+                    folder.mkdir()
+                    # 7-Zip on Linux looks for the parts under lower-case .z01 names.
+                    base = ARCHIVE_NAMES[product]
+                    for index, name in enumerate(parts[:-1], start=1):
+                        (folder / f"{base}.z{index:02d}").write_bytes(archive.read(name))
+                        self.assertLessEqual(archive.getinfo(name).file_size, VOLUME_SIZE)
+                    (folder / f"{base}.zip").write_bytes(archive.read(parts[-1]))
+                    test = subprocess.run(["7zz", "t", str(folder / f"{base}.zip")], capture_output=True,
+                                          text=True, timeout=300)
+                    self.assertEqual(test.returncode, 0, f"{product}: {test.stdout}{test.stderr}")
+                    out = folder / "out"
+                    subprocess.run(["7zz", "x", "-y", f"-o{out}", str(folder / f"{base}.zip")],
+                                   capture_output=True, check=True, timeout=300)
+                    self.assertEqual(extracted_tree(out), expected_tree(product), product)
+        return names
+
+    def mails(self):
+        path = self.machine.root / "mails.txt"
+        return path.read_text().splitlines() if path.exists() else []
+
+
+class SampleMachine(DeliveryCase):
+    @classmethod
+    def prepare(cls, machine):
+        super().prepare(machine)
+        # A customer's own archive in the products' base folder must survive Get Data.
+        cls.own_archive = machine.c(r"C:\Velmo\Zorvel\Backup.zip")
+        cls.own_archive.write_bytes(b"PK\x05\x06" + bytes(18))
+
+    def test_get_data_saves_and_mails(self):
+        app = self.start()
+        self.assertFalse(enabled(app)["Save Data"])
+        data_zip = self.get_data(app, screenshot="delivery-finished")
+
+        names = self.check_volume_sets(data_zip, sm.ALL_PRODUCTS)
+        # Zorvel's and Voyra's data fill more than one volume; the others fit in one.
+        self.assertIn("ZorvelData.Z01", names)
+        self.assertIn("VYData_001.zip", names)
+        self.assertNotIn("QrxData.Z01", names)
+        # The volumes this run wrote are gone from the base folder; the customer's archive stays
+        # (and travels along in Data.zip, as every archive of the base folder does).
+        base = self.machine.c(r"C:\Velmo\Zorvel")
+        self.assertEqual(sorted(p.name for p in base.iterdir() if p.suffix.lower().startswith(".z")),
+                         ["Backup.zip"])
+        self.assertIn("Backup.zip", names)
+
+        # Save Data: a byte copy on the desktop.
+        app.click("Save Data")
+        app.expect_message(SAVED)
+        self.assertEqual((self.machine.desktop / "Data.zip").read_bytes(), data_zip.read_bytes())
+
+        # The report after Get Data, saved as the memo holds it (edited by the user).
+        app.click("Start Analysis")
+        app.expect_message("Finish", 600000)
+        edited = app.memo().replace(b"Tavisto: ", b"Tavisto (edited): ", 1)
+        app.set_memo(edited)
+        app.click("Save Result")
+        app.expect_message(SAVED)
+        self.assertEqual((self.machine.desktop / "Analysis Result.txt").read_bytes(), edited)
+
+        # The result mail carries what the memo holds now, not an older saved file.
+        app.set_memo(b"the report as it stands now\r\n")
+        app.click("Send result by email")
+        app.wait_idle()
+        self.assertFalse((self.machine.desktop / "qrxReg.log").exists())
+        app.click("Send data by email")
+        app.wait_idle()
+        self.screenshot("delivery-mailed")
+
+        mails = self.mails()
+        self.assertEqual(len(mails), 2, mails)
+        for url, subject in zip(mails, ["Qrx Key Program", "Data files"]):
+            parsed = urllib.parse.urlparse(url)
+            self.assertEqual(parsed.scheme, "mailto")
+            self.assertEqual(parsed.path, SUPPORT_ADDRESS)
+            query = urllib.parse.parse_qs(parsed.query)
+            self.assertEqual(query["subject"], [subject])
+            self.assertEqual(query["body"], ["Free text"])
+        log = self.debug_log.read_bytes().decode("latin-1")
+        desktop = rf"C:\\users\\{self.machine.user}\\Desktop"
+        self.assertIn(rf'"{desktop}\\qrxReg.log" ("Analysis Result.txt")', log)
+        self.assertIn(rf'"C:\\users\\{self.machine.user}\\Temp\\Data.zip"', log)
+
+        # Closing the window removes the temporary Data.zip, never the desktop's copy.
+        app.close()
+        self.assertFalse(data_zip.exists())
+        self.assertTrue((self.machine.desktop / "Data.zip").exists())
+
+
+class OnlyQuorix(DeliveryCase):
+    products = ["Quorix"]
+
+    def test_data_zip_holds_quorix_and_the_archives_below_the_base_folder(self):
+        app = self.start()
+        data_zip = self.get_data(app)
+        names = self.check_volume_sets(data_zip, ["Quorix"])
+        # The base folder is the one above Quorix's program folder: its Help.zip is packed with
+        # its relative path and stays where it is.
+        self.assertEqual(sorted(names), ["QrxData.zip", "Quorix/Help.zip"])
+        self.assertTrue(self.machine.c(r"C:\Velmo\Quorix\Help.zip").exists())
+        self.assertFalse(self.machine.c(r"C:\Velmo\QrxData.zip").exists())
+        app.close()
+
+
+class OnlyMultiQrx(DeliveryCase):
+    products = ["MultiQrx"]
+
+    def test_without_a_base_folder_nothing_lands_in_the_working_folder(self):
+        (self.working / "stray.zip").write_bytes(b"PK\x05\x06" + bytes(18))
+        app = self.start()
+        data_zip = self.get_data(app)
+        names = self.check_volume_sets(data_zip, ["MultiQrx"])
+        self.assertEqual(names, ["MQData.zip"])
+        self.assertEqual(sorted(p.name for p in self.working.iterdir()), ["stray.zip"])
+        self.assertFalse((self.machine.temp / "Tavisto volumes").exists())
+        app.close()
+
+
+class NoProgram(DeliveryCase):
+    products = []
+
+    def test_data_zip_is_empty_and_nothing_else_is_touched(self):
+        (self.working / "stray.zip").write_bytes(b"customer's")
+        app = self.start()
+        data_zip = self.get_data(app)
+        self.assertEqual(data_zip.read_bytes(), b"PK\x05\x06" + bytes(18))
+        self.assertEqual((self.working / "stray.zip").read_bytes(), b"customer's")
+        app.click("Save Data")
+        app.expect_message(SAVED)
+        app.close()
+
+
+class WithoutSimpleMapi(DeliveryCase):
+    products = ["Pylvex"]
+
+    @classmethod
+    def prepare(cls, machine):
+        super().prepare(machine)
+        machine.reg_delete(r"HKLM\SOFTWARE\Microsoft\Windows Messaging Subsystem", "MAPI")
+
+    def test_the_mail_buttons_open_nothing_and_say_nothing(self):
+        app = self.start()
+        app.click("Start Analysis")
+        app.expect_message("Finish", 600000)
+        self.get_data(app)
+        for caption in ("Send result by email", "Send data by email"):
+            app.click(caption)
+            app.wait_idle()
+            self.assertIsNone(app.state()["dialog"])
+        self.assertEqual(self.mails(), [])
+        self.assertFalse((self.machine.desktop / "qrxReg.log").exists())
+        app.close()
+
+
+if __name__ == "__main__":
+    main()
