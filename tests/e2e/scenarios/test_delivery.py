@@ -12,13 +12,14 @@ attachment.
 
 import subprocess
 import tempfile
+import time
 import urllib.parse
 import zipfile
 from pathlib import Path
 
 from scenario import ScenarioCase, main
 
-from tests.e2e.harness import decode
+from tests.e2e.harness import build_dir, win_path
 from tests.fixtures import sample_machine as sm
 
 SAVED = "File saved on your desktop."
@@ -232,6 +233,67 @@ class NoProgram(DeliveryCase):
         self.assertEqual((self.working / "stray.zip").read_bytes(), b"customer's")
         app.click("Save Data")
         app.expect_message(SAVED)
+        app.close()
+
+
+class LockedDataFile(DeliveryCase):
+    """A data file another program holds exclusively: the writer asks Abort, Retry or Ignore
+    through a real message box of the program."""
+
+    products = ["Pylvex"]
+    locked = r"Data\Pylvex.cfg"
+
+    def hold(self):
+        data_folder = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"]
+        held, release = self.machine.root / "held", self.machine.root / "release"
+        held.unlink(missing_ok=True)
+        release.unlink(missing_ok=True)
+        holder = self.machine.popen([build_dir() / "tests" / "fixtures" / "hold_file.exe", data_folder + self.locked,
+                                     win_path(held), win_path(release)])
+        for _ in range(300):
+            if held.exists():
+                break
+            time.sleep(0.1)
+        self.assertTrue(held.exists(), "the file could not be locked")
+        return holder, release
+
+    def failure_box(self, app):
+        box = app.dialog(600000)
+        path = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked
+        self.assertEqual(box["text"], f'ArchivioPY: Cannot open file "{path}" - Native error: 00033. '
+                                      "File processing error, possibly disk is full")
+        self.assertEqual(box["buttons"], ["&Abort", "&Retry", "&Ignore"])
+        return box
+
+    def test_retry_after_release_packs_the_file_and_ignore_leaves_it_out(self):
+        app = self.start()
+        holder, release = self.hold()
+        app.click("Get Data")
+        self.failure_box(app)
+        self.screenshot("delivery-locked-file")
+        app.answer("&Retry")
+        self.failure_box(app)  # still held: asked again
+        release.write_text("go")
+        holder.wait(timeout=60)
+        app.answer("&Retry")
+        app.expect_message("Finished", 600000)
+        self.check_volume_sets(self.machine.temp / "Data.zip", ["Pylvex"])
+
+        holder, release = self.hold()
+        app.click("Get Data")
+        self.failure_box(app)
+        app.answer("&Ignore")
+        app.expect_message("Finished", 600000)
+        release.write_text("go")
+        holder.wait(timeout=60)
+        expected = expected_tree("Pylvex")
+        del expected["Pylvex.cfg"]
+        with zipfile.ZipFile(self.machine.temp / "Data.zip") as archive, \
+                tempfile.TemporaryDirectory() as scratch:
+            (Path(scratch) / "PYData.zip").write_bytes(archive.read("PYData.zip"))
+            subprocess.run(["7zz", "x", "-y", f"-o{scratch}/out", f"{scratch}/PYData.zip"],
+                           capture_output=True, check=True, timeout=300)
+            self.assertEqual(extracted_tree(Path(scratch) / "out"), expected)
         app.close()
 
 
