@@ -1,5 +1,6 @@
 #include "delivery/get_data.h"
 
+#include "delivery/add_files.h"
 #include "lookups/sibling_products.h"
 #include "lookups/special_folders.h"
 #include "os/files.h"
@@ -11,9 +12,27 @@ using lookups::SiblingProduct;
 
 constexpr char kOwnVolumeFolder[] = "Tavisto volumes";
 
+// Clears a handler that captures the caller's locals when the caller is left, however it is left.
+class ScopedVolumeRecorder {
+ public:
+  ScopedVolumeRecorder(zip::TArchiver& archiver, std::vector<std::string>& created) : archiver_(archiver) {
+    archiver_.OnRequestBlankVolume = [&created](zip::TBaseArchiver&, int32_t, std::string& name, bool&) {
+      created.push_back(name);
+    };
+  }
+  ScopedVolumeRecorder(const ScopedVolumeRecorder&) = delete;
+  ScopedVolumeRecorder& operator=(const ScopedVolumeRecorder&) = delete;
+  ~ScopedVolumeRecorder() { archiver_.OnRequestBlankVolume = nullptr; }
+
+ private:
+  zip::TArchiver& archiver_;
+};
+
 // Packs one product's Data folder; returns the files of the archive that this run created.
 std::vector<std::string> PackProduct(const ProductArchive& entry, const std::string& baseFolder) {
   zip::TArchiver& archiver = entry.archiver;
+  // A run that failed part-way left its archive open; settings cannot change on an open one.
+  archiver.CloseArchive();
   archiver.SetFileName(baseFolder + lookups::Describe(entry.product).archiveFile);
   // The data folder is used exactly as stored: "Data" is joined without a separator.
   archiver.SetBaseDir(entry.dataPath + "Data");
@@ -27,13 +46,10 @@ std::vector<std::string> PackProduct(const ProductArchive& entry, const std::str
   // Every volume the writer creates is announced before it is created: those, and the
   // archive's own name the last one ends under, are the files this run wrote.
   std::vector<std::string> created;
-  archiver.OnRequestBlankVolume = [&created](zip::TBaseArchiver&, int32_t, std::string& name, bool&) {
-    created.push_back(name);
-  };
+  const ScopedVolumeRecorder recorder(archiver, created);
   archiver.OpenArchive(zip::kCreateMode);
-  archiver.AddFiles("*.*", zip::kDefaultSearchAttr, "");
+  AddFilesReportingFullDisk(archiver, "*.*");
   archiver.CloseArchive();
-  archiver.OnRequestBlankVolume = nullptr;
   created.push_back(archiver.FileName());
   return created;
 }
@@ -44,8 +60,8 @@ void BuildDataZip(zip::TArchiver& dataZip, const std::string& tempFolder, const 
   dataZip.OpenArchive(zip::kCreateMode);
   // Matching ignores case, so the second pass finds the same files and replaces their
   // entries: one entry per file, whichever case the volume names have.
-  dataZip.AddFiles("*.z*", zip::kDefaultSearchAttr, "");
-  dataZip.AddFiles("*.Z*", zip::kDefaultSearchAttr, "");
+  AddFilesReportingFullDisk(dataZip, "*.z*");
+  AddFilesReportingFullDisk(dataZip, "*.Z*");
   dataZip.CloseArchive();
 }
 
