@@ -2,7 +2,7 @@
 
 #include "delivery/add_files.h"
 #include "lookups/sibling_products.h"
-#include "lookups/special_folders.h"
+#include "lookups/known_folders.h"
 #include "os/files.h"
 
 namespace tavisto::delivery {

@@ -1,7 +1,7 @@
 #include "report/program_versions.h"
 
 #include "lookups/file_version.h"
-#include "lookups/special_folders.h"
+#include "lookups/known_folders.h"
 #include "report/inventories.h"
 
 namespace tavisto::report {

@@ -3,7 +3,7 @@
 
 #include "lookups/file_version.h"
 #include "lookups/sibling_products.h"
-#include "lookups/special_folders.h"
+#include "lookups/known_folders.h"
 #include "os/system_facts.h"
 #include "report/inventories.h"
 #include "report/program_versions.h"

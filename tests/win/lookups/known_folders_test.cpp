@@ -1,4 +1,4 @@
-#include "lookups/special_folders.h"
+#include "lookups/known_folders.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

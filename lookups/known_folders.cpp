@@ -1,5 +1,5 @@
 // Special folders on the OS layer's shell, system-directory and attribute calls.
-#include "lookups/special_folders.h"
+#include "lookups/known_folders.h"
 
 #include "os/files.h"
 #include "os/shell_folders.h"
