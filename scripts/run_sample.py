@@ -45,8 +45,10 @@ def main():
                 print("Tavisto is open on your display; close its window to end.")
                 app.process.wait()
                 return 0
-            steps = [("Start Analysis", "Finish"), ("Save Result", "File saved on your desktop."),
-                     ("Get Data", "Finished"), ("Save Data", "File saved on your desktop.")]
+            # As a support request goes: the data first, so the report's CS.log sections hold
+            # the logs of the data folders Get Data found.
+            steps = [("Get Data", "Finished"), ("Start Analysis", "Finish"),
+                     ("Save Result", "File saved on your desktop."), ("Save Data", "File saved on your desktop.")]
             for caption, message in steps:
                 print(f"  {caption}: {press(app, caption, message)}")
             shot = display.screenshot(machine_root / "tavisto.png")
