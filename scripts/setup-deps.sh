@@ -6,7 +6,7 @@ set -eu
 packages="
   cmake ninja-build g++ python3 googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 libz-mingw-w64-dev
-  wine wine64 xvfb x11-utils imagemagick
+  wine wine64 xvfb xauth x11-utils imagemagick
   zip unzip 7zip libarchive-tools
 "
 missing=""
