@@ -1,0 +1,28 @@
+// The program's text crosses two encodings. Paths and file names, registry names and registry
+// text as read, and the text of messages and errors are UTF-8 in std::string: the OS layer
+// converts them at its seam (the wide API on Windows), so no name is lost whatever its
+// characters. What the program shows as 8-bit text (report lines, the memo and the files written
+// from it, the window's labels and caption) is in the system's ANSI code page, as are the text
+// files it copies (CS.log, a tool's list). Where UTF-8 text goes into such a line, it is
+// converted once, here.
+//   out.Add(os::Utf8ToAnsi(path));           // a path shown in the report
+//   std::string path = os::AnsiToUtf8(text);  // a path typed in the code page
+#pragma once
+
+#include <string>
+#include <cstdint>
+#include <string_view>
+
+namespace tavisto::os {
+
+// UTF-8 text in the ANSI code page, for showing it: a character the code page lacks becomes the
+// system's look-alike for it, or "?". Bytes that are not UTF-8 are taken as ANSI already.
+[[nodiscard]] std::string Utf8ToAnsi(std::string_view utf8);
+
+// ANSI code page text as UTF-8 (every byte of the code page has its character).
+[[nodiscard]] std::string AnsiToUtf8(std::string_view ansi);
+
+// True when the bytes are well-formed UTF-8 (ASCII is).
+[[nodiscard]] bool IsUtf8(std::string_view text);
+
+}  // namespace tavisto::os

@@ -1,0 +1,76 @@
+// Conversions through MultiByteToWideChar and WideCharToMultiByte.
+#include "os/win32/wide.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "os/text_encoding.h"
+
+namespace tavisto::os::win32 {
+namespace {
+
+// Paths this long or longer need the extended form: CreateDirectoryW stops at MAX_PATH - 12.
+constexpr size_t kExtendedFrom = MAX_PATH - 12;
+
+std::wstring ToWide(UINT codePage, std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) { return ToWide(IsUtf8(utf8) ? CP_UTF8 : CP_ACP, utf8); }
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length), '\0');
+  if (length > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+  return text;
+}
+
+std::wstring WidePath(std::string_view utf8Path) {
+  std::wstring path = Widen(utf8Path);
+  if (path.size() < kExtendedFrom || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  std::wstring prefix;
+  std::wstring rest;
+  if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2])) {
+    prefix = L"\\\\?\\" + path.substr(0, 2);
+    rest = path.substr(2);
+  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    prefix = L"\\\\?\\UNC";
+    rest = path.substr(1);  // keeps one separator before the server
+  } else {
+    return path;  // relative: the system resolves it against the current directory
+  }
+  // The extended form takes the path as it is: resolve "." and ".." and doubled separators here.
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  const auto flush = [&] {
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (wchar_t c : rest) {
+    if (IsSeparator(c)) flush();
+    else part += c;
+  }
+  flush();
+  std::wstring result = prefix;
+  for (const std::wstring& each : parts) result += L"\\" + each;
+  if (IsSeparator(path.back())) result += L"\\";
+  return result;
+}
+
+}  // namespace tavisto::os::win32

@@ -1,0 +1,22 @@
+// UTF-8 and UTF-16 at the seam to the wide Win32 API, and the extended-length form of paths.
+//   HANDLE h = CreateFileW(os::win32::WidePath(path).c_str(), ...);
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavisto::os::win32 {
+
+// UTF-8 to UTF-16. Bytes that are not UTF-8 are taken as the ANSI code page, so a caller that
+// still holds code-page text gets its characters rather than nothing.
+[[nodiscard]] std::wstring Widen(std::string_view utf8);
+// UTF-16 to UTF-8 (an unpaired surrogate becomes U+FFFD).
+[[nodiscard]] std::string Narrow(std::wstring_view wide);
+
+// A path for the wide file API: an absolute path of MAX_PATH characters or more gets the
+// "\\?\" form (or "\\?\UNC\" for a network path), with "/" turned into "\" and "." and ".."
+// steps resolved, since the system does not resolve them in that form. Shorter paths, relative
+// paths and paths already in that form are only widened.
+[[nodiscard]] std::wstring WidePath(std::string_view utf8Path);
+
+}  // namespace tavisto::os::win32
