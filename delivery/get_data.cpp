@@ -54,14 +54,20 @@ std::vector<std::string> PackProduct(const ProductArchive& entry, const std::str
   return created;
 }
 
-void BuildDataZip(zip::TArchiver& dataZip, const std::string& tempFolder, const std::string& volumeFolder) {
+// Data.zip takes exactly the volumes this run wrote, named one by one (never found by a
+// sweep, which would also take the customer's own archives and stale volumes of an earlier
+// run), stored at its top level. They are deflated already: stored entries cost no second
+// deflate and lose almost nothing in size.
+void BuildDataZip(zip::TArchiver& dataZip, const std::string& tempFolder, const std::string& volumeFolder,
+                  const std::vector<std::string>& volumes) {
   dataZip.SetFileName(tempFolder + "Data.zip");
   dataZip.SetBaseDir(volumeFolder);
+  dataZip.SetCompressionLevel(zip::clNone);
   dataZip.OpenArchive(zip::kCreateMode);
-  // Matching ignores case, so the second pass finds the same files and replaces their
-  // entries: one entry per file, whichever case the volume names have.
-  AddFilesReportingFullDisk(dataZip, "*.z*");
-  AddFilesReportingFullDisk(dataZip, "*.Z*");
+  // Each absolute file name is a mask of its own that names that one file.
+  dataZip.FileMasks() = volumes;
+  if (!volumes.empty()) AddFilesReportingFullDisk(dataZip, "");
+  dataZip.FileMasks().clear();
   dataZip.CloseArchive();
 }
 
@@ -94,7 +100,7 @@ void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& 
     }
   }
 
-  BuildDataZip(dataZip, state.tempFolder, volumeFolder);
+  BuildDataZip(dataZip, state.tempFolder, volumeFolder, state.volumeFiles);
 
   for (const std::string& file : state.volumeFiles) (void)os::RemoveFile(file);  // a locked one stays
   state.volumeFiles.clear();

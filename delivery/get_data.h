@@ -1,6 +1,6 @@
 // "Get Data": each detected product's Data folder packed into its own split archive in the
-// products' base folder, all of those volumes packed into Data.zip in the temporary folder,
-// and the volumes removed again.
+// products' base folder, exactly those volumes stored in Data.zip in the temporary folder, and
+// the volumes removed again.
 #pragma once
 
 #include <array>

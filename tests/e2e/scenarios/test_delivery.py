@@ -99,6 +99,8 @@ class DeliveryCase(ScenarioCase):
         with zipfile.ZipFile(data_zip) as archive:
             self.assertIsNone(archive.testzip())
             names = archive.namelist()
+            # The volumes are deflated already: Data.zip stores them.
+            self.assertEqual({i.compress_type for i in archive.infolist()} - {zipfile.ZIP_STORED}, set())
             with tempfile.TemporaryDirectory() as scratch:
                 scratch = Path(scratch)
                 for product in products:
@@ -129,9 +131,13 @@ class SampleMachine(DeliveryCase):
     @classmethod
     def prepare(cls, machine):
         super().prepare(machine)
-        # A customer's own archive in the products' base folder must survive Get Data.
-        cls.own_archive = machine.c(r"C:\Velmo\Zorvel\Backup.zip")
-        cls.own_archive.write_bytes(b"PK\x05\x06" + bytes(18))
+        # The customer's own archives below the products' base folder, and a volume left over
+        # from an earlier run, are neither packed nor touched.
+        cls.own_archives = [machine.c(r"C:\Velmo\Zorvel\Backup.zip"), machine.c(r"C:\Velmo\Zorvel\ZorvelData.Z09"),
+                            machine.c(r"C:\Velmo\Zorvel\Backups\old.zip")]
+        for archive in cls.own_archives:
+            archive.parent.mkdir(parents=True, exist_ok=True)
+            archive.write_bytes(b"PK\x05\x06" + bytes(18))
 
     def test_get_data_saves_and_mails(self):
         app = self.start()
@@ -139,16 +145,17 @@ class SampleMachine(DeliveryCase):
         data_zip = self.get_data(app, screenshot="delivery-finished")
 
         names = self.check_volume_sets(data_zip, sm.ALL_PRODUCTS)
-        # Zorvel's and Voyra's data fill more than one volume; the others fit in one.
+        # Zorvel's and Voyra's data fill more than one volume; the others fit in one. Data.zip
+        # holds exactly the volumes of this run.
         self.assertIn("ZorvelData.Z01", names)
         self.assertIn("VYData_001.zip", names)
         self.assertNotIn("QrxData.Z01", names)
-        # The volumes this run wrote are gone from the base folder; the customer's archive stays
-        # (and travels along in Data.zip, as every archive of the base folder does).
+        self.assertEqual(sorted(names), sorted(sum((volume_set(names, p) for p in sm.ALL_PRODUCTS), [])))
+        # The volumes this run wrote are gone from the base folder; the customer's files stay.
         base = self.machine.c(r"C:\Velmo\Zorvel")
         self.assertEqual(sorted(p.name for p in base.iterdir() if p.suffix.lower().startswith(".z")),
-                         ["Backup.zip"])
-        self.assertIn("Backup.zip", names)
+                         ["Backup.zip", "ZorvelData.Z09"])
+        self.assertTrue(all(a.read_bytes() == b"PK\x05\x06" + bytes(18) for a in self.own_archives))
 
         # Save Data: a byte copy on the desktop.
         app.click("Save Data")
@@ -196,13 +203,13 @@ class SampleMachine(DeliveryCase):
 class OnlyQuorix(DeliveryCase):
     products = ["Quorix"]
 
-    def test_data_zip_holds_quorix_and_the_archives_below_the_base_folder(self):
+    def test_data_zip_holds_quorix_alone(self):
         app = self.start()
         data_zip = self.get_data(app)
         names = self.check_volume_sets(data_zip, ["Quorix"])
-        # The base folder is the one above Quorix's program folder: its Help.zip is packed with
-        # its relative path and stays where it is.
-        self.assertEqual(sorted(names), ["QrxData.zip", "Quorix/Help.zip"])
+        # The base folder is the one above Quorix's program folder: its Help.zip is not packed
+        # and stays where it is.
+        self.assertEqual(names, ["QrxData.zip"])
         self.assertTrue(self.machine.c(r"C:\Velmo\Quorix\Help.zip").exists())
         self.assertFalse(self.machine.c(r"C:\Velmo\QrxData.zip").exists())
         app.close()
