@@ -23,7 +23,12 @@ import time
 from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
+
+
+def wine32_installed() -> bool:
+    return os.access(WINE32, os.X_OK)
 
 
 def source_dir() -> Path:
@@ -75,9 +80,13 @@ def template_prefix() -> Path:
     root = work_root()
     root.mkdir(parents=True, exist_ok=True)
     template = root / "template"
+    # A prefix booted without wine32 never gains the 32-bit system files: the marker says
+    # which Wine made it, and a template made by another is made anew.
+    flavour = "wow64\n" if wine32_installed() else "win64-only\n"
+    ready = template / "prefix" / ".tavisto-ready"
     with open(root / "template.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not (template / "prefix" / ".tavisto-ready").exists():
+        if not ready.exists() or ready.read_text() != flavour:
             shutil.rmtree(template, ignore_errors=True)
             prefix, home = template / "prefix", template / "home"
             (home / "Desktop").mkdir(parents=True)
@@ -89,7 +98,7 @@ def template_prefix() -> Path:
                             "/t", "REG_SZ", "/d", "N", "/f"], env=env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
             subprocess.run([WINESERVER, "-w"], env=env, check=False, timeout=300)
-            (prefix / ".tavisto-ready").write_text("ok\n")
+            ready.write_text(flavour)
     return template / "prefix"
 
 
