@@ -47,6 +47,13 @@ enum class Operation { Add, Replace };
 enum class ProgressPhase { Begin, Running, End };
 // The host's answer to a file that failed during a commit.
 enum class FailureAction { Abort, Retry, Skip };
+// How an update ended (see TBaseArchiver::LastUpdateOutcome).
+enum class UpdateOutcome { Committed, Aborted, Cancelled, DiskFull };
+// A source an update left out, and why.
+struct LeftOutFile {
+  std::string path;
+  std::string reason;
+};
 // The answer to "overwrite this entry?" when OverwriteMode is omPrompt.
 enum class OverwriteAnswer { Yes, No, NoToAll, YesToAll };
 

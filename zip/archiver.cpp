@@ -353,6 +353,9 @@ void TBaseArchiver::BeginUpdate() {
     TArcDirArray& directory = manager_->current;
     for (int32_t i = 0; i < directory.Count(); ++i) directory.Item(i).modified = false;
     manager_->rollback = directory;
+    outcome_ = UpdateOutcome::Committed;
+    leftOut_.clear();
+    leftOutFiles_.clear();
   }
   ++updateCount_;
 }
@@ -389,6 +392,26 @@ int32_t TBaseArchiver::FirstChangedPosition() {
     if (item.modified || item.storedName != rollback.Item(i).storedName) return i;
   }
   return common;
+}
+
+void TBaseArchiver::Stop(UpdateOutcome why) {
+  // The first reason is the one the caller hears: a cancel that follows a refused write is
+  // part of the full disk.
+  if (!abort_) outcome_ = why;
+  abort_ = true;
+}
+
+void TBaseArchiver::NoteLeftOut(const std::string& path, const std::string& reason, int64_t order) {
+  for (const LeftOutEntry& each : leftOut_)
+    if (each.file.path == path) return;
+  leftOut_.push_back({LeftOutFile{path, reason}, order});
+}
+
+void TBaseArchiver::SortLeftOut() {
+  std::stable_sort(leftOut_.begin(), leftOut_.end(),
+                   [](const LeftOutEntry& a, const LeftOutEntry& b) { return a.order < b.order; });
+  leftOutFiles_.clear();
+  for (const LeftOutEntry& each : leftOut_) leftOutFiles_.push_back(each.file);
 }
 
 void TBaseArchiver::CommitUpdate() {
@@ -456,10 +479,11 @@ void TBaseArchiver::CommitUpdate() {
       rewrite.offset = previousDirectoryOffset;  // the update only appends
     }
 
-    if (DoOverallProgress(0, Operation::Add, ProgressPhase::Begin)) abort_ = true;
+    if (DoOverallProgress(0, Operation::Add, ProgressPhase::Begin)) Stop(UpdateOutcome::Cancelled);
     touched = true;
     writer_->CutBackTo(rewrite);
 
+    int32_t removed = 0;  // entries skipped and removed so far: scan order is i + removed
     for (int32_t i = first; i < directory.Count() && !abort_;) {
       TDirItem& item = directory.Item(i);
       if (!item.modified) {
@@ -477,11 +501,14 @@ void TBaseArchiver::CommitUpdate() {
         continue;
       }
       if (abort_ || action == FailureAction::Abort) {
-        abort_ = true;
+        Stop(UpdateOutcome::Aborted);
         break;
       }
-      // Skipped: a new entry leaves the directory, a replaced one keeps its old data.
+      // Skipped: the host left the file out; a new entry leaves the directory, a replaced one
+      // keeps its old data.
+      NoteLeftOut(directory.Item(i).source, lastFailure_, i + removed);
       if (directory.Item(i).action == EntryAction::New) {
+        ++removed;
         directory.Delete(i);
         continue;
       }
@@ -493,9 +520,10 @@ void TBaseArchiver::CommitUpdate() {
     // What the buffer still holds is entry data: a full disk here is handled like one met
     // while writing it.
     while (!abort_ && !writer_->Current().FlushBuffer())
-      if (DoDiskFull(0, fileName_)) abort_ = true;
+      if (DoDiskFull(0, fileName_)) Stop(UpdateOutcome::DiskFull);
     if (abort_) {
       rollBack();
+      SortLeftOut();
       return;
     }
     WriteCentralDirectory();
@@ -506,8 +534,10 @@ void TBaseArchiver::CommitUpdate() {
     } catch (...) {
       // The first failure is the one to report.
     }
+    SortLeftOut();
     throw;
   }
+  SortLeftOut();
   DoOverallProgress(100, Operation::Add, ProgressPhase::End);
   if (options_.FlushBuffers && writer_->Current().IsFile()) writer_->Current().FlushToDisk();
 }
@@ -548,7 +578,7 @@ bool TBaseArchiver::WriteEntry(int32_t index, FailureAction& action) {
   const Operation operation = item.action == EntryAction::Replace ? Operation::Replace : Operation::Add;
   const std::string eventName = operation == Operation::Replace ? item.storedName : item.source;
   if (DoFileProgress(eventName, 0, operation, ProgressPhase::Begin)) {
-    abort_ = true;
+    Stop(UpdateOutcome::Cancelled);
     return false;
   }
   item.zip64Needed = false;
@@ -603,6 +633,7 @@ bool TBaseArchiver::WriteEntry(int32_t index, FailureAction& action) {
     source.reset();
     // Nothing of a failed entry stays behind: a retry or the next entry starts where it began.
     writer_->CutBackTo(start);
+    lastFailure_ = error.what();
     action = DoProcessFileFailure(eventName, operation, error);
     return false;
   }
@@ -618,7 +649,8 @@ void TBaseArchiver::WriteEntryData(TDirItem& item, os::File& source, uint64_t si
       pipeline_.CompressEntryData(source, size, item.compressionMode, item.central.method, host);
   finishedBytes_ += item.ListedSize();
   if (result.cancelled) {
-    abort_ = true;
+    // A refused write has already said why; otherwise a progress handler cancelled.
+    Stop(UpdateOutcome::Cancelled);
     return;
   }
   if (!result.complete)
@@ -651,7 +683,7 @@ bool TBaseArchiver::WriteChunk(const unsigned char* data, size_t count) {
     const ArchivePosition before = writer_->Here();
     if (writer_->Place(data, count, kMayCut) == count) return true;
     if (DoDiskFull(0, fileName_)) {
-      abort_ = true;
+      Stop(UpdateOutcome::DiskFull);
       return false;
     }
     writer_->Current().Seek(before.offset);

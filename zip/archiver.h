@@ -113,6 +113,16 @@ class TBaseArchiver {
   // raises: an error while finishing is dropped and the object ends closed.
   void CloseArchive() noexcept;
 
+  // How the last update ended: Committed, or rolled back because the host answered Abort to a
+  // file that failed (or cancelled a volume request), a progress handler cancelled, or a write
+  // found no room and the disk-full answer was to cancel. AddFiles returns normally in every
+  // case; this is how the caller tells a finished update from a failed one.
+  [[nodiscard]] UpdateOutcome LastUpdateOutcome() const { return outcome_; }
+  // Every source the last update left out, once each, in entry order: files the host chose to
+  // Ignore (the reason is the error message) and folders the scan could not read. Emptied when
+  // the next update begins.
+  [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
+
   [[nodiscard]] bool Active() const { return active_; }
   [[nodiscard]] int32_t EntryCount() const;
 
@@ -179,6 +189,11 @@ class TBaseArchiver {
   void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
 
   void CommitUpdate();
+  // Ends the update early (the commit rolls back); the first reason given is kept.
+  void Stop(UpdateOutcome why);
+  // order: the source's place among the entries the scan found.
+  void NoteLeftOut(const std::string& path, const std::string& reason, int64_t order);
+  void SortLeftOut();
   [[nodiscard]] int32_t FirstChangedPosition();
   bool WriteEntry(int32_t index, FailureAction& action);
   void WriteEntryData(TDirItem& item, os::File& source, uint64_t size, ArchivePosition header,
@@ -210,6 +225,14 @@ class TBaseArchiver {
   int32_t updateCount_ = 0;
   bool committedOnce_ = false;
   bool abort_ = false;
+  UpdateOutcome outcome_ = UpdateOutcome::Committed;
+  struct LeftOutEntry {
+    LeftOutFile file;
+    int64_t order = 0;
+  };
+  std::vector<LeftOutEntry> leftOut_;
+  std::vector<LeftOutFile> leftOutFiles_;
+  std::string lastFailure_;  // message of the latest file failure asked about
   bool customStream_ = false;
   VolumeHost volumeHost_{*this};
   std::unique_ptr<VolumeWriter> writer_;

@@ -142,6 +142,10 @@ TEST_F(FailingSource, IgnoreLeavesASoundArchiveWithoutTheFile) {
   ASSERT_EQ(under.failures.size(), 1u);
   EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot open file \"" + dir.Path("data/b.txt") +
                                    "\" - Native error: 00033");
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Committed);
+  ASSERT_EQ(under.archive.LeftOut().size(), 1u);
+  EXPECT_EQ(under.archive.LeftOut()[0].path, dir.Path("data/b.txt"));
+  EXPECT_EQ(under.archive.LeftOut()[0].reason, under.failures[0]);
   test::ZipImage zip = testing::ReadSoundArchive(under.path);
   EXPECT_EQ(Names(zip), (Strings{"a.txt", "c.txt"}));
   EXPECT_EQ(testing::Contents(zip).at("c.txt"), "third");
@@ -184,6 +188,8 @@ TEST_F(FailingSource, AbortLeavesTheArchiveAsItWasBeforeAddFiles) {
   under.answer = FailureAction::Abort;
   AddWithBGone(under);  // raises nothing
   EXPECT_EQ(under.failures.size(), 1u);
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Aborted);
+  EXPECT_TRUE(under.archive.LeftOut().empty());
   EXPECT_EQ(test::ReadFile(under.path), before);
   EXPECT_EQ(under.archive.EntryCount(), 1);
   under.archive.CloseArchive();
@@ -319,6 +325,7 @@ TEST(Archiver, FullDiskRollsBackSilently) {
   archive.SetBaseDir(dir.Path("more"));
   EXPECT_NO_THROW(archive.AddFiles("*.*", kDefaultSearchAttr));
   EXPECT_EQ(asked, Strings{"0 Data.zip cancel"}) << "volume 0, the archive's name, cancel by default";
+  EXPECT_EQ(archive.LastUpdateOutcome(), UpdateOutcome::DiskFull);
   EXPECT_EQ(disk.Bytes(), before);
   EXPECT_EQ(archive.EntryCount(), 1);
 
@@ -362,6 +369,7 @@ TEST(Archiver, EventsConfirmCancelAndReportProgress) {
   under.archive.OnFileProgress = [&](TBaseArchiver&, const std::string& name, double, Operation, ProgressPhase,
                                      bool& cancel) { cancel = name.find("new.txt") != std::string::npos; };
   EXPECT_NO_THROW(under.archive.AddFiles("*.*", kDefaultSearchAttr));
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Cancelled);
   EXPECT_EQ(test::ReadFile(under.path), before);
   under.archive.CloseArchive();
   test::KeepForPeers({under.path});
