@@ -6,6 +6,7 @@
 #include "app/busy_cursor.h"
 #include "app/control_ids.h"
 #include "app/error_box.h"
+#include "os/dialogs.h"
 #include "os/files.h"
 #include "os/system_facts.h"
 #include "sysinfo/identity_format.h"
@@ -88,6 +89,7 @@ void TForm1::Create(int showCommand) {
   handle_ = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width,
                             height, nullptr, nullptr, windowClass.hInstance, this);
   if (!handle_) throw std::runtime_error("CreateWindowEx failed");
+  os::SetDialogOwner(handle_);  // every box of the program is modal to this window
   FormCreate();
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);

@@ -13,6 +13,10 @@ enum class DialogIcon { None, Error, Warning, Question };
 // The executable's file name without its extension: the caption of every box we show.
 [[nodiscard]] std::string ApplicationTitle();
 
+// The window every box is owned by (an HWND), so a box is modal to it and never ends up owned
+// by a progress dialog that happens to be active. Without one, the thread's active window.
+void SetDialogOwner(void* window);
+
 // Shows text with the given icon and buttons (in the order Windows lays them out) and waits
 // for the answer. Offered sets: {Ok}, {Ok, Cancel}, {Abort, Retry, Ignore}, {Abort, Ignore},
 // {Yes, No}. Where no one can answer (no window system), the safest answer of the set comes

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,7 +21,11 @@ enum class RunOutcome {
   NotStarted,  // the process could not be created (or the command line was too long)
   Ended,       // it ended within the limit; exitCode is its exit code
   TimedOut,    // it ran past the limit and was stopped
+  Cancelled,   // the caller stopped waiting, and the process was stopped
 };
+
+// Asked a few times a second while a child runs: false stops the child (RunOutcome::Cancelled).
+using KeepWaiting = std::function<bool()>;
 
 struct RunResult {
   RunOutcome outcome = RunOutcome::NotStarted;
@@ -32,9 +37,10 @@ struct RunResult {
 // applies) with handle inheritance, the caller's environment and current directory, the
 // window shown as showState; waits up to timeLimitMs (kWaitForever: no limit). A process that
 // is still running at the limit is terminated, so it can neither hold nor later rewrite the
-// files it was given.
+// files it was given. keepWaiting, when given, is asked while the child runs; a child the
+// caller no longer waits for is terminated the same way.
 [[nodiscard]] RunResult RunAndWait(const std::string& commandLine, uint16_t showState,
-                                   uint32_t timeLimitMs);
+                                   uint32_t timeLimitMs, const KeepWaiting& keepWaiting = {});
 
 // IsWow64Process for the current process, looked up by name in kernel32.dll: nothing when the
 // system lacks the query; OSError when kernel32 cannot be loaded or the query fails.

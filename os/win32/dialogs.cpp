@@ -10,6 +10,7 @@ namespace tavisto::os {
 namespace {
 
 thread_local HHOOK retryRemovalHook = nullptr;
+HWND dialogOwner = nullptr;
 
 LRESULT CALLBACK RemoveRetryButton(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
@@ -34,6 +35,8 @@ bool Has(std::initializer_list<DialogAnswer> buttons, DialogAnswer answer) {
 }
 
 }  // namespace
+
+void SetDialogOwner(void* window) { dialogOwner = static_cast<HWND>(window); }
 
 std::string ApplicationTitle() {
   char path[MAX_PATH] = {};
@@ -66,8 +69,8 @@ DialogAnswer ShowDialog(const std::string& text, DialogIcon icon,
   }
   if (abortIgnore)
     retryRemovalHook = SetWindowsHookExA(WH_CBT, RemoveRetryButton, nullptr, GetCurrentThreadId());
-  // Owned by the active window of this thread, so the box is modal to the main window.
-  const int answer = MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), type | MB_TASKMODAL);
+  const HWND owner = dialogOwner && IsWindow(dialogOwner) ? dialogOwner : GetActiveWindow();
+  const int answer = MessageBoxA(owner, text.c_str(), caption.c_str(), type | MB_TASKMODAL);
   if (retryRemovalHook) {
     UnhookWindowsHookEx(retryRemovalHook);
     retryRemovalHook = nullptr;

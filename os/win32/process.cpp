@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "os/errors.h"
@@ -26,10 +27,29 @@ struct LibraryTraits {
 
 // Enough time for a terminated process to let go of its files.
 constexpr DWORD kStopGraceMs = 10000;
+// How often a caller that may stop waiting is asked.
+constexpr DWORD kAskEveryMs = 100;
+
+// Waits for the process up to timeLimitMs; the outcome Ended, TimedOut or Cancelled.
+RunOutcome WaitFor(HANDLE process, uint32_t timeLimitMs, const KeepWaiting& keepWaiting) {
+  if (!keepWaiting) return WaitForSingleObject(process, timeLimitMs) == WAIT_TIMEOUT ? RunOutcome::TimedOut : RunOutcome::Ended;
+  const DWORD started = GetTickCount();
+  for (;;) {
+    DWORD slice = kAskEveryMs;
+    if (timeLimitMs != kWaitForever) {
+      const DWORD elapsed = GetTickCount() - started;
+      if (elapsed >= timeLimitMs) return RunOutcome::TimedOut;
+      slice = std::min<DWORD>(slice, timeLimitMs - elapsed);
+    }
+    if (WaitForSingleObject(process, slice) != WAIT_TIMEOUT) return RunOutcome::Ended;
+    if (!keepWaiting()) return RunOutcome::Cancelled;
+  }
+}
 
 }  // namespace
 
-RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_t timeLimitMs) {
+RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_t timeLimitMs,
+                     const KeepWaiting& keepWaiting) {
   RunResult result;
   // A longer line would be cut, and a cut command line may name another program or file.
   if (commandLine.size() > kMaxCommandLine) {
@@ -53,10 +73,10 @@ RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_
   const KernelHandle process(created.hProcess);
   const KernelHandle thread(created.hThread);
 
-  if (WaitForSingleObject(process.Get(), timeLimitMs) == WAIT_TIMEOUT) {
+  if (const RunOutcome waited = WaitFor(process.Get(), timeLimitMs, keepWaiting); waited != RunOutcome::Ended) {
     TerminateProcess(process.Get(), kStillActive);
     WaitForSingleObject(process.Get(), kStopGraceMs);
-    result.outcome = RunOutcome::TimedOut;
+    result.outcome = waited;
     result.exitCode = kStillActive;
     return result;
   }
