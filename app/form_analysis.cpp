@@ -6,6 +6,7 @@
 #include "lookups/file_version.h"
 #include "os/dialogs.h"
 #include "os/process.h"
+#include "os/progress_dialog.h"
 #include "report/inventories.h"
 #include "report/program_versions.h"
 #include "report/registry_dump.h"
@@ -25,7 +26,19 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
                      SystemInfo->OSVersion(), SystemInfo->TotalPhys(),    SystemInfo->AvailPhys()};
   inputs.language = GetWindowsLanguage();
   inputs.dataPaths = {ZorvelDataPath, QuorixDataPath, PylvexDataPath, VoyraDataPath, MultiQrxDataPath};
-  report::BuildAnalysisReport(inputs, {*ScanFolders, DesktopFolder, TempFolder}, Memo1);
+  os::ProgressDialog progress(handle_, os::ApplicationTitle());
+  try {
+    report::BuildAnalysisReport(inputs, {*ScanFolders, DesktopFolder, TempFolder}, Memo1, progress);
+  } catch (const os::Cancelled&) {
+    // What was written stays, and says that the rest is missing. Only a whole report may be
+    // saved or mailed.
+    Memo1.Add("The analysis was cancelled: the report is incomplete.");
+    Memo1.Flush();
+    EnableWindow(Btn_SaveResult, FALSE);
+    EnableWindow(Btn_SendResultEmail, FALSE);
+    return;
+  }
+  progress.Close();
 
   // The report stands in the memo behind the box, not only after it.
   Memo1.Flush();

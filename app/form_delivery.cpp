@@ -11,13 +11,36 @@
 #include "os/dialogs.h"
 #include "os/errors.h"
 #include "os/files.h"
+#include "os/progress_dialog.h"
 
 namespace tavisto::app {
 namespace {
 
 constexpr char kSaved[] = "File saved on your desktop.";
 
-void ShowMessage(const char* text) { os::ShowDialog(text, os::DialogIcon::None, {os::DialogAnswer::Ok}); }
+void ShowMessage(const std::string& text) { os::ShowDialog(text, os::DialogIcon::None, {os::DialogAnswer::Ok}); }
+
+// Data.zip larger than this gets a warning before it is mailed: mailed attachments grow by a
+// third, and many mail systems refuse messages over 10 MB.
+constexpr int64_t kMailWarningBytes = 7 * 1024 * 1024;
+
+// Whether the user still wants a Data.zip of this size mailed.
+bool ConfirmLargeMail(int64_t bytes) {
+  const int64_t tenths = (bytes * 10 + 512 * 1024) / (1024 * 1024);
+  const std::string size = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+  return os::ShowDialog("Data.zip is " + size +
+                            ". Many mail systems refuse messages over 10 MB, and a file grows by about a "
+                            "third when it is attached to a mail.\r\n\r\n"
+                            "Save Data puts Data.zip on your desktop, so that you can send it another way.\r\n\r\n"
+                            "Send it by email anyway?",
+                        os::DialogIcon::Warning, {os::DialogAnswer::Yes, os::DialogAnswer::No}) ==
+         os::DialogAnswer::Yes;
+}
+
+int64_t FileSize(const std::string& path) {
+  auto file = os::File::Open(path, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
+  return file ? file->Size().value_or(0) : 0;
+}
 
 // The mail handlers report their own failures, after the words the user knows them by.
 void ShowMailError(const std::exception& error) {
@@ -40,7 +63,28 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
       {SiblingProduct::MultiQrx, ArchivioMQ, MultiQrxDataPath},
   }};
   delivery::GetDataState state{TempFolder, DesktopFolder, BaseFolder, VolumeFiles};
-  delivery::CollectData(products, ArchivioTotale, state);
+  os::ProgressDialog progress(handle_, os::ApplicationTitle());
+  // A run that does not finish removes its Data.zip: the data buttons then have nothing to
+  // deliver (an earlier run's Data.zip stays when this run never began its own).
+  const auto dataButtonsFollowDataZip = [this] {
+    if (os::FileExists(TempFolder + "Data.zip")) return;
+    EnableWindow(Btn_SaveData, FALSE);
+    EnableWindow(Btn_SendDataEmail, FALSE);
+  };
+  try {
+    delivery::CollectData(products, ArchivioTotale, state, progress);
+  } catch (const os::Cancelled&) {
+    progress.Close();
+    cursor.Restore();
+    dataButtonsFollowDataZip();
+    ShowMessage("Get Data was cancelled.");
+    return;
+  } catch (...) {
+    progress.Close();
+    dataButtonsFollowDataZip();
+    throw;
+  }
+  progress.Close();
   cursor.Restore();
   ShowMessage("Finished");
   EnableWindow(Btn_SaveData, TRUE);
@@ -53,7 +97,15 @@ void TForm1::Btn_SaveResultClick(HWND /*sender*/) {
 }
 
 void TForm1::Btn_SaveDataClick(HWND /*sender*/) {
-  delivery::CopyFileChunked(TempFolder + "Data.zip", DesktopFolder + "\\Data.zip");
+  os::ProgressDialog progress(handle_, os::ApplicationTitle());
+  progress.BeginStage("Copying Data.zip to your desktop");
+  try {
+    // A cancelled copy leaves no partial Data.zip behind, and there is nothing more to say.
+    delivery::CopyFileChunked(TempFolder + "Data.zip", DesktopFolder + "\\Data.zip", &progress);
+  } catch (const os::Cancelled&) {
+    return;
+  }
+  progress.Close();
   ShowMessage(kSaved);
 }
 
@@ -77,9 +129,11 @@ void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
 }
 
 void TForm1::Btn_SendDataEmailClick(HWND /*sender*/) {
+  const std::string dataZip = TempFolder + "Data.zip";
+  if (const int64_t size = FileSize(dataZip); size > kMailWarningBytes && !ConfirmLargeMail(size)) return;
   try {
     delivery::ProcessMapi().SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_),
-                                         delivery::DataMail(TempFolder + "Data.zip"), MailFlags(), 0);
+                                         delivery::DataMail(dataZip), MailFlags(), 0);
   } catch (const std::exception& error) {
     ShowMailError(error);
   }

@@ -1,25 +1,39 @@
 #include "delivery/add_files.h"
 
-#include <utility>
-
+#include "delivery/scoped_event.h"
 #include "os/errors.h"
 
 namespace tavisto::delivery {
 
-void AddFilesReportingFullDisk(zip::TBaseArchiver& archiver, const std::string& mask) {
+void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, os::ProgressSink& progress) {
+  using zip::Operation;
+  using zip::ProgressPhase;
   std::string full;
-  zip::TArcDiskFullEvent previous = std::exchange(
-      archiver.OnDiskFull, [&full](zip::TBaseArchiver&, int32_t, const std::string& fileName, bool& cancel) {
+  std::string current;
+  const ScopedEvent diskFull(archiver.OnDiskFull, zip::TArcDiskFullEvent(
+      [&full](zip::TBaseArchiver&, int32_t, const std::string& fileName, bool& cancel) {
         full = fileName;
         cancel = true;  // what the component does without a handler
-      });
-  try {
-    archiver.AddFiles(mask, zip::kDefaultSearchAttr, "");
-  } catch (...) {
-    archiver.OnDiskFull = std::move(previous);
-    throw;
-  }
-  archiver.OnDiskFull = std::move(previous);
+      }));
+  // While the folders are scanned: a stop takes no more files, and the commit that follows
+  // is cancelled at its first event.
+  const ScopedEvent scanned(archiver.OnConfirmProcessFile, zip::TArcConfirmProcessFileEvent(
+      [&](zip::TBaseArchiver&, const std::string& fileName, Operation, bool& confirm) {
+        progress.Advance(0, fileName);
+        confirm = !progress.StopRequested();
+      }));
+  const ScopedEvent file(archiver.OnFileProgress, zip::TArcFileProgressEvent(
+      [&](zip::TBaseArchiver&, const std::string& fileName, double, Operation, ProgressPhase, bool& cancel) {
+        current = fileName;
+        cancel = progress.StopRequested();
+      }));
+  const ScopedEvent overall(archiver.OnOverallProgress, zip::TArcOverallProgressEvent(
+      [&](zip::TBaseArchiver&, double percent, Operation, ProgressPhase, bool& cancel) {
+        progress.Advance(percent / 100, current);
+        cancel = progress.StopRequested();
+      }));
+  archiver.AddFiles(mask, zip::kDefaultSearchAttr, "");
+  if (progress.StopRequested()) throw os::Cancelled();
   if (!full.empty()) throw Error("There is not enough space on the disk to write " + full);
 }
 

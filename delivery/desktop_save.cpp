@@ -48,7 +48,7 @@ void ForceDirectories(const std::string& path) {
   (void)os::MakeDirectory(folder);
 }
 
-void CopyFileChunked(const std::string& source, const std::string& destination) {
+void CopyFileChunked(const std::string& source, const std::string& destination, os::ProgressSink* progress) {
   std::string target = destination;
   if (os::DirectoryExists(target)) {
     if (target.size() == 1) {
@@ -67,10 +67,17 @@ void CopyFileChunked(const std::string& source, const std::string& destination) 
   if (!output) throw FileCreateError(target);
 
   try {
+    const int64_t total = input->Size().value_or(0);
+    int64_t copied = 0;
     for (;;) {
       const auto got = input->Read(buffer.data(), buffer.size());
       if (!got) throw StreamReadError();
       if (*got > 0) WriteAll(*output, buffer.data(), *got);
+      if (progress) {
+        copied += static_cast<int64_t>(*got);
+        progress->Advance(total > 0 ? static_cast<double>(copied) / static_cast<double>(total) : 1.0, "");
+        progress->ThrowIfStopped();
+      }
       if (*got < buffer.size()) break;
     }
     // The copy keeps the source's date as DOS keeps it (to two seconds).

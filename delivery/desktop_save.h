@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "os/progress.h"
+
 namespace tavisto::delivery {
 
 // Writes the memo's text to path, creating or replacing the file, with every line ended by
@@ -16,8 +18,11 @@ void SaveMemoText(const std::string& memoText, const std::string& path);
 // copy inside it under the source's name; missing folders of the destination are created; a
 // read-only destination is not replaced. The copy gets the source's last-write time (to two
 // seconds, as DOS keeps it). Raises FileOpenError, FileCreateError, StreamReadError or
-// StreamWriteError; a copy that fails part-way removes the partial destination it made.
-void CopyFileChunked(const std::string& source, const std::string& destination);
+// StreamWriteError; a copy that fails part-way removes the partial destination it made. With
+// a progress sink, the share copied is reported to it and a stop it asks for ends the copy
+// the same way, raising os::Cancelled.
+void CopyFileChunked(const std::string& source, const std::string& destination,
+                     os::ProgressSink* progress = nullptr);
 
 // Creates every missing folder of path, from the outermost down.
 void ForceDirectories(const std::string& path);

@@ -1,6 +1,7 @@
 #include "delivery/get_data.h"
 
 #include "delivery/add_files.h"
+#include "delivery/scoped_event.h"
 #include "lookups/sibling_products.h"
 #include "lookups/known_folders.h"
 #include "os/files.h"
@@ -12,24 +13,22 @@ using lookups::SiblingProduct;
 
 constexpr char kOwnVolumeFolder[] = "Tavisto volumes";
 
-// Clears a handler that captures the caller's locals when the caller is left, however it is left.
-class ScopedVolumeRecorder {
- public:
-  ScopedVolumeRecorder(zip::TArchiver& archiver, std::vector<std::string>& created) : archiver_(archiver) {
-    archiver_.OnRequestBlankVolume = [&created](zip::TBaseArchiver&, int32_t, std::string& name, bool&) {
-      created.push_back(name);
-    };
+// The product as the customer knows it, for the progress dialog.
+const char* ProductName(SiblingProduct product) {
+  switch (product) {
+    case SiblingProduct::Zorvel: return "Zorvel";
+    case SiblingProduct::Quorix: return "Quorix";
+    case SiblingProduct::Pylvex: return "Pylvex";
+    case SiblingProduct::Voyra: return "Voyra";
+    case SiblingProduct::MultiQrx: return "MultiQrx";
   }
-  ScopedVolumeRecorder(const ScopedVolumeRecorder&) = delete;
-  ScopedVolumeRecorder& operator=(const ScopedVolumeRecorder&) = delete;
-  ~ScopedVolumeRecorder() { archiver_.OnRequestBlankVolume = nullptr; }
+  return "";
+}
 
- private:
-  zip::TArchiver& archiver_;
-};
-
-// Packs one product's Data folder; returns the files of the archive that this run created.
-std::vector<std::string> PackProduct(const ProductArchive& entry, const std::string& baseFolder) {
+// Packs one product's Data folder. Every file the writer creates for it is recorded in
+// written as it is created, so a run that stops part-way knows what to remove.
+void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std::vector<std::string>& written,
+                 os::ProgressSink& progress) {
   zip::TArchiver& archiver = entry.archiver;
   // A run that failed part-way left its archive open; settings cannot change on an open one.
   archiver.CloseArchive();
@@ -43,32 +42,48 @@ std::vector<std::string> PackProduct(const ProductArchive& entry, const std::str
   spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
   archiver.SetSpanningMode(zip::smSplitting);
 
-  // Every volume the writer creates is announced before it is created: those, and the
-  // archive's own name the last one ends under, are the files this run wrote.
-  std::vector<std::string> created;
-  const ScopedVolumeRecorder recorder(archiver, created);
+  progress.BeginStage(std::string("Packing the ") + ProductName(entry.product) + " data");
+  // Every volume is announced before it is created; the last one ends under the archive's
+  // own name when the archive is closed.
+  const ScopedEvent recorder(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
+      [&written](zip::TBaseArchiver&, int32_t, std::string& name, bool&) { written.push_back(name); }));
   archiver.OpenArchive(zip::kCreateMode);
-  AddFilesReportingFullDisk(archiver, "*.*");
+  try {
+    AddFilesWatched(archiver, "*.*", progress);
+  } catch (...) {
+    archiver.CloseArchive();
+    written.push_back(archiver.FileName());
+    throw;
+  }
   archiver.CloseArchive();
-  created.push_back(archiver.FileName());
-  return created;
+  written.push_back(archiver.FileName());
 }
 
 // Data.zip takes exactly the volumes this run wrote, named one by one (never found by a
 // sweep, which would also take the customer's own archives and stale volumes of an earlier
 // run), stored at its top level. They are deflated already: stored entries cost no second
 // deflate and lose almost nothing in size.
-void BuildDataZip(zip::TArchiver& dataZip, const std::string& tempFolder, const std::string& volumeFolder,
-                  const std::vector<std::string>& volumes) {
-  dataZip.SetFileName(tempFolder + "Data.zip");
+void BuildDataZip(zip::TArchiver& dataZip, const std::string& dataZipPath, const std::string& volumeFolder,
+                  const std::vector<std::string>& volumes, os::ProgressSink& progress) {
+  progress.BeginStage("Building Data.zip");
+  dataZip.SetFileName(dataZipPath);
   dataZip.SetBaseDir(volumeFolder);
   dataZip.SetCompressionLevel(zip::clNone);
   dataZip.OpenArchive(zip::kCreateMode);
   // Each absolute file name is a mask of its own that names that one file.
   dataZip.FileMasks() = volumes;
-  if (!volumes.empty()) AddFilesReportingFullDisk(dataZip, "");
+  try {
+    if (!volumes.empty()) AddFilesWatched(dataZip, "", progress);
+  } catch (...) {
+    dataZip.FileMasks().clear();
+    throw;
+  }
   dataZip.FileMasks().clear();
   dataZip.CloseArchive();
+}
+
+void RemoveAll(const std::vector<std::string>& files) {
+  for (const std::string& file : files) (void)os::RemoveFile(file);  // a locked one stays
 }
 
 }  // namespace
@@ -77,7 +92,8 @@ bool IsPacked(SiblingProduct product) {
   return product == SiblingProduct::Quorix ? lookups::HasProductData(product) : lookups::IsProductInstalled(product);
 }
 
-void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state) {
+void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state,
+                 os::ProgressSink& progress) {
   state.tempFolder = lookups::GetTempFolder();
   state.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
   state.volumeFiles.clear();
@@ -91,18 +107,32 @@ void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& 
     volumeFolder = state.tempFolder + kOwnVolumeFolder + "\\";
     (void)os::MakeDirectory(volumeFolder);
   }
-
-  for (const ProductArchive& entry : products) {
-    if (!IsPacked(entry.product)) continue;
-    entry.dataPath = lookups::ReadProductValue(entry.product, lookups::kAppDataPathValue);
-    for (std::string& file : PackProduct(entry, volumeFolder)) {
-      if (os::FileExists(file)) state.volumeFiles.push_back(std::move(file));
+  const std::string dataZipPath = state.tempFolder + "Data.zip";
+  // What this run wrote, for the clean-up when it does not finish: every file of its
+  // volume sets, and Data.zip once it was begun (until then an earlier run's stays).
+  std::vector<std::string> written;
+  try {
+    for (const ProductArchive& entry : products) {
+      if (!IsPacked(entry.product)) continue;
+      progress.ThrowIfStopped();
+      entry.dataPath = lookups::ReadProductValue(entry.product, lookups::kAppDataPathValue);
+      PackProduct(entry, volumeFolder, written, progress);
     }
+    for (const std::string& file : written)
+      if (os::FileExists(file)) state.volumeFiles.push_back(file);
+    progress.ThrowIfStopped();
+    written.push_back(dataZipPath);
+    BuildDataZip(dataZip, dataZipPath, volumeFolder, state.volumeFiles, progress);
+  } catch (...) {
+    for (const ProductArchive& entry : products) entry.archiver.CloseArchive();
+    dataZip.CloseArchive();
+    RemoveAll(written);
+    state.volumeFiles.clear();
+    if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);
+    throw;
   }
 
-  BuildDataZip(dataZip, state.tempFolder, volumeFolder, state.volumeFiles);
-
-  for (const std::string& file : state.volumeFiles) (void)os::RemoveFile(file);  // a locked one stays
+  RemoveAll(state.volumeFiles);
   state.volumeFiles.clear();
   if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);  // only when nothing is left in it
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lookups/sibling_product.h"
+#include "os/progress.h"
 #include "zip/archiver.h"
 
 namespace tavisto::delivery {
@@ -34,8 +35,11 @@ struct GetDataState {
 // deletes the volume files this run wrote (never other archives that happen to lie in the base
 // folder). Without a base folder (no product, or MultiQrx alone) the volumes go to a folder of
 // our own in the temporary folder, removed afterwards; with no product Data.zip is empty.
-// Archive errors propagate; the volumes are then left in place.
-void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state);
+// Each stage is shown through progress, which may stop the run (os::Cancelled). A run that
+// does not finish, stopped or failed, removes every file it wrote, its Data.zip included,
+// and raises; files it did not write stay as they were.
+void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state,
+                 os::ProgressSink& progress);
 
 // Whether Get Data packs the product: Quorix when it has a data folder, the others when installed.
 [[nodiscard]] bool IsPacked(lookups::SiblingProduct product);

@@ -4,6 +4,7 @@
 #include "os/errors.h"
 #include "os/files.h"
 #include "os/process.h"
+#include "os/progress.h"
 #include "report/report_texts.h"
 #include "report/section_lines.h"
 #include "report/text_lines.h"
@@ -18,13 +19,17 @@ struct Tool {
   bool removeNuls;
 };
 
-void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs) {
+void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
   if (!os::FileExists(os::CurrentDirectory() + "\\" + tool.file)) {
     out.Add("");
     out.Add(MissingToolNotice(tool.noticeName));
     return;
   }
-  const os::RunResult run = os::RunAndWait(tool.commandLine, os::kShowNormal, timeLimitMs);
+  const os::RunResult run = os::RunAndWait(tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting);
+  if (run.outcome == os::RunOutcome::Cancelled) {
+    (void)os::RemoveFile(kToolOutputFile);  // a list cut off somewhere
+    throw os::Cancelled();
+  }
   if (run.outcome == os::RunOutcome::TimedOut) {
     // Whatever it wrote is cut off somewhere; it must not pass for a list, now or in the next
     // section that reads "tmp.txt".
@@ -52,15 +57,16 @@ bool DeviceToolIsSixtyFourBit() {
   return IsRunningOnWow64();
 }
 
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs) {
-  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, timeLimitMs);
+void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
+  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, timeLimitMs, keepWaiting);
 }
 
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs) {
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs,
+                        const os::KeepWaiting& keepWaiting) {
   if (sixtyFourBitSystem)
-    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, timeLimitMs);
+    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, timeLimitMs, keepWaiting);
   else
-    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, timeLimitMs);
+    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, timeLimitMs, keepWaiting);
 }
 
 }  // namespace tavisto::report

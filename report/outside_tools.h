@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "os/process.h"
 #include "report/line_sink.h"
 
 namespace tavisto::report {
@@ -23,11 +24,14 @@ inline constexpr uint32_t kToolTimeLimitMs = 60000;
 // running on 64-bit Windows; a 32-bit build asks IsRunningOnWow64.
 [[nodiscard]] bool DeviceToolIsSixtyFourBit();
 
-// The codec list from "InstalledCodec.exe", or an empty line and its notice.
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs);
+// The codec list from "InstalledCodec.exe", or an empty line and its notice. A tool that
+// keepWaiting gives up on is stopped, its "tmp.txt" removed, and os::Cancelled raised.
+void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting = {});
 
 // The device list from "DevManView-64.exe" (64-bit Windows) or "DevManView.exe" (32-bit
-// Windows, its lines without NUL characters), or an empty line and the device notice.
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs);
+// Windows, its lines without NUL characters), or an empty line and the device notice;
+// keepWaiting as for the codecs.
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs,
+                        const os::KeepWaiting& keepWaiting = {});
 
 }  // namespace tavisto::report

@@ -65,19 +65,66 @@ void WriteFileList(const std::vector<std::string>& scanFolders, LineSink& out) {
     if (!folder.empty() && lookups::FolderExists(folder)) ListFiles(folder, "*.*", out);
 }
 
+// Passes lines on, and now and then lets the progress display keep up: some sections write
+// thousands of lines (the file list) and nothing else would reach it meanwhile.
+class WatchedLines final : public LineSink {
+ public:
+  WatchedLines(LineSink& out, os::ProgressSink& progress) : out_(out), progress_(progress) {}
+  void Add(const std::string& line) override {
+    out_.Add(line);
+    if (++count_ % 256 == 0) (void)progress_.StopRequested();
+  }
+
+ private:
+  LineSink& out_;
+  os::ProgressSink& progress_;
+  uint32_t count_ = 0;
+};
+
+// The report's sections for the progress display, each named by its heading's words.
+class Sections {
+ public:
+  explicit Sections(os::ProgressSink& progress) : progress_(progress) {
+    progress_.BeginStage("Writing the report");
+  }
+  // Ends the section before (a stop asked meanwhile ends the report here) and starts the next.
+  void Next(const char* name) {
+    progress_.ThrowIfStopped();
+    progress_.Describe(std::string("Writing the report: ") + name);
+    progress_.Advance(static_cast<double>(done_++) / kCount, "");
+  }
+  // The report is whole: a stop asked now comes too late to change that.
+  void End() { progress_.Advance(1, ""); }
+
+ private:
+  static constexpr double kCount = 9;
+  os::ProgressSink& progress_;
+  int done_ = 0;
+};
+
 }  // namespace
 
-void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folders, LineSink& out) {
+void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folders, LineSink& memo,
+                         os::ProgressSink& progress) {
   const UserLocaleFormats formats;
+  WatchedLines out(memo, progress);
+  Sections sections(progress);
+  // A tool is waited for while nobody asked to stop; then it is stopped and the report ends.
+  const os::KeepWaiting keepWaiting = [&progress] { return !progress.StopRequested(); };
   folders.scanFolders.clear();
+  sections.Next("PLUGINS VERSION");
   WriteIdentityBlock(inputs.identity, out);
   WritePlugins(folders.scanFolders, out);
   folders.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
   folders.tempFolder = lookups::GetTempFolder();
+  sections.Next("CS.LOG FILES");
   WriteCsLogs(inputs, out);
+  sections.Next("DPI SETTINGS");
   WriteScreenAndPaths(out);
+  sections.Next("FTDI DRIVER VERSION");
   WriteDrivers(out);
 
+  sections.Next("VELMO REGISTRY KEYS");
   out.Add(kRegistryHeading);
   out.Add(kLanguageLabel + inputs.language);
   out.Add(kSeparator);
@@ -86,19 +133,24 @@ void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folder
   out.Add(kSeparator);
   WriteKeyLog(out, formats);
 
+  sections.Next("FILES LIST");
   WriteFileList(folders.scanFolders, out);
 
+  sections.Next("INTERNATIONAL SETTINGS");
   out.Add(kInternationalHeading);
   out.Add(kSeparator);
   DumpKey(os::RegRoot::CurrentUser, kInternationalKey, 1, out, formats);
 
+  sections.Next("INSTALLED CODEC");
   out.Add(kCodecHeading);
   out.Add(kSeparator);
-  WriteCodecSection(out, inputs.toolTimeLimitMs);
+  WriteCodecSection(out, inputs.toolTimeLimitMs, keepWaiting);
 
+  sections.Next("DEVICE MANAGER LIST");
   out.Add(kDeviceHeading);
   out.Add(kSeparator);
-  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.toolTimeLimitMs);
+  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.toolTimeLimitMs, keepWaiting);
+  sections.End();
 }
 
 }  // namespace tavisto::report

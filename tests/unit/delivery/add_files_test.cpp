@@ -38,10 +38,11 @@ void MakeData(const test::TempDir& dir) {
   test::WriteFile(dir.Path("Data/capture.bin"), noise);
 }
 
-TEST(AddFilesReportingFullDisk, AFullDiskIsAnErrorNamingTheFile) {
+TEST(AddFilesWatched, AFullDiskIsAnErrorNamingTheFile) {
   test::TempDir dir;
   MakeData(dir);
   SmallDriveArchiver archive("ArchivioMQ");
+  os::NoProgress progress;
   SplitInto(archive, dir);
   // Room for the first volume only.
   archive.freeSpace = [](const std::string& path) {
@@ -51,7 +52,7 @@ TEST(AddFilesReportingFullDisk, AFullDiskIsAnErrorNamingTheFile) {
   archive.OnDiskFull = [&](zip::TBaseArchiver&, int32_t, const std::string&, bool&) { ownHandlerCalled = true; };
   archive.OpenArchive(zip::kCreateMode);
   try {
-    AddFilesReportingFullDisk(archive, "*.*");
+    AddFilesWatched(archive, "*.*", progress);
     FAIL() << "a full disk passed for success";
   } catch (const Error& error) {
     EXPECT_EQ(std::string(error.what()),
@@ -65,17 +66,64 @@ TEST(AddFilesReportingFullDisk, AFullDiskIsAnErrorNamingTheFile) {
   EXPECT_TRUE(ownHandlerCalled);
 }
 
-TEST(AddFilesReportingFullDisk, WithRoomEnoughTheFilesGoIn) {
+TEST(AddFilesWatched, WithRoomEnoughTheFilesGoIn) {
   test::TempDir dir;
   MakeData(dir);
   SmallDriveArchiver archive("ArchivioMQ");
+  os::NoProgress progress;
   SplitInto(archive, dir);
   archive.OpenArchive(zip::kCreateMode);
-  AddFilesReportingFullDisk(archive, "*.*");
+  AddFilesWatched(archive, "*.*", progress);
   EXPECT_EQ(archive.EntryCount(), 1);
   archive.CloseArchive();
   EXPECT_TRUE(os::FileExists(dir.Path("out/MQData.Z01")));
   EXPECT_TRUE(os::FileExists(dir.Path("out/MQData.zip")));
+}
+
+// Stops when asked for the n-th time; records what it was told.
+class StopAfter final : public os::ProgressSink {
+ public:
+  explicit StopAfter(int asks) : left_(asks) {}
+  void BeginStage(const std::string&) override {}
+  void Describe(const std::string&) override {}
+  void Advance(double fraction, const std::string& item) override {
+    EXPECT_GE(fraction, last);
+    last = fraction;
+    if (!item.empty()) items.push_back(item);
+  }
+  bool StopRequested() override { return --left_ <= 0; }
+  double last = 0;
+  std::vector<std::string> items;
+
+ private:
+  int left_;
+};
+
+TEST(AddFilesWatched, AStopDuringTheScanOrTheCommitIsCancelledAndRolledBack) {
+  test::TempDir dir;
+  MakeData(dir);
+  test::WriteFile(dir.Path("Data/small.txt"), "small");
+  for (int asks : {1, 3, 6}) {
+    SmallDriveArchiver archive("ArchivioMQ");
+    archive.SetFileName(dir.Path("out/plain.zip"));
+    archive.SetBaseDir(dir.Path("Data"));
+    StopAfter progress(asks);
+    archive.OpenArchive(zip::kCreateMode);
+    EXPECT_THROW(AddFilesWatched(archive, "*.*", progress), os::Cancelled) << asks;
+    EXPECT_EQ(archive.EntryCount(), 0) << asks;
+    EXPECT_FALSE(progress.items.empty()) << asks;
+    archive.CloseArchive();
+  }
+  // Asked often enough to see each file go by, and never asked to stop: both go in.
+  SmallDriveArchiver archive("ArchivioMQ");
+  archive.SetFileName(dir.Path("out/plain.zip"));
+  archive.SetBaseDir(dir.Path("Data"));
+  StopAfter progress(1000000);
+  archive.OpenArchive(zip::kCreateMode);
+  AddFilesWatched(archive, "*.*", progress);
+  EXPECT_EQ(archive.EntryCount(), 2);
+  EXPECT_EQ(progress.last, 1.0);
+  archive.CloseArchive();
 }
 
 }  // namespace

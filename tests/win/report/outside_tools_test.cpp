@@ -9,6 +9,7 @@
 #include "os/errors.h"
 #include "os/files.h"
 #include "os/process.h"
+#include "os/progress.h"
 #include "tests/win/report/working_folder.h"
 
 namespace tavisto::report {
@@ -108,6 +109,17 @@ TEST(OutsideTools, AToolThatNeverEndsIsStoppedAndReported) {
   EXPECT_EQ(lines, (Lines{"", " \"InstalledCodec\" did not finish within 2 seconds and was stopped."}));
   EXPECT_LT(seconds.count(), 15);
   // The half-written list it left is gone, so no later section reads it as a list.
+  EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
+}
+
+TEST(OutsideTools, AToolTheReportStopsWaitingForIsStoppedAndItsListDropped) {
+  test::WorkingFolder folder;
+  ASSERT_TRUE(folder.Install(Tool("tool_hanging.exe"), "InstalledCodec.exe"));
+  int asked = 0;
+  LineList out;
+  EXPECT_THROW(WriteCodecSection(out, os::kWaitForever, [&asked] { return ++asked < 5; }), os::Cancelled);
+  EXPECT_EQ(asked, 5);
+  EXPECT_EQ(out.lines, Lines{});
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 

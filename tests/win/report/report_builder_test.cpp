@@ -37,13 +37,14 @@ class ReportBuilder : public ::testing::Test {
   }
   Lines Build(const ReportInputs& inputs) {
     LineList out;
-    BuildAnalysisReport(inputs, ReportFolders{scanFolders, desktop, temp}, out);
+    BuildAnalysisReport(inputs, ReportFolders{scanFolders, desktop, temp}, out, progress);
     return out.lines;
   }
   test::RegistryFixture reg;
   test::WorkingFolder folder;  // no tools in it
   std::vector<std::string> scanFolders{"left over from an earlier report"};
   std::string desktop, temp;
+  os::NoProgress progress;
 };
 
 TEST_F(ReportBuilder, ZorvelsFoldersFeedThePluginAndFileSectionsAndLogsTheirOwn) {
@@ -93,7 +94,7 @@ TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
   reg.SetDword(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", 42);
   LineList out;
   try {
-    BuildAnalysisReport(SampleInputs(), ReportFolders{scanFolders, desktop, temp}, out);
+    BuildAnalysisReport(SampleInputs(), ReportFolders{scanFolders, desktop, temp}, out, progress);
     FAIL() << "a REG_DWORD AppPath must end the report";
   } catch (const RegistryError& error) {
     EXPECT_STREQ(error.what(), "Type de donn\xE9" "es incorrect pour 'AppPath'");
