@@ -345,6 +345,14 @@ class Tavisto:
         self.answer("OK")
         return box
 
+    def progress(self, timeout_ms=120000) -> dict:
+        """Waits for the progress dialog: its caption, text lines, bar [position, maximum],
+        buttons, and whether the main window is enabled meanwhile."""
+        return self.driver("progress", timeout_ms)
+
+    def cancel_progress(self, timeout_ms=30000):
+        return self.driver("cancel-progress", timeout_ms)
+
     def memo(self) -> bytes:
         out = self.machine.root / "memo.txt"
         self.driver("memo", win_path(out))

@@ -11,9 +11,12 @@
 //   driver memo FILE             write the memo's text to FILE
 //   driver set-memo FILE         replace the memo's text with FILE's bytes
 //   driver resize W H            set the main window's outer size
+//   driver progress MS           wait for the program's progress dialog and describe it
+//   driver cancel-progress MS    press the progress dialog's Cancel
 //   driver wait-idle MS          wait until the window answers messages and no box is open
 //   driver close MS              close the main window and wait for the process to end
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,18 +85,22 @@ std::vector<HWND> Children(HWND parent) {
   return children;
 }
 
-// The program's visible message box, if one is open. Without a main window (the program failed
-// while creating it) any message box on the desktop counts.
-HWND FindDialog(HWND main) {
+// The shell's progress dialog is a dialog too; its progress bar tells it from a message box.
+bool IsProgressDialog(HWND dialog) { return FindWindowExA(dialog, nullptr, PROGRESS_CLASSA, nullptr) != nullptr; }
+
+// The program's visible message box (or, with progress set, its progress dialog), if one is
+// open. Without a main window (the program failed while creating it) any on the desktop counts.
+HWND FindDialog(HWND main, bool progress = false) {
   struct Search {
     DWORD process;
+    bool progress;
     HWND found;
-  } search{main ? ProcessOf(main) : 0, nullptr};
+  } search{main ? ProcessOf(main) : 0, progress, nullptr};
   EnumWindows(
       [](HWND window, LPARAM data) -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         if (ClassOf(window) == "#32770" && IsWindowVisible(window) &&
-            (s->process == 0 || ProcessOf(window) == s->process)) {
+            (s->process == 0 || ProcessOf(window) == s->process) && IsProgressDialog(window) == s->progress) {
           s->found = window;
           return FALSE;
         }
@@ -122,6 +129,27 @@ std::string DialogJson(HWND dialog) {
   }
   return "{\"caption\":" + Json(WindowText(dialog)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"icon\":" + (icon ? "true" : "false") + "}";
+}
+
+// The progress dialog's caption, its text lines in order (empty ones included), its bar and
+// whether the main window is disabled meanwhile.
+std::string ProgressJson(HWND dialog, HWND main) {
+  std::string lines, buttons;
+  int position = 0, maximum = 0;
+  for (HWND child : Children(dialog)) {
+    const std::string kind = ClassOf(child);
+    if (_stricmp(kind.c_str(), "Static") == 0 && IsWindowVisible(child)) {
+      lines += (lines.empty() ? "" : ",") + Json(WindowText(child));
+    } else if (kind == PROGRESS_CLASSA) {
+      position = static_cast<int>(SendMessageA(child, PBM_GETPOS, 0, 0));
+      maximum = static_cast<int>(SendMessageA(child, PBM_GETRANGE, FALSE, 0));
+    } else if (_stricmp(kind.c_str(), "Button") == 0 && IsWindowVisible(child)) {
+      buttons += (buttons.empty() ? "" : ",") + Json(WindowText(child));
+    }
+  }
+  return "{\"caption\":" + Json(WindowText(dialog)) + ",\"lines\":[" + lines + "],\"bar\":[" +
+         std::to_string(position) + "," + std::to_string(maximum) + "],\"buttons\":[" + buttons +
+         "],\"main_enabled\":" + (main && IsWindowEnabled(main) ? "true" : "false") + "}";
 }
 
 int Fail(const std::string& why, int code = 2) {
@@ -217,6 +245,32 @@ int Answer(HWND main, const std::string& button, int timeoutMs) {
   return Fail("the message box has no button " + button);
 }
 
+int WaitProgress(HWND main, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND dialog = FindDialog(main, true)) {
+      std::printf("%s\n", ProgressJson(dialog, main).c_str());
+      return 0;
+    }
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return Fail("no progress dialog appeared");
+    Sleep(50);
+  }
+}
+
+int CancelProgress(HWND main, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  HWND dialog = nullptr;
+  while (!(dialog = FindDialog(main, true))) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return Fail("no progress dialog to cancel");
+    Sleep(50);
+  }
+  HWND cancel = GetDlgItem(dialog, IDCANCEL);
+  if (!cancel) return Fail("the progress dialog has no Cancel button");
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+  std::printf("{\"cancelled\":true}\n");
+  return 0;
+}
+
 int Memo(HWND main, const char* path) {
   const std::string text = WindowText(GetDlgItem(main, kMemoId));
   FILE* out = std::fopen(path, "wb");
@@ -244,7 +298,9 @@ int WaitIdle(HWND main, int timeoutMs) {
   for (;;) {
     const int left = timeoutMs - static_cast<int>(GetTickCount() - start);
     if (left <= 0) return Fail("the window did not become idle");
-    if (Answers(main, left) && !FindDialog(main)) {
+    // A handler under the progress dialog keeps the window disabled until it is done; the
+    // window may answer meanwhile (the dialog's calls let messages through).
+    if (Answers(main, left) && !FindDialog(main) && !FindDialog(main, true) && IsWindowEnabled(main)) {
       std::printf("{\"idle\":true}\n");
       return 0;
     }
@@ -290,6 +346,8 @@ int main(int argc, char** argv) {
     std::printf("{\"resized\":true}\n");
     return 0;
   }
+  if (command == "progress") return WaitProgress(main, number(2, 30000));
+  if (command == "cancel-progress") return CancelProgress(main, number(2, 30000));
   if (command == "wait-idle") return WaitIdle(main, number(2, 30000));
   if (command == "close") return Close(main, number(2, 30000));
   return Fail("unknown command " + command);
