@@ -71,8 +71,9 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
     EnableWindow(Btn_SaveData, FALSE);
     EnableWindow(Btn_SendDataEmail, FALSE);
   };
+  std::vector<zip::LeftOutFile> leftOut;
   try {
-    delivery::CollectData(products, ArchivioTotale, state, progress);
+    leftOut = delivery::CollectData(products, ArchivioTotale, state, progress);
   } catch (const os::Cancelled&) {
     progress.Close();
     cursor.Restore();
@@ -86,7 +87,7 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   }
   progress.Close();
   cursor.Restore();
-  ShowMessage("Finished");
+  ShowMessage(delivery::EndMessage(leftOut));
   EnableWindow(Btn_SaveData, TRUE);
   EnableWindow(Btn_SendDataEmail, TRUE);
 }

@@ -5,7 +5,8 @@
 
 namespace tavisto::delivery {
 
-void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, os::ProgressSink& progress) {
+void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, const std::string& what,
+                     os::ProgressSink& progress) {
   using zip::Operation;
   using zip::ProgressPhase;
   std::string full;
@@ -34,7 +35,17 @@ void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, os::
       }));
   archiver.AddFiles(mask, zip::kDefaultSearchAttr, "");
   if (progress.StopRequested()) throw os::Cancelled();
+  // A volume that found no room ends the update too, whatever the component calls it.
   if (!full.empty()) throw Error("There is not enough space on the disk to write " + full);
+  switch (archiver.LastUpdateOutcome()) {
+    case zip::UpdateOutcome::Committed: return;
+    case zip::UpdateOutcome::Cancelled: throw os::Cancelled();
+    case zip::UpdateOutcome::DiskFull:
+      throw Error("There is not enough space on the disk to write " + archiver.FileName());
+    case zip::UpdateOutcome::Aborted:
+      throw Error("Get Data was stopped: a file of " + what +
+                  " could not be read and Abort was chosen. The files Get Data had written are removed");
+  }
 }
 
 }  // namespace tavisto::delivery

@@ -13,9 +13,13 @@ namespace tavisto::delivery {
 
 // Adds every file and folder matching mask under the archiver's BaseDir with the default
 // attribute set (an empty mask: the archiver's FileMasks), reporting each file and the
-// update's share done to progress. Raises os::Cancelled when progress asks to stop (the
-// component undoes the update as usual) and an Error naming the file that could not be
-// written when the disk fills up.
-void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, os::ProgressSink& progress);
+// update's share done to progress. An update that does not commit is undone by the component
+// as usual and raised here: os::Cancelled when progress asked to stop; an Error naming the
+// file that could not be written when the disk filled up; an Error saying that Get Data was
+// stopped when Abort was the answer to a file that could not be read. what names the archive's
+// content for that message ("the Zorvel data"). The sources the update left out (Ignored) are
+// the archiver's LeftOut().
+void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, const std::string& what,
+                     os::ProgressSink& progress);
 
 }  // namespace tavisto::delivery

@@ -4,6 +4,7 @@
 #include "delivery/scoped_event.h"
 #include "lookups/sibling_products.h"
 #include "lookups/known_folders.h"
+#include "os/errors.h"
 #include "os/files.h"
 
 namespace tavisto::delivery {
@@ -28,7 +29,7 @@ const char* ProductName(SiblingProduct product) {
 // Packs one product's Data folder. Every file the writer creates for it is recorded in
 // written as it is created, so a run that stops part-way knows what to remove.
 void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std::vector<std::string>& written,
-                 os::ProgressSink& progress) {
+                 std::vector<zip::LeftOutFile>& leftOut, os::ProgressSink& progress) {
   zip::TArchiver& archiver = entry.archiver;
   // A run that failed part-way left its archive open; settings cannot change on an open one.
   archiver.CloseArchive();
@@ -42,19 +43,21 @@ void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std
   spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
   archiver.SetSpanningMode(zip::smSplitting);
 
-  progress.BeginStage(std::string("Packing the ") + ProductName(entry.product) + " data");
+  const std::string what = std::string("the ") + ProductName(entry.product) + " data";
+  progress.BeginStage("Packing " + what);
   // Every volume is announced before it is created; the last one ends under the archive's
   // own name when the archive is closed.
   const ScopedEvent recorder(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
       [&written](zip::TBaseArchiver&, int32_t, std::string& name, bool&) { written.push_back(name); }));
   archiver.OpenArchive(zip::kCreateMode);
   try {
-    AddFilesWatched(archiver, "*.*", progress);
+    AddFilesWatched(archiver, "*.*", what, progress);
   } catch (...) {
     archiver.CloseArchive();
     written.push_back(archiver.FileName());
     throw;
   }
+  leftOut.insert(leftOut.end(), archiver.LeftOut().begin(), archiver.LeftOut().end());
   archiver.CloseArchive();
   written.push_back(archiver.FileName());
 }
@@ -73,12 +76,18 @@ void BuildDataZip(zip::TArchiver& dataZip, const std::string& dataZipPath, const
   // Each absolute file name is a mask of its own that names that one file.
   dataZip.FileMasks() = volumes;
   try {
-    if (!volumes.empty()) AddFilesWatched(dataZip, "", progress);
+    if (!volumes.empty()) AddFilesWatched(dataZip, "", "Data.zip", progress);
   } catch (...) {
     dataZip.FileMasks().clear();
     throw;
   }
   dataZip.FileMasks().clear();
+  // Without every volume the archives inside cannot be opened: that is no Data.zip to send.
+  if (!dataZip.LeftOut().empty()) {
+    const zip::LeftOutFile& missing = dataZip.LeftOut().front();
+    throw Error("Get Data was stopped: " + missing.path + " could not be packed into Data.zip (" + missing.reason +
+                "). The files Get Data had written are removed");
+  }
   dataZip.CloseArchive();
 }
 
@@ -92,8 +101,19 @@ bool IsPacked(SiblingProduct product) {
   return product == SiblingProduct::Quorix ? lookups::HasProductData(product) : lookups::IsProductInstalled(product);
 }
 
-void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state,
-                 os::ProgressSink& progress) {
+std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut) {
+  if (leftOut.empty()) return "Finished";
+  constexpr size_t kNamed = 5;
+  std::string text = "Finished, but " + std::to_string(leftOut.size()) +
+                     (leftOut.size() == 1 ? " file was" : " files were") + " left out of Data.zip:";
+  for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i)
+    text += "\r\n" + leftOut[i].path;
+  if (leftOut.size() > kNamed) text += "\r\nand " + std::to_string(leftOut.size() - kNamed) + " more.";
+  return text;
+}
+
+std::vector<zip::LeftOutFile> CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip,
+                                          GetDataState& state, os::ProgressSink& progress) {
   state.tempFolder = lookups::GetTempFolder();
   state.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
   state.volumeFiles.clear();
@@ -111,12 +131,13 @@ void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& 
   // What this run wrote, for the clean-up when it does not finish: every file of its
   // volume sets, and Data.zip once it was begun (until then an earlier run's stays).
   std::vector<std::string> written;
+  std::vector<zip::LeftOutFile> leftOut;
   try {
     for (const ProductArchive& entry : products) {
       if (!IsPacked(entry.product)) continue;
       progress.ThrowIfStopped();
       entry.dataPath = lookups::ReadProductValue(entry.product, lookups::kAppDataPathValue);
-      PackProduct(entry, volumeFolder, written, progress);
+      PackProduct(entry, volumeFolder, written, leftOut, progress);
     }
     for (const std::string& file : written)
       if (os::FileExists(file)) state.volumeFiles.push_back(file);
@@ -135,6 +156,7 @@ void CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& 
   RemoveAll(state.volumeFiles);
   state.volumeFiles.clear();
   if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);  // only when nothing is left in it
+  return leftOut;
 }
 
 }  // namespace tavisto::delivery

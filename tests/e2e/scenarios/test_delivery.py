@@ -275,16 +275,36 @@ class LockedDataFile(DeliveryCase):
         self.assertEqual(box["buttons"], ["&Abort", "&Retry", "&Ignore"])
         return box
 
-    def test_retry_after_release_packs_the_file_and_ignore_leaves_it_out(self):
+    def release(self, holder, release):
+        release.write_text("go")
+        holder.wait(timeout=60)
+
+    def test_abort_stops_get_data_retry_packs_the_file_ignore_names_it(self):
         app = self.start()
+        base = self.machine.c(r"C:\Velmo")
+        before = sorted(p.name for p in base.iterdir())
+        holder, release = self.hold()
+        app.click("Get Data")
+        self.failure_box(app)
+        app.answer("&Abort")
+        box = app.dialog(600000)
+        self.assertTrue(box["icon"])
+        self.assertEqual(box["text"], "Get Data was stopped: a file of the Pylvex data could not be read and Abort "
+                                      "was chosen. The files Get Data had written are removed.")
+        app.answer("OK")
+        self.release(holder, release)
+        buttons = enabled(app)
+        self.assertFalse(buttons["Save Data"] or buttons["Send data by email"])
+        self.assertEqual(sorted(p.name for p in base.iterdir()), before)
+        self.assertFalse((self.machine.temp / "Data.zip").exists())
+
         holder, release = self.hold()
         app.click("Get Data")
         self.failure_box(app)
         self.screenshot("delivery-locked-file")
         app.answer("&Retry")
         self.failure_box(app)  # still held: asked again
-        release.write_text("go")
-        holder.wait(timeout=60)
+        self.release(holder, release)
         app.answer("&Retry")
         app.expect_message("Finished", 600000)
         self.check_volume_sets(self.machine.temp / "Data.zip", ["Pylvex"])
@@ -293,9 +313,9 @@ class LockedDataFile(DeliveryCase):
         app.click("Get Data")
         self.failure_box(app)
         app.answer("&Ignore")
-        app.expect_message("Finished", 600000)
-        release.write_text("go")
-        holder.wait(timeout=60)
+        path = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked
+        app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
+        self.release(holder, release)
         expected = expected_tree("Pylvex")
         del expected["Pylvex.cfg"]
         with zipfile.ZipFile(self.machine.temp / "Data.zip") as archive, \
