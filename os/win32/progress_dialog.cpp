@@ -19,9 +19,19 @@ constexpr DWORD kShowAfterMs = 1000;
 constexpr DWORD kUpdateEveryMs = 100;
 constexpr ULONGLONG kBarSteps = 10000;
 
-// The dialog's line 1 says what is done, line 2 which file; line 3 is its own time estimate.
+// Line 1 says what is done, line 2 which file, line 3 how long the stage still takes.
 constexpr DWORD kWhatLine = 1;
 constexpr DWORD kItemLine = 2;
+constexpr DWORD kTimeLine = 3;
+
+// The stage's remaining time from its pace since it began (the dialog's own estimate would
+// count only from its appearance, a second late, and so start far too low).
+std::wstring TimeRemaining(DWORD elapsedMs, double fraction) {
+  if (fraction < 0.02 || fraction >= 1 || elapsedMs < 1000) return L"";
+  const double seconds = elapsedMs / 1000.0 * (1 - fraction) / fraction;
+  if (seconds < 60) return L"About " + std::to_wstring(static_cast<int>(seconds) + 1) + L" seconds remaining";
+  return L"About " + std::to_wstring(static_cast<int>(seconds / 60) + 1) + L" minutes remaining";
+}
 
 }  // namespace
 
@@ -29,6 +39,7 @@ struct ProgressDialog::Shell {
   HWND owner;
   std::wstring title;
   DWORD started = GetTickCount();
+  DWORD stageStarted = started;
   DWORD lastUpdate = 0;
   bool tried = false;  // one try only: a shell without the dialog is not asked again
   bool closed = false;
@@ -37,7 +48,6 @@ struct ProgressDialog::Shell {
   IProgressDialog* dialog = nullptr;
   std::string what, item;
   double fraction = 0;
-  bool stageChanged = false;
 
   void ShowWhenDue() {
     if (tried || closed || GetTickCount() - started < kShowAfterMs) return;
@@ -55,7 +65,7 @@ struct ProgressDialog::Shell {
     // Disabled from this thread first: the dialog's own thread would otherwise have to send
     // the change to a window whose thread is busy with the work.
     EnableWindow(owner, FALSE);
-    if (FAILED(dialog->StartProgressDialog(owner, nullptr, PROGDLG_MODAL | PROGDLG_AUTOTIME | PROGDLG_NOMINIMIZE,
+    if (FAILED(dialog->StartProgressDialog(owner, nullptr, PROGDLG_MODAL | PROGDLG_NOTIME | PROGDLG_NOMINIMIZE,
                                            nullptr))) {
       EnableWindow(owner, TRUE);
       dialog->Release();
@@ -65,13 +75,10 @@ struct ProgressDialog::Shell {
 
   void Push() {
     lastUpdate = GetTickCount();
-    if (stageChanged) {
-      dialog->Timer(PDTIMER_RESET, nullptr);
-      stageChanged = false;
-    }
     dialog->SetLine(kWhatLine, win32::Widen(what).c_str(), FALSE, nullptr);
     // A long path is shortened with an ellipsis in its middle rather than cut at the end.
     dialog->SetLine(kItemLine, win32::Widen(item).c_str(), TRUE, nullptr);
+    dialog->SetLine(kTimeLine, TimeRemaining(lastUpdate - stageStarted, fraction).c_str(), FALSE, nullptr);
     dialog->SetProgress64(static_cast<ULONGLONG>(fraction * kBarSteps), kBarSteps);
   }
 
@@ -107,7 +114,7 @@ void ProgressDialog::BeginStage(const std::string& what) {
   shell_->what = what;
   shell_->item.clear();
   shell_->fraction = 0;
-  shell_->stageChanged = true;
+  shell_->stageStarted = GetTickCount();
   shell_->Update(true);
 }
 
