@@ -87,7 +87,9 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   }
   progress.Close();
   cursor.Restore();
-  ShowMessage(delivery::EndMessage(leftOut));
+  // Files left out are news the user must not take for a plain "Finished".
+  os::ShowDialog(delivery::EndMessage(leftOut), leftOut.empty() ? os::DialogIcon::None : os::DialogIcon::Warning,
+                 {os::DialogAnswer::Ok});
   EnableWindow(Btn_SaveData, TRUE);
   EnableWindow(Btn_SendDataEmail, TRUE);
 }

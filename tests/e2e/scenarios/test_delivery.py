@@ -314,7 +314,8 @@ class LockedDataFile(DeliveryCase):
         self.failure_box(app)
         app.answer("&Ignore")
         path = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked
-        app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
+        box = app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
+        self.assertTrue(box["icon"])
         self.release(holder, release)
         expected = expected_tree("Pylvex")
         del expected["Pylvex.cfg"]

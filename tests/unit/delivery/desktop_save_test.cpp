@@ -107,5 +107,36 @@ TEST(CopyFileChunked, FailuresNameTheFileAndLeaveReadOnlyFilesAlone) {
   ASSERT_TRUE(os::ChangeAttributes(dir.Path("locked.zip"), os::kAttrArchive));
 }
 
+// Asks to stop once it has seen the given share of the copy.
+class StopAt final : public os::ProgressSink {
+ public:
+  explicit StopAt(double share) : share_(share) {}
+  void BeginStage(const std::string&) override {}
+  void Describe(const std::string&) override {}
+  void Advance(double fraction, const std::string&) override { seen = fraction; }
+  bool StopRequested() override { return seen >= share_; }
+  double seen = 0;
+
+ private:
+  double share_;
+};
+
+TEST(CopyFileChunked, AStoppedCopyLeavesNoPartialFile) {
+  TempDir dir;
+  const std::string content = Pattern(10 * 8192 + 5);
+  WriteFile(dir.Path("Data.zip"), content);
+  StopAt halfway(0.5);
+  EXPECT_THROW(CopyFileChunked(dir.Path("Data.zip"), dir.Path("Desktop/Data.zip"), &halfway), os::Cancelled);
+  EXPECT_GE(halfway.seen, 0.5);
+  EXPECT_LT(halfway.seen, 1.0);
+  EXPECT_FALSE(os::FileExists(dir.Path("Desktop/Data.zip")));
+  EXPECT_EQ(ReadFile(dir.Path("Data.zip")), content);
+
+  StopAt never(2.0);
+  CopyFileChunked(dir.Path("Data.zip"), dir.Path("Desktop/Data.zip"), &never);
+  EXPECT_EQ(never.seen, 1.0);
+  EXPECT_EQ(ReadFile(dir.Path("Desktop/Data.zip")), content);
+}
+
 }  // namespace
 }  // namespace tavisto::delivery
