@@ -43,8 +43,8 @@ void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, cons
     case zip::UpdateOutcome::DiskFull:
       throw Error("There is not enough space on the disk to write " + archiver.FileName());
     case zip::UpdateOutcome::Aborted:
-      throw Error("Get Data was stopped: a file of " + what +
-                  " could not be read and Abort was chosen. The files Get Data had written are removed");
+      throw Error("Get Data was stopped while " + what +
+                  ": a file could not be read and Abort was chosen. The files Get Data had written are removed");
   }
 }
 

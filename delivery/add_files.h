@@ -16,8 +16,8 @@ namespace tavisto::delivery {
 // update's share done to progress. An update that does not commit is undone by the component
 // as usual and raised here: os::Cancelled when progress asked to stop; an Error naming the
 // file that could not be written when the disk filled up; an Error saying that Get Data was
-// stopped when Abort was the answer to a file that could not be read. what names the archive's
-// content for that message ("the Zorvel data"). The sources the update left out (Ignored) are
+// stopped when Abort was the answer to a file that could not be read. what says what was being
+// done, for that message ("packing the Zorvel data"). The sources the update left out (Ignored) are
 // the archiver's LeftOut().
 void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, const std::string& what,
                      os::ProgressSink& progress);

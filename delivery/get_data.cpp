@@ -43,15 +43,15 @@ void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std
   spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
   archiver.SetSpanningMode(zip::smSplitting);
 
-  const std::string what = std::string("the ") + ProductName(entry.product) + " data";
-  progress.BeginStage("Packing " + what);
+  const std::string data = std::string(" the ") + ProductName(entry.product) + " data";
+  progress.BeginStage("Packing" + data);
   // Every volume is announced before it is created; the last one ends under the archive's
   // own name when the archive is closed.
   const ScopedEvent recorder(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
       [&written](zip::TBaseArchiver&, int32_t, std::string& name, bool&) { written.push_back(name); }));
   archiver.OpenArchive(zip::kCreateMode);
   try {
-    AddFilesWatched(archiver, "*.*", what, progress);
+    AddFilesWatched(archiver, "*.*", "packing" + data, progress);
   } catch (...) {
     archiver.CloseArchive();
     written.push_back(archiver.FileName());
@@ -76,7 +76,7 @@ void BuildDataZip(zip::TArchiver& dataZip, const std::string& dataZipPath, const
   // Each absolute file name is a mask of its own that names that one file.
   dataZip.FileMasks() = volumes;
   try {
-    if (!volumes.empty()) AddFilesWatched(dataZip, "", "Data.zip", progress);
+    if (!volumes.empty()) AddFilesWatched(dataZip, "", "building Data.zip", progress);
   } catch (...) {
     dataZip.FileMasks().clear();
     throw;

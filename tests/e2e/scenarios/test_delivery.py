@@ -289,8 +289,8 @@ class LockedDataFile(DeliveryCase):
         app.answer("&Abort")
         box = app.dialog(600000)
         self.assertTrue(box["icon"])
-        self.assertEqual(box["text"], "Get Data was stopped: a file of the Pylvex data could not be read and Abort "
-                                      "was chosen. The files Get Data had written are removed.")
+        self.assertEqual(box["text"], "Get Data was stopped while packing the Pylvex data: a file could not be read "
+                                      "and Abort was chosen. The files Get Data had written are removed.")
         app.answer("OK")
         self.release(holder, release)
         buttons = enabled(app)

@@ -52,7 +52,7 @@ TEST(AddFilesWatched, AFullDiskIsAnErrorNamingTheFile) {
   archive.OnDiskFull = [&](zip::TBaseArchiver&, int32_t, const std::string&, bool&) { ownHandlerCalled = true; };
   archive.OpenArchive(zip::kCreateMode);
   try {
-    AddFilesWatched(archive, "*.*", "the data", progress);
+    AddFilesWatched(archive, "*.*", "packing the data", progress);
     FAIL() << "a full disk passed for success";
   } catch (const Error& error) {
     EXPECT_EQ(std::string(error.what()),
@@ -73,7 +73,7 @@ TEST(AddFilesWatched, WithRoomEnoughTheFilesGoIn) {
   os::NoProgress progress;
   SplitInto(archive, dir);
   archive.OpenArchive(zip::kCreateMode);
-  AddFilesWatched(archive, "*.*", "the data", progress);
+  AddFilesWatched(archive, "*.*", "packing the data", progress);
   EXPECT_EQ(archive.EntryCount(), 1);
   archive.CloseArchive();
   EXPECT_TRUE(os::FileExists(dir.Path("out/MQData.Z01")));
@@ -109,7 +109,7 @@ TEST(AddFilesWatched, AStopDuringTheScanOrTheCommitIsCancelledAndRolledBack) {
     archive.SetBaseDir(dir.Path("Data"));
     StopAfter progress(asks);
     archive.OpenArchive(zip::kCreateMode);
-    EXPECT_THROW(AddFilesWatched(archive, "*.*", "the data", progress), os::Cancelled) << asks;
+    EXPECT_THROW(AddFilesWatched(archive, "*.*", "packing the data", progress), os::Cancelled) << asks;
     EXPECT_EQ(archive.EntryCount(), 0) << asks;
     EXPECT_FALSE(progress.items.empty()) << asks;
     archive.CloseArchive();
@@ -120,7 +120,7 @@ TEST(AddFilesWatched, AStopDuringTheScanOrTheCommitIsCancelledAndRolledBack) {
   archive.SetBaseDir(dir.Path("Data"));
   StopAfter progress(1000000);
   archive.OpenArchive(zip::kCreateMode);
-  AddFilesWatched(archive, "*.*", "the data", progress);
+  AddFilesWatched(archive, "*.*", "packing the data", progress);
   EXPECT_EQ(archive.EntryCount(), 2);
   EXPECT_EQ(progress.last, 1.0);
   archive.CloseArchive();
