@@ -1,5 +1,6 @@
 #include "app/layout.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tavisto::app {
@@ -32,6 +33,22 @@ Rect Anchor(const Rect& placed, unsigned anchors, Size initial, Size now) {
   if (result.width < 0) result.width = 0;
   if (result.height < 0) result.height = 0;
   return result;
+}
+
+Rect PlaceWindow(Size wanted, const Rect& workArea) {
+  const int width = std::min(wanted.width, workArea.width);
+  const int height = std::min(wanted.height, workArea.height);
+  return Rect{workArea.x + (workArea.width - width) / 2, workArea.y + (workArea.height - height) / 2, width, height};
+}
+
+CaptionFit FitCaptions(int fontHeight, int column, const std::function<int(int height)>& widestAt) {
+  // Below four fifths the text gets hard to read next to the values; a wider column is better.
+  const int smallest = (4 * fontHeight + 4) / 5;
+  for (int height = fontHeight;; --height) {
+    const int widest = widestAt(height);
+    if (widest <= column) return CaptionFit{height, 0};
+    if (height <= smallest) return CaptionFit{height, widest - column};
+  }
 }
 
 }  // namespace tavisto::app

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace tavisto::app {
 
@@ -31,5 +32,19 @@ inline constexpr int kDesignDpi = 96;
 // client area measures `now`: an edge anchored to the right or bottom keeps its distance to
 // that edge; a control anchored on both sides of an axis stretches.
 [[nodiscard]] Rect Anchor(const Rect& placed, unsigned anchors, Size initial, Size now);
+
+// The window's outer rectangle on a monitor: the wanted size where it fits the work area, else
+// as much of it as fits; centred in the work area either way.
+[[nodiscard]] Rect PlaceWindow(Size wanted, const Rect& workArea);
+
+struct CaptionFit {
+  int fontHeight = 0;  // pixels, positive
+  int widen = 0;       // pixels the column grows by
+};
+// Fits one-line captions into a column `column` pixels wide. The font keeps `fontHeight` when
+// the widest caption fits (widestAt(height) measures it); otherwise it takes the largest height
+// down to four fifths of the original at which it fits, and with that smallest height the
+// column widens by what still sticks out.
+[[nodiscard]] CaptionFit FitCaptions(int fontHeight, int column, const std::function<int(int height)>& widestAt);
 
 }  // namespace tavisto::app

@@ -1,11 +1,13 @@
 // The window plumbing of TForm1: creation, layout, colours, routing, destruction.
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/busy_cursor.h"
 #include "app/control_ids.h"
 #include "app/error_box.h"
+#include "app/window_design.h"
 #include "os/dialogs.h"
 #include "os/files.h"
 #include "os/system_facts.h"
@@ -15,53 +17,32 @@ namespace tavisto::app {
 namespace {
 
 constexpr char kWindowClass[] = "TForm1";
-constexpr int kDesignWidth = 406;
-constexpr int kDesignHeight = 503;
-constexpr int kDesignFontHeight = -11;  // "MS Sans Serif", 8 point at 96 DPI
 constexpr COLORREF kTeal = RGB(0, 128, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-enum class Kind { Memo, Button, Label };
+HFONT CreateFormFont(int pixelHeight) {
+  return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+// The work area (the screen less the taskbar) of the primary monitor, where the window opens.
+Rect PrimaryWorkArea() {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info)) {
+    const RECT& r = info.rcWork;
+    return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  }
+  return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 }  // namespace
-
-struct TForm1::ControlDesign {
-  int id;
-  Kind kind;
-  const char* caption;
-  Rect design;
-  unsigned anchors;
-  bool enabled;
-};
-
-// In tab order: the memo, the six buttons, then the labels (which take no focus).
-const TForm1::ControlDesign TForm1::kControls[] = {
-    {kMemo1, Kind::Memo, "", {8, 106, 381, 281}, kAnchorAll, true},
-    {kBtnStartAnalisys, Kind::Button, "Start Analysis", {8, 397, 113, 25}, kAnchorLeft | kAnchorBottom, true},
-    {kBtnSaveResult, Kind::Button, "Save Result", {158, 397, 77, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnSendResultEmail, Kind::Button, "Send result by email", {253, 397, 116, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnGetData, Kind::Button, "Get Data", {8, 437, 113, 25}, kAnchorLeft | kAnchorBottom, true},
-    {kBtnSaveData, Kind::Button, "Save Data", {158, 437, 77, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnSendDataEmail, Kind::Button, "Send data by email", {254, 437, 115, 25}, kAnchorRight | kAnchorBottom, false},
-    // The label control shows "&&" as one "&" and makes no mnemonic of it.
-    {kLabel2, Kind::Label, " Computer Name", {4, 2, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLabel4, Kind::Label, " User", {4, 18, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLabel5, Kind::Label, " Owner && Company", {4, 34, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLabel6, Kind::Label, " O.S. && Version", {4, 50, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLabel7, Kind::Label, " Total physical memory", {4, 66, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLabel8, Kind::Label, " Avaiable physical memory", {4, 82, 138, 15}, kAnchorLeft | kAnchorTop, true},
-    {kLbComputer, Kind::Label, "", {142, 2, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-    {kLbUtente, Kind::Label, "", {142, 18, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-    {kLbOwner, Kind::Label, "", {142, 34, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-    {kLbSystem, Kind::Label, "", {142, 50, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-    {kLbMemT, Kind::Label, "", {142, 66, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-    {kLbMemD, Kind::Label, "", {142, 82, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
-};
 
 TForm1::TForm1() = default;
 
 TForm1::~TForm1() {
   if (font_) DeleteObject(font_);
+  if (captionFont_) DeleteObject(captionFont_);
   if (labelBrush_) DeleteObject(labelBrush_);
 }
 
@@ -81,15 +62,22 @@ void TForm1::Create(int showCommand) {
   if (!RegisterClassExA(&windowClass)) throw std::runtime_error("RegisterClassEx failed");
 
   dpi_ = os::ScreenDpi();
-  const int width = Scale(kDesignWidth, dpi_);
-  const int height = Scale(kDesignHeight, dpi_);
-  // Centred on the desktop when first shown.
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  handle_ = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width,
-                            height, nullptr, nullptr, windowClass.hInstance, this);
+  workArea_ = PrimaryWorkArea();
+  // Scaled as designed where that fits the work area, else shrunk to fit; centred in it.
+  const Size wanted{Scale(kDesignWindow.width, dpi_), Scale(kDesignWindow.height, dpi_)};
+  const Rect placed = PlaceWindow(wanted, workArea_);
+  handle_ = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, placed.x, placed.y,
+                            placed.width, placed.height, nullptr, nullptr, windowClass.hInstance, this);
   if (!handle_) throw std::runtime_error("CreateWindowEx failed");
   os::SetDialogOwner(handle_);  // every box of the program is modal to this window
+  // The controls keep their distances to the edges of the client area the design was drawn
+  // for; a window shrunk to fit has less, and the layout starts from what it really has.
+  RECT outer, client;
+  GetWindowRect(handle_, &outer);
+  GetClientRect(handle_, &client);
+  frame_ = Size{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
+  referenceClient_ = Size{wanted.width - frame_.width, wanted.height - frame_.height};
+  LayOut(Size{client.right, client.bottom});
   FormCreate();
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);
@@ -113,6 +101,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: OnCreate(); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
     case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
       if (OnSetCursor()) return TRUE;
@@ -122,36 +111,30 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
-void TForm1::OnCreate() {
-  CreateControls();
-  RECT client;
-  GetClientRect(handle_, &client);
-  initialClient_ = Size{client.right, client.bottom};
-}
+void TForm1::OnCreate() { CreateControls(); }
 
 void TForm1::CreateControls() {
   // Font and controls scaled by screen DPI / 96; at 96 DPI nothing changes.
-  font_ = CreateFontA(Scale(kDesignFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+  font_ = CreateFormFont(-Scale(kDesignFontHeight, dpi_));
+  FitCaptionLabels();
   labelBrush_ = CreateSolidBrush(kTeal);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const ControlDesign& item : kControls) {
-    const Rect at = Scale(item.design, dpi_);
+  for (const ControlDesign& item : kWindowControls) {
+    const Rect at = Scale(item.design, dpi_);  // placed for real by LayOut
     const char* windowClass = "STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     switch (item.kind) {
-      case Kind::Memo:
+      case ControlKind::Memo:
         windowClass = "EDIT";
         style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
         exStyle = WS_EX_CLIENTEDGE;
         break;
-      case Kind::Button:
+      case ControlKind::Button:
         windowClass = "BUTTON";
         style |= WS_TABSTOP | BS_PUSHBUTTON;
         break;
-      case Kind::Label:
+      case ControlKind::Label:
         style |= SS_LEFTNOWORDWRAP;  // a label clips its text rather than wrap it
         break;
     }
@@ -159,7 +142,8 @@ void TForm1::CreateControls() {
     HWND control = CreateWindowExA(exStyle, windowClass, item.caption, style, at.x, at.y, at.width,
                                    at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                    instance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    const HFONT font = IsCaptionLabel(item.id) ? captionFont_ : font_;
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   Memo1.Attach(Control(kMemo1));
   Btn_StartAnalisys = Control(kBtnStartAnalisys);
@@ -170,12 +154,49 @@ void TForm1::CreateControls() {
   Btn_SendDataEmail = Control(kBtnSendDataEmail);
 }
 
+void TForm1::FitCaptionLabels() {
+  // The system may draw "MS Sans Serif" with a wider face than the design assumed (another
+  // font stands in for it, or a raster font scales coarsely): measure the captions as the
+  // labels will draw them ("&&" shows as "&").
+  HDC dc = GetDC(handle_);
+  const auto widestAt = [&](int height) {
+    const HFONT font = CreateFormFont(height);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    int widest = 0;
+    for (const ControlDesign& item : kWindowControls) {
+      if (!IsCaptionLabel(item.id)) continue;
+      RECT extent{0, 0, 0, 0};
+      DrawTextA(dc, item.caption, -1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+      widest = std::max(widest, static_cast<int>(extent.right));
+    }
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    return widest;
+  };
+  const CaptionFit fit = FitCaptions(-Scale(kDesignFontHeight, dpi_), Scale(kCaptionColumnWidth, dpi_), widestAt);
+  ReleaseDC(handle_, dc);
+  captionFont_ = CreateFormFont(fit.fontHeight);
+  captionWiden_ = fit.widen;
+}
+
 void TForm1::OnSize(int width, int height) {
-  if (initialClient_.width == 0) return;  // still being created
-  for (const ControlDesign& item : kControls) {
-    const Rect at = Anchor(Scale(item.design, dpi_), item.anchors, initialClient_, Size{width, height});
+  if (referenceClient_.width == 0) return;  // still being created
+  LayOut(Size{width, height});
+}
+
+void TForm1::LayOut(Size client) {
+  for (const ControlDesign& item : kWindowControls) {
+    const Rect at = ControlRect(item, dpi_, referenceClient_, client, captionWiden_);
     SetWindowPos(Control(item.id), nullptr, at.x, at.y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
+}
+
+void TForm1::OnGetMinMaxInfo(MINMAXINFO& limits) const {
+  if (referenceClient_.width == 0) return;  // the system's limits while the window is created
+  // Small enough for the work area even when the buttons then have to crowd.
+  const Size minimum = MinimumClient(dpi_, referenceClient_);
+  limits.ptMinTrackSize.x = std::min(minimum.width + frame_.width, workArea_.width);
+  limits.ptMinTrackSize.y = std::min(minimum.height + frame_.height, workArea_.height);
 }
 
 LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control) {

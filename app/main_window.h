@@ -59,14 +59,12 @@ class TForm1 {
   int32_t ExecAndWaitEx(const std::string& commandLine, uint16_t showState, int32_t timeLimitMs) const;
 
  private:
-  struct ControlDesign;
-  static const ControlDesign kControls[];
-
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCreate();
   void OnCommand(int id, HWND control);
   void OnSize(int width, int height);
+  void OnGetMinMaxInfo(MINMAXINFO& limits) const;
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
   bool OnSetCursor();
   void OnDestroy();
@@ -74,6 +72,8 @@ class TForm1 {
   void FormCreate();
   void FormDestroy();
   void CreateControls();
+  void FitCaptionLabels();
+  void LayOut(Size client);
   HWND Control(int id) const { return GetDlgItem(handle_, id); }
 
   // Runs a button handler; an error ends it and shows the application's error box.
@@ -82,8 +82,12 @@ class TForm1 {
 
   HWND handle_ = nullptr;
   int dpi_ = kDesignDpi;
-  Size initialClient_;
+  Rect workArea_;         // of the monitor the window opens on
+  Size frame_;            // outer size less client size; empty until the window exists
+  Size referenceClient_;  // the client area the scaled design was drawn for
   HFONT font_ = nullptr;
+  HFONT captionFont_ = nullptr;  // the form's font, or smaller where a caption would not fit
+  int captionWiden_ = 0;         // pixels the caption column grows by
   HBRUSH labelBrush_ = nullptr;
   bool busy_ = false;  // the hourglass is up
 

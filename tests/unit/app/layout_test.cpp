@@ -34,5 +34,27 @@ TEST(Anchor, EdgesKeepTheirDistanceOrStretch) {
   EXPECT_EQ(Anchor({8, 106, 381, 281}, kAnchorAll, initial, Size{10, 10}).width, 0);
 }
 
+TEST(PlaceWindow, CentredInTheWorkAreaAndNeverLargerThanIt) {
+  const Rect belowTopBar{0, 32, 1024, 736};
+  // Fits: its own size, centred in the work area (not on the screen).
+  EXPECT_EQ(PlaceWindow(Size{406, 503}, belowTopBar), (Rect{309, 148, 406, 503}));
+  // Too high: as high as the work area, from its top edge.
+  EXPECT_EQ(PlaceWindow(Size{812, 1006}, belowTopBar), (Rect{106, 32, 812, 736}));
+  // Too big both ways, on a monitor left of the primary one.
+  EXPECT_EQ(PlaceWindow(Size{2000, 2000}, Rect{-800, 0, 800, 560}), (Rect{-800, 0, 800, 560}));
+}
+
+TEST(FitCaptions, KeepsTheFontShrinksItOrWidensTheColumn) {
+  const auto widestAt = [](int height) { return 15 * height; };
+  EXPECT_EQ(FitCaptions(13, 200, widestAt).fontHeight, 13);  // 195 fits
+  const CaptionFit shrunk = FitCaptions(22, 300, widestAt);   // 330 at 22, 300 at 20
+  EXPECT_EQ(shrunk.fontHeight, 20);
+  EXPECT_EQ(shrunk.widen, 0);
+  // No smaller than four fifths (18 of 22): the rest is taken by a wider column.
+  const CaptionFit widened = FitCaptions(22, 200, widestAt);
+  EXPECT_EQ(widened.fontHeight, 18);
+  EXPECT_EQ(widened.widen, 270 - 200);
+}
+
 }  // namespace
 }  // namespace tavisto::app

@@ -1,0 +1,42 @@
+// The main window as designed at 96 DPI, and where its controls go on a real screen: each
+// control follows its anchors from the client area the window really has, and that client area
+// never gets so small that a button is cut or runs into another.
+#pragma once
+
+#include <array>
+
+#include "app/control_ids.h"
+#include "app/layout.h"
+
+namespace tavisto::app {
+
+enum class ControlKind { Memo, Button, Label };
+
+struct ControlDesign {
+  int id;
+  ControlKind kind;
+  const char* caption;
+  Rect design;  // 96-DPI units, client coordinates
+  unsigned anchors;
+  bool enabled;
+};
+
+inline constexpr Size kDesignWindow{406, 503};  // outer size
+inline constexpr int kDesignFontHeight = -11;    // "MS Sans Serif", 8 point
+inline constexpr int kCaptionColumnWidth = 138;  // the identity panel's caption labels
+
+// In tab order: the memo, the six buttons, then the labels (which take no focus).
+extern const std::array<ControlDesign, 19> kWindowControls;
+
+[[nodiscard]] constexpr bool IsCaptionLabel(int id) { return id >= kLabel2 && id <= kLabel8; }
+
+// Where a control goes at this DPI when the client area measures `now`. `reference` is the client
+// area the scaled design was drawn for (the scaled window less its frame); `captionWiden` is what
+// the caption column grows by, taken from the value column beside it.
+[[nodiscard]] Rect ControlRect(const ControlDesign& control, int dpi, Size reference, Size now, int captionWiden);
+
+// The smallest client area in which every button is whole, keeps a gap to its neighbour in the
+// row and the memo still shows a few lines; never larger than `reference`.
+[[nodiscard]] Size MinimumClient(int dpi, Size reference);
+
+}  // namespace tavisto::app
