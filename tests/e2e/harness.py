@@ -259,9 +259,11 @@ class Display:
         if self.name:
             return self
         read_end, write_end = os.pipe()
+        # -noreset: what a scenario sets on the root window (a work area) outlives the tool that set it.
         self._process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
-             "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+             "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()

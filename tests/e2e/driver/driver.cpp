@@ -6,6 +6,9 @@
 //   driver state                 the main window, its controls and any open message box
 //   driver wait-window MS        wait until the main window exists and answers
 //   driver click CAPTION         press an enabled button (exit 3 when it is disabled)
+//   driver press CAPTION [click] press an enabled button with the mouse at its centre and cancel
+//                                the press; with "click", let go on it (a click)
+//   driver labels                each label's text width in the label's own font (see probe.cpp)
 //   driver dialog MS             wait for a message box of the program and describe it
 //   driver answer BUTTON [MS]    press a button of the open message box
 //   driver memo FILE             write the memo's text to FILE
@@ -20,6 +23,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -191,9 +195,12 @@ int State(HWND main) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  std::printf("{\"caption\":%s,\"rect\":%s,\"client\":%s,\"dpi\":%d,\"screen\":[%d,%d],\"controls\":[%s],\"dialog\":%s}\n",
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  std::printf("{\"caption\":%s,\"rect\":%s,\"client\":%s,\"dpi\":%d,\"screen\":[%d,%d],\"work\":%s,\"controls\":[%s],"
+              "\"dialog\":%s}\n",
               Json(WindowText(main)).c_str(), RectJson(window).c_str(), RectJson(client).c_str(), dpi,
-              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), controls.c_str(),
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), RectJson(work).c_str(), controls.c_str(),
               dialog ? DialogJson(dialog).c_str() : "null");
   return 0;
 }
@@ -208,6 +215,80 @@ int Click(HWND main, const std::string& caption) {
     return 0;
   }
   return Fail("no button " + caption);
+}
+
+void MouseButton(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+bool WaitPushed(HWND button, bool pushed, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (((SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) != pushed) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// The mouse as a user moves it: the system sends the press to whatever window is at that point.
+// Only one move, to the button's centre: Wine also moves the X pointer, and the program may learn
+// of that move late, so a second position could be overtaken by the first.
+int Press(HWND main, const std::string& caption, bool click) {
+  for (HWND child : Children(main)) {
+    if (ClassOf(child) != "Button" || WindowText(child) != caption) continue;
+    if (!IsWindowEnabled(child)) return Fail("button is disabled: " + caption, 3);
+    RECT r;
+    GetWindowRect(child, &r);
+    const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    SetCursorPos(centre.x, centre.y);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    const bool pushed = WaitPushed(child, true, 10000);
+    // Without a click, the press is cancelled as the system cancels one when a window takes over
+    // (the button lets go of the mouse), and letting go of the mouse button then does nothing.
+    if (!pushed || !click) SendMessageA(child, WM_CANCELMODE, 0, 0);
+    const bool released = pushed && (click || WaitPushed(child, false, 10000));
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    if (!pushed) {
+      HWND there = WindowFromPoint(centre);
+      return Fail("the button did not go down under the mouse: " + caption + " (the mouse is over " + ClassOf(there) +
+                  " \"" + WindowText(there) + "\")");
+    }
+    if (!released) return Fail("the button stayed down: " + caption);
+    std::printf("{\"pressed\":%s,\"at\":[%ld,%ld]}\n", Json(caption).c_str(), centre.x, centre.y);
+    return 0;
+  }
+  return Fail("no button " + caption);
+}
+
+// The probe (probe.cpp) measures inside the program, where the labels' fonts live: it is loaded
+// there by a hook on the window's thread and answers one registered message.
+int Labels(HWND main) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string probePath = path;
+  probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "tavisto_probe.dll";
+  HMODULE probe = LoadLibraryA(probePath.c_str());
+  const auto hook = probe ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook"))) : nullptr;
+  if (!hook) return Fail("cannot load " + probePath);
+  constexpr DWORD kSize = 65536;
+  HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, "TavistoProbeResult");
+  char* view = section ? static_cast<char*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, kSize)) : nullptr;
+  if (!view) return Fail("cannot make the probe's section");
+  view[0] = '\0';
+  HHOOK installed = SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, GetWindowThreadProcessId(main, nullptr));
+  if (!installed) return Fail("cannot hook the program's window thread");
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(main, RegisterWindowMessageA("TavistoProbeMeasure"), 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored);
+  UnhookWindowsHookEx(installed);
+  const std::string labels(view, strnlen(view, kSize));
+  UnmapViewOfFile(view);
+  CloseHandle(section);
+  if (labels.empty()) return Fail("the probe did not run inside the program");
+  std::printf("{\"labels\":[%s]}\n", labels.c_str());
+  return 0;
 }
 
 int WaitDialog(HWND main, int timeoutMs) {
@@ -339,6 +420,8 @@ int main(int argc, char** argv) {
   if (!main) return Fail("the main window is not there");
   if (command == "state") return State(main);
   if (command == "click" && argc > 2) return Click(main, argv[2]);
+  if (command == "press" && argc > 2) return Press(main, argv[2], argc > 3 && std::string(argv[3]) == "click");
+  if (command == "labels") return Labels(main);
   if (command == "memo" && argc > 2) return Memo(main, argv[2]);
   if (command == "set-memo" && argc > 2) return SetMemo(main, argv[2]);
   if (command == "resize" && argc > 3) {

@@ -22,6 +22,7 @@ class ScenarioCase(unittest.TestCase):
     machine in prepare(machine) before the Wine server of the scenario starts."""
 
     machine_name = None
+    screen = (1024, 768)  # the virtual display's size
 
     @classmethod
     def prepare(cls, machine):
@@ -31,7 +32,7 @@ class ScenarioCase(unittest.TestCase):
     def setUpClass(cls):
         name = cls.machine_name or cls.__name__
         cls.machine = WineMachine(work_root() / "machines" / name)
-        cls.display = Display().__enter__()
+        cls.display = Display(*cls.screen).__enter__()
         cls._session = cls.machine.session(cls.display)
         cls._session.__enter__()
         cls.prepare(cls.machine)
