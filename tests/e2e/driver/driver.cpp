@@ -81,7 +81,7 @@ std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
   EnumChildWindows(
       parent,
-      [](HWND child, LPARAM list) -> BOOL {
+      [](HWND child, LPARAM list) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
         return TRUE;
       },
@@ -101,7 +101,7 @@ HWND FindDialog(HWND main, bool progress = false) {
     HWND found;
   } search{main ? ProcessOf(main) : 0, progress, nullptr};
   EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         if (ClassOf(window) == "#32770" && IsWindowVisible(window) &&
             (s->process == 0 || ProcessOf(window) == s->process) && IsProgressDialog(window) == s->progress) {
@@ -263,13 +263,46 @@ int Press(HWND main, const std::string& caption, bool click) {
   return Fail("no button " + caption);
 }
 
+std::string BesideMe(const char* name) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self = path;
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
+bool Is32BitProcess(HWND window) {
+  if (sizeof(void*) == 4) return true;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
+  BOOL wow64 = FALSE;
+  if (process) {
+    IsWow64Process(process, &wow64);
+    CloseHandle(process);
+  }
+  return wow64;
+}
+
+// Runs the 32-bit build of this driver with the same command; its output is ours.
+int As32Bit(const std::string& command) {
+  std::string line = "\"" + BesideMe("tavisto_driver32.exe") + "\" " + command;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+    return Fail("cannot run the 32-bit driver for a 32-bit program");
+  }
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD code = 2;
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return static_cast<int>(code);
+}
+
 // The probe (probe.cpp) measures inside the program, where the labels' fonts live: it is loaded
 // there by a hook on the window's thread and answers one registered message.
 int Labels(HWND main) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string probePath = path;
-  probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "tavisto_probe.dll";
+  if (sizeof(void*) == 8 && Is32BitProcess(main)) return As32Bit("labels");
+  const std::string probePath = BesideMe(sizeof(void*) == 4 ? "tavisto_probe32.dll" : "tavisto_probe.dll");
   HMODULE probe = LoadLibraryA(probePath.c_str());
   const auto hook = probe ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook"))) : nullptr;
   if (!hook) return Fail("cannot load " + probePath);
