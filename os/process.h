@@ -45,5 +45,7 @@ struct RunResult {
 // IsWow64Process for the current process, looked up by name in kernel32.dll: nothing when the
 // system lacks the query; OSError when kernel32 cannot be loaded or the query fails.
 [[nodiscard]] std::optional<bool> QueryWow64Process();
+// The same answer where nothing may fail: false when the query is missing or fails.
+[[nodiscard]] bool RunningUnderWow64() noexcept;
 
 }  // namespace tavisto::os

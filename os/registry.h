@@ -18,6 +18,12 @@ enum class RegRoot { CurrentUser, LocalMachine };
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr uint32_t kKeyRead = 0x20019;
 
+// Which registry a 32-bit process on 64-bit Windows opens: its own view, where parts of
+// HKLM\SOFTWARE are redirected to a 32-bit copy, or the 64-bit one that the system and 64-bit
+// programs see (KEY_WOW64_64KEY). Ask for Native64 only under WOW64: some 32-bit Windows
+// versions refuse the flag.
+enum class RegView { Own, Native64 };
+
 // Raw registry value types.
 inline constexpr uint32_t kRegNone = 0;
 inline constexpr uint32_t kRegSz = 1;
@@ -48,7 +54,8 @@ class RegistryKey {
   // Opens root\path (a leading "\" is ignored; an empty path is the root itself); nothing
   // when the key is missing or the access is refused.
   [[nodiscard]] static std::optional<RegistryKey> Open(RegRoot root, const std::string& path,
-                                                       uint32_t access = kKeyAllAccess);
+                                                       uint32_t access = kKeyAllAccess,
+                                                       RegView view = RegView::Own);
 
   [[nodiscard]] std::vector<std::string> SubKeyNames() const;
   [[nodiscard]] std::vector<std::string> ValueNames() const;

@@ -1,5 +1,6 @@
 #include "sysinfo/system_info.h"
 
+#include "os/process.h"
 #include "os/registry.h"
 #include "os/system_facts.h"
 #include "sysinfo/identity_format.h"
@@ -23,7 +24,11 @@ TSystemInfo::TSystemInfo() {
 }
 
 void TSystemInfo::ReadOwner() {
-  const auto key = os::RegistryKey::Open(os::RegRoot::LocalMachine, OwnerKeyPath(platformId_));
+  // Under WOW64 a 32-bit program's HKLM\SOFTWARE is a redirected 32-bit copy that need not
+  // hold the machine's owner: read the key Windows itself keeps.
+  const auto view = os::RunningUnderWow64() ? os::RegView::Native64 : os::RegView::Own;
+  const auto key = os::RegistryKey::Open(os::RegRoot::LocalMachine, OwnerKeyPath(platformId_),
+                                         os::kKeyAllAccess, view);
   if (!key) return;
   regOwner_ = key->ReadString("RegisteredOwner");
   regCompany_ = key->ReadString("RegisteredOrganization");

@@ -99,4 +99,12 @@ std::optional<bool> QueryWow64Process() {
   return wow64 != FALSE;
 }
 
+bool RunningUnderWow64() noexcept {
+  try {
+    return QueryWow64Process().value_or(false);
+  } catch (const OSError&) {
+    return false;
+  }
+}
+
 }  // namespace tavisto::os

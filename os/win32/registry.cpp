@@ -45,8 +45,10 @@ RegistryKey::~RegistryKey() {
   if (handle_) RegCloseKey(H(handle_));
 }
 
-std::optional<RegistryKey> RegistryKey::Open(RegRoot root, const std::string& path, uint32_t access) {
+std::optional<RegistryKey> RegistryKey::Open(RegRoot root, const std::string& path, uint32_t access,
+                                             RegView view) {
   const std::string relative = !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+  if (view == RegView::Native64) access |= KEY_WOW64_64KEY;
   HKEY key = nullptr;
   if (RegOpenKeyExA(RootHandle(root), relative.c_str(), 0, access, &key) != ERROR_SUCCESS)
     return std::nullopt;

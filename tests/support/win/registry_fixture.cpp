@@ -9,7 +9,7 @@ namespace tavisto::test {
 RegistryFixture::~RegistryFixture() {
   for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(it->root, it->key.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
+    if (RegOpenKeyExA(it->root, it->key.c_str(), 0, KEY_ALL_ACCESS | view_, &key) != ERROR_SUCCESS) continue;
     if (it->existed)
       RegSetValueExA(key, it->name.c_str(), 0, it->type, it->data.data(), static_cast<DWORD>(it->data.size()));
     else
@@ -19,7 +19,15 @@ RegistryFixture::~RegistryFixture() {
   // Deepest first, so parents go after their children.
   std::sort(created_.begin(), created_.end(),
             [](const CreatedKey& a, const CreatedKey& b) { return a.key.size() > b.key.size(); });
-  for (const CreatedKey& created : created_) RegDeleteTreeA(created.root, created.key.c_str());
+  for (const CreatedKey& created : created_) Delete(created.root, created.key);
+}
+
+void RegistryFixture::Delete(HKEY root, const std::string& key) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
+  RegDeleteTreeA(opened, nullptr);  // what is below the key
+  RegCloseKey(opened);
+  RegDeleteKeyExA(root, key.c_str(), view_, 0);
 }
 
 HKEY RegistryFixture::OpenOrCreate(HKEY root, const std::string& key) {
@@ -28,18 +36,18 @@ HKEY RegistryFixture::OpenOrCreate(HKEY root, const std::string& key) {
     if (i != key.size() && key[i] != '\\') continue;
     const std::string level = key.substr(0, i);
     HKEY probe = nullptr;
-    if (RegOpenKeyExA(root, level.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, level.c_str(), 0, KEY_READ | view_, &probe) == ERROR_SUCCESS) {
       RegCloseKey(probe);
       continue;
     }
     HKEY made = nullptr;
-    if (RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &made, nullptr) == ERROR_SUCCESS) {
       RegCloseKey(made);
       created_.push_back({root, level});
     }
   }
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) {
     ADD_FAILURE() << "cannot open or create registry key " << key;
     return nullptr;
   }
@@ -51,7 +59,7 @@ void RegistryFixture::Remember(HKEY root, const std::string& key, const std::str
     if (value.root == root && value.key == key && value.name == name) return;
   SavedValue value{root, key, name, false, REG_NONE, {}};
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view_, &opened) == ERROR_SUCCESS) {
     DWORD size = 0;
     if (RegQueryValueExA(opened, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
       value.data.resize(size);
@@ -98,11 +106,11 @@ void RegistryFixture::CreateKey(HKEY root, const std::string& key) {
 void RegistryFixture::DeleteValue(HKEY root, const std::string& key, const std::string& name) {
   Remember(root, key, name);
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
   RegDeleteValueA(opened, name.c_str());
   RegCloseKey(opened);
 }
 
-void RegistryFixture::DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
+void RegistryFixture::DeleteTree(HKEY root, const std::string& key) { Delete(root, key); }
 
 }  // namespace tavisto::test

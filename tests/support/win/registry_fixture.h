@@ -2,6 +2,8 @@
 // values get their old type and data back, new values and the keys the fixture created go.
 //   RegistryFixture reg;
 //   reg.SetString(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", "C:\\Z\\");
+// A fixture made with a view (KEY_WOW64_64KEY, KEY_WOW64_32KEY) writes that registry view of a
+// 64-bit Windows, whichever the test program is.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +16,7 @@ namespace tavisto::test {
 
 class RegistryFixture {
  public:
-  RegistryFixture() = default;
+  explicit RegistryFixture(REGSAM view = 0) : view_(view) {}
   RegistryFixture(const RegistryFixture&) = delete;
   RegistryFixture& operator=(const RegistryFixture&) = delete;
   ~RegistryFixture();
@@ -47,6 +49,9 @@ class RegistryFixture {
   void Remember(HKEY root, const std::string& key, const std::string& name);
   HKEY OpenOrCreate(HKEY root, const std::string& key);
 
+  void Delete(HKEY root, const std::string& key);
+
+  REGSAM view_;
   std::vector<SavedValue> saved_;
   std::vector<CreatedKey> created_;
 };

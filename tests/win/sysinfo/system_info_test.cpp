@@ -11,7 +11,7 @@ namespace {
 constexpr char kOwnerKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
 TEST(TSystemInfo, ReadsOwnerAndOrganisationFromTheNtKey) {
-  test::RegistryFixture reg;
+  test::RegistryFixture reg(KEY_WOW64_64KEY);
   reg.SetString(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOwner", "Ada Lovelace");
   reg.SetString(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOrganization", "Analytical Engines");
   const TSystemInfo info;
@@ -20,8 +20,22 @@ TEST(TSystemInfo, ReadsOwnerAndOrganisationFromTheNtKey) {
   EXPECT_EQ(info.RegCompany(), "Analytical Engines");
 }
 
+// A 32-bit program on 64-bit Windows sees a redirected 32-bit copy of the key, which need not
+// hold the owner that Windows shows; the identity is the machine's, whichever the build.
+TEST(TSystemInfo, OwnerComesFromTheSixtyFourBitRegistryView) {
+  test::RegistryFixture reg(KEY_WOW64_64KEY);
+  test::RegistryFixture copy(KEY_WOW64_32KEY);
+  reg.SetString(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOwner", "Ada Lovelace");
+  reg.SetString(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOrganization", "Analytical Engines");
+  copy.SetString(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOwner", "32-bit copy");
+  copy.DeleteValue(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOrganization");
+  const TSystemInfo info;
+  EXPECT_EQ(info.RegOwner(), "Ada Lovelace");
+  EXPECT_EQ(info.RegCompany(), "Analytical Engines");
+}
+
 TEST(TSystemInfo, MissingOwnerValuesReadAsEmpty) {
-  test::RegistryFixture reg;
+  test::RegistryFixture reg(KEY_WOW64_64KEY);
   reg.DeleteValue(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOwner");
   reg.DeleteValue(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOrganization");
   const TSystemInfo info;
@@ -30,7 +44,7 @@ TEST(TSystemInfo, MissingOwnerValuesReadAsEmpty) {
 }
 
 TEST(TSystemInfo, AnOwnerOfTheWrongTypeIsARegistryError) {
-  test::RegistryFixture reg;
+  test::RegistryFixture reg(KEY_WOW64_64KEY);
   reg.SetDword(HKEY_LOCAL_MACHINE, kOwnerKey, "RegisteredOwner", 7);
   try {
     const TSystemInfo info;
