@@ -14,6 +14,31 @@
 
 namespace tavisto::zip {
 
+// The codes this writer raises (each selects its message through the table).
+enum ArchiveErrorCode : int32_t {
+  kErrorSetIndex = 1,
+  kErrorCopyIndex = 2,
+  kErrorAccessIndex = 3,
+  kErrorDeleteIndex = 4,
+  kErrorBadCompressionMode = 5,
+  kErrorEntryNotInRollback = 7,
+  kErrorBlankFileNameOnUpdate = 9,
+  kErrorBlankFileName = 10,
+  kErrorArchiveMissing = 12,
+  kErrorNotOpen = 13,
+  kErrorCustomStreamSplit = 30,
+  kErrorReadOnlyArchive = 32,
+  kErrorCannotOpenSource = 33,
+  kErrorSizeMismatch = 34,
+  kErrorVolumeCancelled = 45,
+  kErrorCannotPlace = 46,
+  kErrorSplitHasEntries = 52,
+  kErrorNameIndexBroken = 58,
+  kErrorNameListBroken = 59,
+  kErrorPathTooLong = 61,
+  kErrorSecondSplitUpdate = 62,
+};
+
 // One argument of a formatted message: text for a "%s", a number for a "%d".
 using MessageArgument = std::variant<std::string, int64_t>;
 

@@ -17,17 +17,25 @@
 #include <string>
 #include <vector>
 
-#include "os/dir_listing.h"
 #include "zip/archive_error.h"
-#include "zip/archive_stream.h"
 #include "zip/archive_types.h"
-#include "zip/directory.h"
-#include "zip/entry_pipeline.h"
+#include "zip/records.h"
 #include "zip/spanning.h"
-#include "zip/volume_writer.h"
 #include "zip/wildcard.h"
 
+namespace tavisto::os {
+struct DirEntry;
+}
+
 namespace tavisto::zip {
+
+class ArchiveStream;
+class EntryFeed;
+class EntryPipeline;
+class VolumeWriter;
+struct CommitState;
+struct TArcDirManager;
+struct TDirItem;
 
 class TBaseArchiver {
  public:
@@ -123,6 +131,11 @@ class TBaseArchiver {
   // the next update begins.
   [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
 
+  // Threads that compress entries during a commit: 0 (the default) as many as the machine has
+  // cores; 1 compresses each entry on the calling thread as it is written. The archive's bytes
+  // are the same either way.
+  void SetDeflateThreads(unsigned count);
+
   [[nodiscard]] bool Active() const { return active_; }
   [[nodiscard]] int32_t EntryCount() const;
 
@@ -165,22 +178,9 @@ class TBaseArchiver {
 
  private:
   class EntryHost;
-  // Answers the volume writer through this component's events.
-  class VolumeHost final : public VolumeWriter::Host {
-   public:
-    explicit VolumeHost(TBaseArchiver& archiver) : archiver_(archiver) {}
-    bool RequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) override {
-      return archiver_.DoRequestBlankVolume(volumeNumber, volumeFileName);
-    }
-    bool VolumeDiskFull(int32_t volumeNumber, const std::string& volumeFileName) override {
-      return archiver_.DoDiskFull(volumeNumber, volumeFileName);
-    }
-    std::optional<uint64_t> FreeSpaceFor(const std::string& path) override { return archiver_.FreeSpace(path); }
-    const std::string& ComponentName() const override { return archiver_.name_; }
-
-   private:
-    TBaseArchiver& archiver_;
-  };
+  class VolumeHost;
+  enum class EntryStep { Written, Failed, Stopped };
+  enum class DataStep { Written, Stopped, NeedsZip64Sizes };
 
   // Opens a new archive: on the caller's stream when lent, else on FileName (or its volumes).
   void OpenNew(ArchiveStream* lent, uint16_t mode);
@@ -188,23 +188,33 @@ class TBaseArchiver {
   int32_t UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder);
   void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
 
+  // The commit and its steps (commit.cpp).
   void CommitUpdate();
-  // Ends the update early (the commit rolls back); the first reason given is kept.
-  void Stop(UpdateOutcome why);
-  // order: the source's place among the entries the scan found.
-  void NoteLeftOut(const std::string& path, const std::string& reason, int64_t order);
-  void SortLeftOut();
+  void SaveTail(CommitState& state);
+  void StartWorkers(CommitState& state);
+  void WriteChangedEntries(CommitState& state);
+  // Puts the archive back as it was before the update.
+  void RollBack(CommitState& state);
   [[nodiscard]] int32_t FirstChangedPosition();
-  bool WriteEntry(int32_t index, FailureAction& action);
-  void WriteEntryData(TDirItem& item, os::File& source, uint64_t size, ArchivePosition header,
-                      Operation operation);
+  // feed is null for a folder.
+  EntryStep WriteEntry(int32_t index, EntryFeed* feed, FailureAction& action);
+  DataStep WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint64_t size, bool zip64Sizes,
+                             const std::string& eventName, Operation operation);
+  // False when the disk was full and the host chose to stop.
   bool WriteChunk(const unsigned char* data, size_t count);
   // The entry of that name as it was before the update (error 7 when there is none).
   [[nodiscard]] const TDirItem& RollbackItem(const std::string& storedName);
-  void CopyUnchanged(TDirItem& item, const TDirItem& old, os::File& saved, int64_t rewritePoint);
+  void CopyUnchanged(TDirItem& item, const TDirItem& old, CommitState& state);
   void WriteCentralDirectory();
-  [[nodiscard]] std::string EncodedName(const std::string& storedName) const;
+  // The name as the records hold it; sets the entry's UTF-8 flag when it needs one.
+  [[nodiscard]] std::string EncodedName(TDirItem& item) const;
   void RestoreDirectory();
+  // Ends the update early (the commit rolls back); the first reason given is kept.
+  void Stop(UpdateOutcome why);
+  [[nodiscard]] bool Stopped() const { return outcome_ != UpdateOutcome::Committed; }
+  // order: the source's place among the entries the scan found.
+  void NoteLeftOut(const std::string& path, const std::string& reason, int64_t order);
+  void SortLeftOut();
 
   std::string name_;
   std::string fileName_;
@@ -224,7 +234,8 @@ class TBaseArchiver {
   uint16_t openMode_ = 0;
   int32_t updateCount_ = 0;
   bool committedOnce_ = false;
-  bool abort_ = false;
+  bool customStream_ = false;
+  unsigned deflateThreads_ = 1;
   UpdateOutcome outcome_ = UpdateOutcome::Committed;
   struct LeftOutEntry {
     LeftOutFile file;
@@ -233,11 +244,10 @@ class TBaseArchiver {
   std::vector<LeftOutEntry> leftOut_;
   std::vector<LeftOutFile> leftOutFiles_;
   std::string lastFailure_;  // message of the latest file failure asked about
-  bool customStream_ = false;
-  VolumeHost volumeHost_{*this};
+  std::unique_ptr<VolumeHost> volumeHost_;
   std::unique_ptr<VolumeWriter> writer_;
   std::unique_ptr<TArcDirManager> manager_;
-  EntryPipeline pipeline_;
+  std::unique_ptr<EntryPipeline> pipeline_;  // compresses on the calling thread
 
   // State of one scan.
   MaskFolders scanFolders_;

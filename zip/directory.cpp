@@ -13,12 +13,6 @@ constexpr size_t kMaxGrowStep = 10000;
 constexpr size_t kMinBuckets = 1000;
 constexpr size_t kMaxLoad = 5;
 
-constexpr int32_t kErrorSetIndex = 1;
-constexpr int32_t kErrorCopyIndex = 2;
-constexpr int32_t kErrorAccessIndex = 3;
-constexpr int32_t kErrorDeleteIndex = 4;
-constexpr int32_t kErrorNameIndexBroken = 58;
-constexpr int32_t kErrorNameListBroken = 59;
 
 std::string Lower(const std::string& name) {
   const auto& lower = os::AnsiCase().lower;

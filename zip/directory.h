@@ -25,11 +25,6 @@ struct TDirItem {
   std::string storedName;  // "/" separators; folders end in "/"
   std::string comment;
   std::vector<ExtraField> extras;
-  bool zip64Needed = false;
-  uint64_t uncompressedSize64 = 0;
-  uint64_t compressedSize64 = 0;
-  uint64_t localHeaderOffset64 = 0;
-  uint32_t diskNumber32 = 0;
   bool modified = false;  // to be (re)written at the next commit
   std::string password;
   std::string source;  // absolute path of the file or folder
@@ -38,9 +33,7 @@ struct TDirItem {
 
   [[nodiscard]] bool IsFolder() const { return !storedName.empty() && storedName.back() == '/'; }
   // The size the listing gave, for the progress totals.
-  [[nodiscard]] uint64_t ListedSize() const {
-    return zip64Needed ? uncompressedSize64 : central.uncompressedSize;
-  }
+  [[nodiscard]] uint64_t ListedSize() const { return central.uncompressedSize; }
 };
 
 // Entry names in lower case, kept at the same index as the entries, with a hash index that is

@@ -46,8 +46,13 @@ inline constexpr uint16_t kMax16 = 0xFFFF;
 // its locator precede it.
 inline constexpr uint32_t kZip64EntryCount = 65535;
 
-// The 46 fixed bytes of a central directory record, in their order; the local header takes the
-// fields it shares with it.
+// Zip64 extended information: the extra field's id, and its size in a local header (both sizes).
+inline constexpr uint16_t kZip64ExtraId = 0x0001;
+inline constexpr uint16_t kZip64LocalExtraSize = 20;
+
+// The fields of a central directory record, in their order, with sizes and offsets in full; the
+// record writer puts 0xFFFFFFFF (0xFFFF for the disk) in a field a value does not fit and the
+// value itself into the Zip64 extra field. The local header takes the fields it shares.
 struct CentralFields {
   uint32_t signature = kCentralHeaderSignature;
   uint16_t versionMadeBy = kVersionOemNames;
@@ -57,23 +62,31 @@ struct CentralFields {
   uint16_t time = 0;
   uint16_t date = 0;
   uint32_t crc = 0;
-  uint32_t compressedSize = 0;
-  uint32_t uncompressedSize = 0;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
   uint16_t nameLength = 0;
   uint16_t extraLength = 0;
   uint16_t commentLength = 0;
-  uint16_t diskNumberStart = 0;
+  uint32_t diskNumberStart = 0;
   uint16_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
-  uint32_t localHeaderOffset = 0;
+  uint64_t localHeaderOffset = 0;
 };
 
-enum class HeaderKind { Local, Central };
+// True when a size or the offset does not fit 32 bits, or the disk number 16: the central
+// record then carries the Zip64 extra field.
+[[nodiscard]] bool CentralNeedsZip64(const CentralFields& fields);
 
-// Appends the fixed part of a local header (30 bytes) or a central record (46 bytes). The local
-// header's extra length is localExtraLength (0: this writer puts no extra in local headers).
-void AppendHeader(std::string& out, HeaderKind kind, const CentralFields& fields,
-                  uint16_t localExtraLength = 0);
+// A local header with its name. With zip64Sizes both size fields are 0xFFFFFFFF and the Zip64
+// extra field (20 bytes) follows the name with the two sizes; the header keeps its length when
+// it is written again with the final values, as long as zip64Sizes stays the same.
+[[nodiscard]] std::string LocalRecord(const CentralFields& fields, const std::string& name, bool zip64Sizes);
+
+// A central record with its name and extra field: the Zip64 field first when needed, then
+// otherExtras (already laid out as id, size, data). The comment is not included. The name and
+// extra lengths are those of the arguments.
+[[nodiscard]] std::string CentralRecord(const CentralFields& fields, const std::string& name,
+                                        const std::string& otherExtras);
 
 // Where the central directory lies and what it holds, for the records that end the archive.
 struct DirectoryEnd {
@@ -87,11 +100,11 @@ struct DirectoryEnd {
   uint64_t endRecordsOffset = 0;
 };
 
-// The Zip64 end record and locator (only with 65535 entries or more), then the end record with an
-// empty comment.
+// The Zip64 end record and locator (with 65535 entries or more, or when an offset, a size or a
+// disk number does not fit the end record), then the end record with an empty comment.
 [[nodiscard]] std::string EndRecords(const DirectoryEnd& end);
 
-// Little-endian helpers shared with the rewrite of local headers.
+// Little-endian helpers.
 void AppendLe16(std::string& out, uint16_t value);
 void AppendLe32(std::string& out, uint32_t value);
 void AppendLe64(std::string& out, uint64_t value);

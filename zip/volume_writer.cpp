@@ -10,7 +10,6 @@
 namespace tavisto::zip {
 namespace {
 
-constexpr int32_t kErrorVolumeCancelled = 45;
 // A volume is opened only on a drive with more free space than this.
 constexpr uint64_t kMinFreeForVolume = 65536;
 // Central records name the volume of a local header in 16 bits.

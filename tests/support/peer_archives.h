@@ -18,8 +18,8 @@ struct PeerHandOff {
   PeerHandOff& Label(std::string value) { label = std::move(value); return *this; }
   // A folder the extracted archive must reproduce byte for byte.
   PeerHandOff& Expect(std::string folder) { expectedTree = std::move(folder); return *this; }
-  // Moves the files instead of copying them (archives of several GiB, kept sparse); the peer
-  // folder must be on the same file system.
+  // Moves the files (and the expected tree) instead of copying them: archives of several GiB,
+  // kept sparse. The peer folder must be on the same file system.
   PeerHandOff& Move() { move = true; return *this; }
   // Info-ZIP's join of a split set mishandles a local header that ends right at a volume's
   // limit; a set made for that case is checked with 7-Zip, which reads the set as written.

@@ -37,6 +37,7 @@ class Reader {
   uint16_t U16() { return static_cast<uint16_t>(U(2)); }
   uint32_t U32() { return static_cast<uint32_t>(U(4)); }
   uint64_t U64() { return U(8); }
+  [[nodiscard]] size_t size() const { return bytes_.size(); }
   std::string Text(size_t n) {
     if (at_ + n > bytes_.size()) {
       failed = true;
@@ -119,6 +120,30 @@ std::string DirectoryBytes(const ByteSource& source, uint32_t disk, uint64_t off
     offset = 0;
   }
   return bytes;
+}
+
+// The Zip64 extended-information field (id 1) of an extra block, if there is one.
+std::optional<std::string> Zip64Extra(const std::string& extra) {
+  Reader r(extra, 0);
+  while (!r.failed && r.At() + 4 <= extra.size()) {
+    const uint16_t id = static_cast<uint16_t>(r.U16());
+    const uint16_t size = static_cast<uint16_t>(r.U16());
+    std::string data = r.Text(size);
+    if (id == 1 && !r.failed) return data;
+  }
+  return std::nullopt;
+}
+
+// Takes the 64-bit value from the Zip64 field for a 32-bit field that is all ones.
+template <typename T>
+void Resolve(uint64_t raw, uint64_t allOnes, size_t width, Reader* zip64, T& value, bool& missing) {
+  value = static_cast<T>(raw);
+  if (raw != allOnes) return;
+  if (!zip64 || zip64->At() + width > zip64->size()) {
+    missing = true;
+    return;
+  }
+  value = static_cast<T>(width == 8 ? zip64->U64() : zip64->U32());
 }
 
 ZipImage Parse(const ByteSource& source) {
@@ -242,22 +267,36 @@ ZipImage Parse(const ByteSource& source) {
       c.offset = pieces[p].offset + (c.offset - pieces[p].joinedAt);
       break;
     }
+    {
+      const auto field = Zip64Extra(c.extra);
+      c.hasZip64Extra = field.has_value();
+      std::optional<Reader> zip64;
+      if (field) zip64.emplace(*field, 0);
+      Reader* z = zip64 ? &*zip64 : nullptr;
+      bool missing = false;
+      Resolve(c.uncompressedSize, 0xFFFFFFFF, 8, z, c.uncompressed, missing);
+      Resolve(c.compressedSize, 0xFFFFFFFF, 8, z, c.compressed, missing);
+      Resolve(c.localHeaderOffset, 0xFFFFFFFF, 8, z, c.headerOffset, missing);
+      Resolve(c.diskNumberStart, 0xFFFF, 4, z, c.headerDisk, missing);
+      if (missing) zip.problems.push_back(c.name + ": a 32-bit field is all ones without its Zip64 value");
+      if (zip64 && zip64->At() != field->size()) zip.problems.push_back(c.name + ": Zip64 field holds more than it should");
+    }
     c.comment = r.Text(c.commentLength);
     if (r.failed) {
       zip.problems.push_back("central record " + std::to_string(i) + " is cut short");
       return zip;
     }
-    if (c.diskNumberStart >= volumeCount) {
+    if (c.headerDisk >= volumeCount) {
       zip.problems.push_back(c.name + ": local header on a volume that does not exist");
       zip.entries.push_back(e);
       continue;
     }
-    const std::string fixed = source.Bytes(c.diskNumberStart, c.localHeaderOffset, 30);
+    const std::string fixed = source.Bytes(c.headerDisk, c.headerOffset, 30);
     const uint64_t variable = fixed.size() == 30 ? uint64_t(Reader(fixed, 26).U16()) + Reader(fixed, 28).U16() : 0;
-    const std::string header = fixed + source.Bytes(c.diskNumberStart, c.localHeaderOffset + 30, variable);
+    const std::string header = fixed + source.Bytes(c.headerDisk, c.headerOffset + 30, variable);
     Reader l(header, 0);
     LocalHeaderFields& h = e.local;
-    h.offset = c.localHeaderOffset;
+    h.offset = c.headerOffset;
     h.signature = l.U32();
     h.versionNeeded = l.U16();
     h.flags = l.U16();
@@ -270,8 +309,18 @@ ZipImage Parse(const ByteSource& source) {
     h.nameLength = l.U16();
     h.extraLength = l.U16();
     h.name = l.Text(h.nameLength);
-    l.Text(h.extraLength);
+    h.extra = l.Text(h.extraLength);
     h.dataOffset = h.offset + l.At();
+    h.compressed = h.compressedSize;
+    h.uncompressed = h.uncompressedSize;
+    if (const auto field = Zip64Extra(h.extra)) {
+      // In a local header the field holds both sizes, and both 32-bit fields are all ones.
+      Reader z(*field, 0);
+      if (field->size() != 16 || h.compressedSize != 0xFFFFFFFF || h.uncompressedSize != 0xFFFFFFFF)
+        zip.problems.push_back(c.name + ": local Zip64 field is not the two sizes");
+      h.uncompressed = z.U64();
+      h.compressed = z.U64();
+    }
     if (l.failed || h.signature != kLocal) zip.problems.push_back(c.name + ": no local header where the central record says");
     zip.entries.push_back(e);
   }
@@ -294,12 +343,12 @@ ZipImage ParseZipRecords(const std::string& path) { return Parse(FileSource(path
 std::string RawEntryData(const ZipImage& zip, size_t index) {
   const ZipEntry& e = zip.entries.at(index);
   std::string data;
-  uint32_t disk = e.central.diskNumberStart;
+  uint32_t disk = e.central.headerDisk;
   uint64_t at = e.local.dataOffset;
   // Data may run on into the next volumes.
-  while (data.size() < e.central.compressedSize && disk < zip.volumes.size()) {
+  while (data.size() < e.central.compressed && disk < zip.volumes.size()) {
     const std::string& volume = zip.volumes[disk];
-    if (at < volume.size()) data += volume.substr(at, e.central.compressedSize - data.size());
+    if (at < volume.size()) data += volume.substr(at, e.central.compressed - data.size());
     ++disk;
     at = 0;
   }
@@ -310,7 +359,7 @@ std::string EntryData(ZipImage& zip, size_t index) {
   const ZipEntry& e = zip.entries.at(index);
   const std::string raw = RawEntryData(zip, index);
   const std::string& name = e.central.name;
-  if (raw.size() != e.central.compressedSize) zip.problems.push_back(name + ": data runs past the archive");
+  if (raw.size() != e.central.compressed) zip.problems.push_back(name + ": data runs past the archive");
   std::string data;
   if (e.central.method == 0) {
     data = raw;
@@ -337,7 +386,7 @@ std::string EntryData(ZipImage& zip, size_t index) {
   } else {
     zip.problems.push_back(name + ": unknown method " + std::to_string(e.central.method));
   }
-  if (data.size() != e.central.uncompressedSize) zip.problems.push_back(name + ": uncompressed size differs");
+  if (data.size() != e.central.uncompressed) zip.problems.push_back(name + ": uncompressed size differs");
   if (ReferenceCrc32(data) != e.central.crc) zip.problems.push_back(name + ": CRC-32 differs");
   return data;
 }

@@ -28,7 +28,11 @@ struct LocalHeaderFields {
   uint16_t nameLength = 0;
   uint16_t extraLength = 0;
   std::string name;
+  std::string extra;
   uint64_t dataOffset = 0;  // first byte after name and extra
+  // The sizes, taken from the Zip64 extra field where the 32-bit fields are 0xFFFFFFFF.
+  uint64_t compressed = 0;
+  uint64_t uncompressed = 0;
 };
 
 struct CentralRecordFields {
@@ -54,6 +58,12 @@ struct CentralRecordFields {
   std::string name;
   std::string extra;
   std::string comment;
+  // The values themselves: from the Zip64 extra field where the 32-bit field is all ones.
+  uint64_t compressed = 0;
+  uint64_t uncompressed = 0;
+  uint64_t headerOffset = 0;
+  uint32_t headerDisk = 0;
+  bool hasZip64Extra = false;
 };
 
 struct EndRecordFields {

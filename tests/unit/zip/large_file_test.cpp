@@ -1,7 +1,6 @@
-// Sources and archives near 4 GiB. The writer keeps 32-bit sizes and offsets: an entry that would
-// need more (a source of 4 GiB or more, or one that would end beyond 4 GiB into the archive) is
-// refused through the file-failure question and never written corrupt. Sparse files make the
-// sources cheap; the archive goes through a stream that leaves holes where it writes zeros.
+// Sources and archives past 4 GiB: sizes and offsets that do not fit 32 bits go into the Zip64
+// fields, in plain archives and in split sets. Sparse files make the sources cheap; a plain
+// archive goes through a stream that leaves holes where it writes zeros.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,43 +69,79 @@ void MakeSparseFile(const std::string& path, uint64_t size) {
   ASSERT_TRUE(file && file->Seek(static_cast<int64_t>(size)) && file->Truncate()) << path;
 }
 
-TEST(LargeSources, EntriesThatWouldNeedZip64AreRefusedAndTheArchiveStaysSound) {
+TEST(LargeSources, SizesAndOffsetsPast32BitsUseZip64) {
   test::TempDir dir;
   test::MakeDirectories(dir.Path("data"));
-  // Stored, so that the archive really grows to just below 4 GiB.
-  const uint64_t nearly4GiB = k4GiB - 1000;
-  MakeSparseFile(dir.Path("data/big1.bin"), nearly4GiB);
-  MakeSparseFile(dir.Path("data/big2.bin"), k4GiB + 5);  // too large a source: refused unread
-  testing::MakeFile(dir, "data/small.txt", testing::RandomBytes(2000));  // would end beyond 4 GiB
+  // Stored, so that the archive really grows past 4 GiB: one entry of exactly 0xFFFFFFFF bytes,
+  // one past 4 GiB, and a small deflated one that starts beyond 4 GiB into the archive.
+  MakeSparseFile(dir.Path("data/big1.bin"), 0xFFFFFFFFULL);
+  MakeSparseFile(dir.Path("data/big2.bin"), k4GiB + 5);
+  testing::MakeFile(dir, "data/small.txt", testing::RandomBytes(2000));
   ArchiveUnderTest under(dir, "large.zip");
-  under.answer = FailureAction::Skip;
   under.archive.NoCompressionMasks().push_back("*.bin");
   SparseFileStream stream(under.path);
   under.archive.OpenArchive(stream, kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
 
-  ASSERT_EQ(under.failures.size(), 2u) << under.failures.front();
-  EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot compress file '" + dir.Path("data/big2.bin") +
-                                   "'. Zip64 mode is not enabled - Native error: 00043");
-  EXPECT_EQ(under.failures[1], "ArchivioTest: Cannot compress file '" + dir.Path("data/small.txt") +
-                                   "'. Zip64 mode is not enabled - Native error: 00043");
+  EXPECT_TRUE(under.failures.empty()) << under.failures.front();
   const test::ZipImage zip = test::ParseZipRecords(under.path);
   ASSERT_TRUE(zip.problems.empty()) << zip.problems.front();
-  ASSERT_EQ(zip.entries.size(), 1u);
-  const auto& big = zip.entries[0];
-  EXPECT_EQ(big.central.name, "big1.bin");
-  EXPECT_EQ(big.central.method, 0);
-  EXPECT_EQ(big.central.compressedSize, nearly4GiB);
-  EXPECT_EQ(big.central.uncompressedSize, nearly4GiB);
-  EXPECT_EQ(big.local.compressedSize, nearly4GiB);
-  // The skipped entry left nothing behind: the directory follows the one entry's data.
-  EXPECT_EQ(zip.end.directoryOffset, big.local.dataOffset + nearly4GiB);
-  EXPECT_LT(uint64_t(zip.end.directoryOffset), 0xFFFFFFFFULL);
-  EXPECT_EQ(zip.end.totalEntries, 1);
-  EXPECT_FALSE(zip.zip64End.has_value());
-  // unzip, 7-Zip and zipfile check the CRC of the 4 GiB of data.
-  test::KeepForPeers({under.path}, test::PeerHandOff().Move());
+  ASSERT_EQ(zip.entries.size(), 3u);
+  for (size_t i = 0; i < 2; ++i) {
+    const auto& big = zip.entries[i];
+    SCOPED_TRACE(big.central.name);
+    const uint64_t size = i == 0 ? 0xFFFFFFFFULL : k4GiB + 5;
+    EXPECT_EQ(big.central.versionNeeded, 45);
+    EXPECT_EQ(big.local.versionNeeded, 45);
+    EXPECT_EQ(big.local.extraLength, 20) << "both sizes in the local header's Zip64 field";
+    EXPECT_EQ(big.local.uncompressed, size);
+    EXPECT_EQ(big.local.compressed, size);
+    EXPECT_EQ(big.central.uncompressedSize, 0xFFFFFFFFu);
+    EXPECT_EQ(big.central.uncompressed, size);
+    EXPECT_EQ(big.central.compressed, size);
+  }
+  const auto& small = zip.entries[2];
+  EXPECT_EQ(small.central.name, "small.txt");
+  EXPECT_EQ(small.central.method, 8);
+  EXPECT_EQ(small.local.extraLength, 0) << "sizes that fit need no local Zip64 field";
+  EXPECT_EQ(small.central.versionNeeded, 45);
+  EXPECT_EQ(small.central.localHeaderOffset, 0xFFFFFFFFu);
+  EXPECT_GT(small.central.headerOffset, k4GiB);
+  EXPECT_EQ(small.central.extra.size(), 12u) << "only the offset in the central Zip64 field";
+  ASSERT_TRUE(zip.zip64End.has_value());
+  EXPECT_EQ(zip.end.directoryOffset, 0xFFFFFFFFu);
+  EXPECT_GT(zip.zip64End->directoryOffset, k4GiB);
+  EXPECT_EQ(zip.zip64End->totalEntries, 3u);
+  EXPECT_EQ(zip.end.totalEntries, 3) << "the count still fits";
+  // unzip, 7-Zip and zipfile check the CRC of every byte; 7-Zip's extraction is compared.
+  test::KeepForPeers({under.path}, test::PeerHandOff().Move().Expect(dir.Path("data")));
+}
+
+// A split set with an entry past 4 GiB, in volumes of 1 GiB: 7-Zip reads it.
+TEST(LargeSources, SplitSetWithAZip64Entry) {
+  test::TempDir dir;
+  test::MakeDirectories(dir.Path("data"));
+  MakeSparseFile(dir.Path("data/big.bin"), k4GiB + 1000);
+  testing::MakeFile(dir, "data/z.txt", testing::TextBytes(5000));
+  ArchiveUnderTest under(dir, "split.zip");
+  under.Split(int64_t(1) << 30);
+  under.archive.NoCompressionMasks().push_back("*.bin");
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+  EXPECT_TRUE(under.failures.empty()) << under.failures.front();
+  const std::vector<std::string> volumes = testing::SplitVolumePaths(under.path);
+  ASSERT_EQ(volumes.size(), 5u);
+  // The records of the last volume: the central directory and the end records.
+  std::vector<std::string> tails;
+  for (const std::string& volume : volumes) tails.push_back(volume == volumes.back() ? test::ReadFile(volume) : "");
+  test::KeepForPeers(volumes, test::PeerHandOff().Move().Expect(dir.Path("data")).WithoutInfoZipJoin());
+  const test::ZipImage zip = test::ParseSplitZip(tails);
+  ASSERT_EQ(zip.entries.size(), 2u);
+  EXPECT_EQ(zip.entries[0].central.uncompressed, k4GiB + 1000);
+  EXPECT_EQ(zip.entries[0].central.versionNeeded, 45);
+  EXPECT_EQ(zip.entries[1].central.headerDisk, 4u);
 }
 
 }  // namespace

@@ -30,15 +30,12 @@ CentralFields SampleFields() {
 
 TEST(Records, LocalHeaderAndCentralRecordCarryTheSameFields) {
   const CentralFields fields = SampleFields();
-  std::string archive;
-  AppendHeader(archive, HeaderKind::Local, fields);
-  EXPECT_EQ(archive.size(), kLocalHeaderSize);
-  archive += "a.txt";
+  std::string archive = LocalRecord(fields, "a.txt", false);
+  EXPECT_EQ(archive.size(), kLocalHeaderSize + 5);
   archive += std::string("\x03\x00\x00", 3);  // the 3 data bytes
   const uint64_t directoryOffset = archive.size();
-  AppendHeader(archive, HeaderKind::Central, fields);
-  EXPECT_EQ(archive.size() - directoryOffset, kCentralHeaderSize);
-  archive += "a.txt";
+  archive += CentralRecord(fields, "a.txt", "");
+  EXPECT_EQ(archive.size() - directoryOffset, kCentralHeaderSize + 5);
   DirectoryEnd end;
   end.entryCount = 1;
   end.directorySize = archive.size() - directoryOffset;
@@ -70,6 +67,50 @@ TEST(Records, LocalHeaderAndCentralRecordCarryTheSameFields) {
   EXPECT_EQ(c.name, "a.txt");
   EXPECT_EQ(zip.end.totalEntries, 1);
   EXPECT_EQ(zip.end.directoryOffset, directoryOffset);
+}
+
+// Values past 32 bits: all ones in their fields and the values in the Zip64 extra field, in the
+// order uncompressed size, compressed size, offset, disk; the local header carries both sizes.
+TEST(Records, ValuesPast32BitsGoIntoTheZip64Field) {
+  CentralFields fields = SampleFields();
+  fields.uncompressedSize = 0x100000000ULL;
+  fields.compressedSize = 0xFFFFFFFFULL;  // all ones is itself a value that needs the field
+  fields.localHeaderOffset = 0x123456789ULL;
+  const std::string local = LocalRecord(fields, "a.txt", true);
+  ASSERT_EQ(local.size(), kLocalHeaderSize + 5 + kZip64LocalExtraSize);
+  const std::string central = CentralRecord(fields, "a.txt", std::string("\x0A\x00\x00\x00", 4));
+  ASSERT_EQ(central.size(), kCentralHeaderSize + 5 + 4 + 24 + 4);
+  EXPECT_TRUE(CentralNeedsZip64(fields));
+
+  // Laid out as an archive whose central directory the reader can find: the entry's offset
+  // points past the archive, so only the records are compared.
+  std::string zip64Field;
+  AppendLe16(zip64Field, 1);
+  AppendLe16(zip64Field, 24);
+  AppendLe64(zip64Field, 0x100000000ULL);
+  AppendLe64(zip64Field, 0xFFFFFFFFULL);
+  AppendLe64(zip64Field, 0x123456789ULL);
+  EXPECT_EQ(central.substr(kCentralHeaderSize + 5, 28), zip64Field);
+  EXPECT_EQ(central.substr(kCentralHeaderSize + 5 + 28), std::string("\x0A\x00\x00\x00", 4)) << "other extras after";
+  std::string localField;
+  AppendLe16(localField, 1);
+  AppendLe16(localField, 16);
+  AppendLe64(localField, 0x100000000ULL);
+  AppendLe64(localField, 0xFFFFFFFFULL);
+  EXPECT_EQ(local.substr(kLocalHeaderSize + 5), localField);
+  const test::ZipImage header = ParseZip(central + EndRecords(DirectoryEnd{1, central.size(), 0, 0, 0, central.size()}));
+  ASSERT_EQ(header.entries.size(), 1u);
+  const auto& c = header.entries[0].central;
+  EXPECT_EQ(c.compressedSize, 0xFFFFFFFFu);
+  EXPECT_EQ(c.uncompressedSize, 0xFFFFFFFFu);
+  EXPECT_EQ(c.localHeaderOffset, 0xFFFFFFFFu);
+  EXPECT_EQ(c.uncompressed, 0x100000000ULL);
+  EXPECT_EQ(c.compressed, 0xFFFFFFFFULL);
+  EXPECT_EQ(c.headerOffset, 0x123456789ULL);
+
+  // Below 32 bits nothing changes: no field, the values in place.
+  EXPECT_FALSE(CentralNeedsZip64(SampleFields()));
+  EXPECT_EQ(CentralRecord(SampleFields(), "a.txt", "").size(), kCentralHeaderSize + 5);
 }
 
 TEST(Records, EmptyArchiveIsTheBareEndRecord) {

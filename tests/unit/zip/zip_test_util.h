@@ -10,6 +10,8 @@
 #include "os/file_time.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_inspect.h"
+#include "os/dir_listing.h"
+#include "zip/archive_stream.h"
 #include "zip/archiver.h"
 
 namespace tavisto::zip::testing {

@@ -1,0 +1,134 @@
+// Entries compressed by workers: the same bytes as on one thread, and what the caller sees
+// (events, questions, left-out files) on its own thread in entry order.
+#include <gtest/gtest.h>
+
+#include "os/files.h"
+#include "tests/support/peer_archives.h"
+#include "tests/unit/zip/zip_test_util.h"
+
+namespace tavisto::zip {
+namespace {
+
+using testing::ArchiveUnderTest;
+using testing::MakeFile;
+using Strings = std::vector<std::string>;
+
+// A tree with what changes the work per entry: empty, tiny and multi-chunk files, stored and
+// deflated, nested folders.
+void MakeTree(const test::TempDir& dir) {
+  MakeFile(dir, "data/empty.txt", "");
+  for (int i = 0; i < 40; ++i) MakeFile(dir, "data/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".txt",
+                                        testing::TextBytes(100 + i * 997, i));
+  MakeFile(dir, "data/big.log", testing::TextBytes(1600000, 3));
+  MakeFile(dir, "data/sub1/noise.bin", testing::RandomBytes(1100000, 4));
+  MakeFile(dir, "data/sub2/deep/stored.dat", testing::TextBytes(2200000, 5));
+  MakeFile(dir, "data/zz.txt", "last");
+}
+
+// The archive's files with the time and date of folder entries (the moment of the scan) zeroed.
+Strings MaskedFiles(const Strings& paths) {
+  Strings files;
+  for (const std::string& path : paths) files.push_back(test::ReadFile(path));
+  const test::ZipImage zip = test::ParseSplitZip(files);
+  EXPECT_TRUE(zip.problems.empty());
+  for (const auto& entry : zip.entries) {
+    if (entry.central.name.back() != '/') continue;
+    files[entry.central.headerDisk].replace(entry.local.offset + 10, 4, 4, '\0');
+    files[entry.central.volume].replace(entry.central.offset + 12, 4, 4, '\0');
+  }
+  return files;
+}
+
+TEST(ParallelDeflate, SameBytesWhateverTheNumberOfThreads) {
+  test::TempDir dir;
+  MakeTree(dir);
+  for (const int64_t volume : {int64_t(0), int64_t(300000)}) {
+    std::vector<Strings> results;
+    for (const unsigned threads : {1u, 2u, 5u}) {
+      SCOPED_TRACE("threads " + std::to_string(threads) + ", volume " + std::to_string(volume));
+      const std::string name = "t" + std::to_string(threads) + "v" + std::to_string(volume) + ".zip";
+      ArchiveUnderTest under(dir, name);
+      if (volume) under.Split(volume);
+      under.archive.SetDeflateThreads(threads);
+      under.archive.NoCompressionMasks().push_back("*.dat");
+      under.archive.OpenArchive(kCreateMode);
+      under.archive.AddFiles("*.*", kDefaultSearchAttr);
+      under.archive.CloseArchive();
+      const Strings paths = volume ? testing::SplitVolumePaths(under.path) : Strings{under.path};
+      if (volume) {
+        EXPECT_GT(paths.size(), 10u);
+      }
+      results.push_back(MaskedFiles(paths));
+      if (threads == 2) test::KeepForPeers(paths, test::PeerHandOff().Label(name).Expect(dir.Path("data")));
+    }
+    EXPECT_TRUE(results[0] == results[1]) << "two threads against one";
+    EXPECT_TRUE(results[0] == results[2]) << "five threads against one";
+  }
+}
+
+// Sources that cannot be opened at the start, in the middle and at the end of a parallel run:
+// each is asked about at its turn, events come in entry order, and a retry after the file is back
+// packs it.
+TEST(ParallelDeflate, FailuresAreAskedInEntryOrder) {
+  test::TempDir dir;
+  const Strings names{"a.txt", "b.txt", "c.log", "d.txt", "e.txt"};
+  for (const std::string& name : names) MakeFile(dir, "data/" + name, testing::TextBytes(700000, name[0]));
+  ArchiveUnderTest under(dir);
+  under.archive.SetDeflateThreads(2);
+  Strings events;
+  under.archive.OnFileProgress = [&](TBaseArchiver&, const std::string& file, double, Operation,
+                                     ProgressPhase phase, bool&) {
+    if (phase != ProgressPhase::Running) events.push_back(file.substr(file.size() - 5) + (phase == ProgressPhase::Begin ? "<" : ">"));
+  };
+  under.archive.OnProcessFileFailure = [&](TBaseArchiver&, const std::string& file, Operation, int32_t, int32_t,
+                                           const std::string&, FailureAction& action) {
+    events.push_back(file.substr(file.size() - 5) + "?");
+    // The middle one comes back and is retried; the first and last are left out.
+    if (file.find("c.log") != std::string::npos) {
+      MakeFile(dir, "data/c.log", "back again");
+      action = FailureAction::Retry;
+    } else {
+      action = FailureAction::Skip;
+    }
+  };
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.BeginUpdate();
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  for (const char* gone : {"data/a.txt", "data/c.log", "data/e.txt"}) ASSERT_TRUE(os::RemoveFile(dir.Path(gone)));
+  under.archive.EndUpdate();
+  under.archive.CloseArchive();
+  EXPECT_EQ(events, (Strings{"a.txt<", "a.txt?", "b.txt<", "b.txt>", "c.log<", "c.log?", "c.log<", "c.log>",
+                             "d.txt<", "d.txt>", "e.txt<", "e.txt?"}));
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Committed);
+  ASSERT_EQ(under.archive.LeftOut().size(), 2u);
+  EXPECT_EQ(under.archive.LeftOut()[0].path, dir.Path("data/a.txt"));
+  EXPECT_EQ(under.archive.LeftOut()[1].path, dir.Path("data/e.txt"));
+  test::ZipImage zip = testing::ReadSoundArchive(under.path);
+  EXPECT_EQ(testing::Names(zip), (Strings{"b.txt", "c.log", "d.txt"}));
+  EXPECT_EQ(testing::Contents(zip).at("c.log"), "back again");
+  test::KeepForPeers({under.path});
+}
+
+// A cancel inside a big file while workers read ahead: the update is rolled back, as on one thread.
+TEST(ParallelDeflate, CancelInsideABigFileRollsBack) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.txt", "small");
+  MakeFile(dir, "data/big.log", testing::TextBytes(5000000, 9));
+  MakeFile(dir, "data/c.txt", "after");
+  ArchiveUnderTest under(dir);
+  under.archive.SetDeflateThreads(2);
+  int chunks = 0;
+  under.archive.OnFileProgress = [&](TBaseArchiver&, const std::string& file, double, Operation, ProgressPhase phase,
+                                     bool& cancel) {
+    if (phase == ProgressPhase::Running && file.find("big.log") != std::string::npos) cancel = ++chunks == 3;
+  };
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Cancelled);
+  EXPECT_EQ(chunks, 3) << "no chunk is handed on after the cancel";
+  under.archive.CloseArchive();
+  EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
+}
+
+}  // namespace
+}  // namespace tavisto::zip
