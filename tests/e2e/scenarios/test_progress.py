@@ -16,7 +16,7 @@ from tests.e2e.harness import build_dir
 from tests.fixtures import sample_machine as sm
 
 TITLE = "tavisto"
-BIG = 1024 ** 3  # zeros, sparse on disk: seconds of deflate for next to no disk space
+BIG = 3 * 1024 ** 3 // 2  # zeros, sparse on disk: seconds of deflate for next to no disk space
 NOISE = 8 * 1024 * 1024  # incompressible: Data.zip ends above the mail warning's 7 MB
 
 
