@@ -1,6 +1,6 @@
 // Packs a folder tree with the archive component as "Get Data" sets it up (compression mode 1,
 // mask "*.*", attribute set 10431; optionally split into volumes), for timing by zip_bench.py.
-//   zip_bench TREE ARCHIVE [VOLUME_SIZE]
+//   [ZIP_BENCH_THREADS=N] zip_bench TREE ARCHIVE [VOLUME_SIZE]
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   using namespace tavisto::zip;
   try {
     TArchiver archive("ArchivioBench");
+    // ZIP_BENCH_THREADS=1 times the one-thread path.
+    if (const char* threads = std::getenv("ZIP_BENCH_THREADS")) archive.SetDeflateThreads(unsigned(std::atoi(threads)));
     archive.SetFileName(argv[2]);
     archive.SetBaseDir(argv[1]);
     if (argc == 4) {

@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
-"""Times the archive component against Info-ZIP on the same data tree, in paired runs.
+"""Times the archive component against Info-ZIP and 7-Zip on the same data tree, in paired runs.
 
     bench/zip_bench.py [--size medium|tiny|small|large] [--runs 5] [--split] [--work DIR]
 
 Builds the native-release harness (bench/zip_bench.cpp), makes the tree with the shared corpus
 generator (../shared/bench/make_corpus.py, seed 1; kept in --work for later runs), then runs
-both packers --runs times in pairs, alternating which goes first, on a warm page cache:
+every packer --runs times, rotating which goes first, on a warm page cache:
 
-  component:  zip_bench TREE OUT.zip            (mode 1, "*.*", attributes 10431)
+  component:  zip_bench TREE OUT.zip            (mode 1, "*.*", attributes 10431, all cores)
   Info-ZIP:   zip -1 -r -q OUT.zip .            (in the tree)
+  7-Zip:      7zz a -tzip -mx1 -mmt2 OUT.zip .  (two threads; not with --split)
   --split:    zip_bench TREE OUT.zip 4097152    against  zip -1 -r -q -s 4m OUT.zip .
 
-It prints every pair, the median wall time of each packer and their ratio, and the archive sizes.
+It prints every run, each packer's median wall time and its ratio to Info-ZIP's, the archive
+sizes, and the component's peak resident memory (the largest over the runs).
 """
 
 import argparse
@@ -20,6 +22,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -51,9 +54,13 @@ def total_size(out_dir):
 
 
 def timed(command, cwd=None):
-    start = time.perf_counter()
-    subprocess.run(command, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    """Wall time of the command and its peak resident memory in KiB (through GNU time)."""
+    with tempfile.NamedTemporaryFile("r", suffix=".rss") as rss:
+        start = time.perf_counter()
+        subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", rss.name] + command, cwd=cwd, check=True,
+                       stdout=subprocess.DEVNULL)
+        elapsed = time.perf_counter() - start
+        return elapsed, int(rss.read().strip().splitlines()[-1])
 
 
 def main():
@@ -64,44 +71,52 @@ def main():
     parser.add_argument("--work", default="/tmp/tavisto-bench")
     parser.add_argument("--generator", default=os.path.join(REPO, "..", "shared", "bench", "make_corpus.py"))
     args = parser.parse_args()
-    if shutil.which("zip") is None:
-        print("Info-ZIP zip is missing (apt-get install zip)")
-        return 1
+    for tool in ("zip", "7zz", "/usr/bin/time"):
+        if shutil.which(tool) is None:
+            print(f"{tool} is missing (apt-get install zip 7zip time)")
+            return 1
 
     harness = build()
     os.makedirs(args.work, exist_ok=True)
     tree = make_tree(args.work, args.size, args.generator)
-    ours_dir = os.path.join(args.work, "out-component")
-    theirs_dir = os.path.join(args.work, "out-infozip")
-    ours_cmd = [harness, tree, os.path.join(ours_dir, "Data.zip")] + ([str(VOLUME_SIZE)] if args.split else [])
-    theirs_cmd = ["zip", "-1", "-r", "-q"] + (["-s", "4m"] if args.split else []) + \
-        [os.path.join(theirs_dir, "Data.zip"), "."]
+    packers = [
+        ("component", [harness, tree, "OUT/Data.zip"] + ([str(VOLUME_SIZE)] if args.split else []), None),
+        ("Info-ZIP", ["zip", "-1", "-r", "-q"] + (["-s", "4m"] if args.split else []) + ["OUT/Data.zip", "."], tree),
+    ]
+    if not args.split:
+        packers.append(("7-Zip", ["7zz", "a", "-tzip", "-mx1", "-mmt2", "-bd", "OUT/Data.zip", "."], tree))
+
+    def run_packer(name, command, cwd):
+        out_dir = os.path.join(args.work, "out-" + name)
+        clear(out_dir)
+        return timed([c.replace("OUT", out_dir) for c in command], cwd), out_dir
 
     # Warm the page cache with one unmeasured run of each.
-    for out_dir, command, cwd in ((ours_dir, ours_cmd, None), (theirs_dir, theirs_cmd, tree)):
-        clear(out_dir)
-        timed(command, cwd)
+    for name, command, cwd in packers:
+        run_packer(name, command, cwd)
 
-    ours, theirs = [], []
+    times = {name: [] for name, _, _ in packers}
+    peak = 0
+    sizes = {}
     for run in range(args.runs):
-        pair = {}
-        order = [("component", ours_dir, ours_cmd, None), ("Info-ZIP", theirs_dir, theirs_cmd, tree)]
-        if run % 2:
-            order.reverse()
-        for name, out_dir, command, cwd in order:
-            clear(out_dir)
-            pair[name] = timed(command, cwd)
-        ours.append(pair["component"])
-        theirs.append(pair["Info-ZIP"])
-        print(f"run {run + 1}: component {pair['component']:.3f} s, Info-ZIP {pair['Info-ZIP']:.3f} s, "
-              f"ratio {pair['component'] / pair['Info-ZIP']:.2f}", flush=True)
+        order = packers[run % len(packers):] + packers[:run % len(packers)]
+        line = []
+        for name, command, cwd in order:
+            (elapsed, rss), out_dir = run_packer(name, command, cwd)
+            times[name].append(elapsed)
+            sizes[name] = total_size(out_dir)
+            if name == "component":
+                peak = max(peak, rss)
+            line.append(f"{name} {elapsed:.3f} s")
+        print(f"run {run + 1}: " + ", ".join(line), flush=True)
 
-    ours_median, theirs_median = statistics.median(ours), statistics.median(theirs)
     kind = "split into 4097152-byte volumes" if args.split else "single archive"
-    print(f"{args.size} tree, {kind}, {args.runs} paired runs")
-    print(f"median component {ours_median:.3f} s, median Info-ZIP {theirs_median:.3f} s, "
-          f"ratio {ours_median / theirs_median:.2f}")
-    print(f"archive bytes: component {total_size(ours_dir)}, Info-ZIP {total_size(theirs_dir)}")
+    print(f"{args.size} tree, {kind}, {args.runs} runs, medians:")
+    base = statistics.median(times["Info-ZIP"])
+    for name, _, _ in packers:
+        median = statistics.median(times[name])
+        print(f"  {name:10} {median:8.3f} s  ratio to Info-ZIP {median / base:.2f}  archive bytes {sizes[name]}")
+    print(f"component peak resident memory: {peak / 1024:.1f} MiB")
     return 0
 
 

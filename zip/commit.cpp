@@ -246,16 +246,25 @@ void TBaseArchiver::SaveTail(CommitState& state) {
              kWholeStream);
 }
 
+// Files smaller than this are compressed on the calling thread as they are written: handing
+// them to a worker costs more than their deflate, and the workers meanwhile get on with the
+// larger files ahead.
+constexpr uint64_t kWorkerMinimum = 256 * 1024;
+
+bool TBaseArchiver::ForWorkers(const TDirItem& item) {
+  return item.modified && !item.IsFolder() && item.ListedSize() >= kWorkerMinimum;
+}
+
 void TBaseArchiver::StartWorkers(CommitState& state) {
   if (deflateThreads_ == 1) return;  // one thread: each entry is compressed as it is written
   std::vector<DeflateJob> jobs;
   const TArcDirArray& directory = manager_->current;
   for (int32_t i = state.first; i < directory.Count(); ++i) {
     const TDirItem& item = directory.Item(i);
-    if (item.modified && !item.IsFolder())
+    if (ForWorkers(item))
       jobs.push_back(DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method});
   }
-  if (jobs.size() < 2) return;  // nothing to do ahead
+  if (jobs.empty()) return;
   state.pool = std::make_unique<ParallelDeflate>(std::move(jobs), deflateThreads_);
 }
 
@@ -272,7 +281,7 @@ void TBaseArchiver::WriteChangedEntries(CommitState& state) {
     }
     // The first try takes what a worker compressed ahead; a retry reads the file again here.
     std::optional<size_t> job;
-    if (state.pool && !item.IsFolder()) job = state.nextJob++;
+    if (state.pool && ForWorkers(item)) job = state.nextJob++;
     FailureAction action = FailureAction::Abort;
     EntryStep step = EntryStep::Failed;
     for (bool first = true;; first = false) {
