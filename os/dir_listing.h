@@ -1,8 +1,10 @@
 // Lists the entries of one folder that match a wildcard pattern, in the order the file
 // system returns them ("." and ".." included, as Windows gives them). Attribute filtering
-// is the caller's business.
+// is the caller's business. A listing that fails says so: a folder that cannot be read is
+// not an empty folder.
 //   os::DirListing listing(folder + "\\*.*");
 //   for (os::DirEntry e; listing.Next(e);) ...
+//   if (listing.Error() != os::kErrorSuccess) ...   // the folder could not be read (whole)
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,9 @@
 namespace tavisto::os {
 
 struct DirEntry {
-  std::string name;
+  std::string name;  // UTF-8
+  // Windows attribute bits; a link (symbolic link, junction, any reparse point) carries
+  // kAttrReparsePoint beside the bits of what it points to.
   uint32_t attributes = 0;
   uint64_t size = 0;
   FileTime lastWrite;
@@ -21,14 +25,20 @@ struct DirEntry {
 
 class DirListing {
  public:
-  // pattern: a folder, a separator, then a mask with "*" and "?" (for example "C:\\x\\*.*").
+  // pattern: a folder, a separator, then a mask with "*" and "?" (for example "C:\\x\\*.*"),
+  // UTF-8, of any length.
   explicit DirListing(const std::string& pattern);
   DirListing(const DirListing&) = delete;
   DirListing& operator=(const DirListing&) = delete;
   ~DirListing();
 
-  // Fills the next entry; false when there is none left (or the folder cannot be listed).
+  // Fills the next entry; false when there is none left or the listing failed.
   [[nodiscard]] bool Next(DirEntry& entry);
+
+  // kErrorSuccess while the listing goes well and once it has ended normally, also when
+  // nothing matched the mask; otherwise the system error code that stopped it (the folder is
+  // missing, cannot be read, or the system refused the pattern).
+  [[nodiscard]] uint32_t Error() const noexcept;
 
  private:
   struct State;

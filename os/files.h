@@ -1,18 +1,22 @@
 // Files as Windows sees them: open with explicit access, sharing and creation rules; read,
 // write, seek, truncate and flush; attributes, deletion, moves and folders by path.
-// On POSIX, "\" in paths is taken as "/" and the Windows attribute view is emulated (a name
-// starting with "." is hidden, a file without write permission is read-only, files carry
-// the archive bit); sharing is not enforced there.
+// Paths are UTF-8, of any length: Windows gets them through the wide API (in the "\\?\" form
+// when they are long), POSIX takes them as they are. On POSIX, "\" in paths is taken as "/" and
+// the Windows attribute view is emulated (a name starting with "." is hidden, a file without
+// write permission is read-only, files carry the archive bit, a symbolic link is a reparse
+// point); sharing is not enforced there.
 //   auto file = os::File::Open(path, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
-//   if (!file) throw FileOpenError(path);
+//   if (!file) throw FileOpenError(path);          // file.Error() says why
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "os/file_time.h"
+#include "os/os_error.h"
 
 namespace tavisto::os {
 
@@ -24,6 +28,9 @@ inline constexpr uint32_t kAttrVolumeLabel = 0x08;
 inline constexpr uint32_t kAttrDirectory = 0x10;
 inline constexpr uint32_t kAttrArchive = 0x20;
 inline constexpr uint32_t kAttrNormal = 0x80;
+// A symbolic link, a junction or any other reparse point. Wine shows a Linux symbolic link to a
+// folder this way (a link to a file it shows as the file itself).
+inline constexpr uint32_t kAttrReparsePoint = 0x400;
 inline constexpr uint32_t kAttrCompressed = 0x800;
 inline constexpr uint32_t kAttrNotContentIndexed = 0x2000;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
@@ -43,6 +50,8 @@ enum class Disposition {
   OpenAlways,    // open, or create when missing
 };
 
+class OpenResult;
+
 class File {
  public:
   File() noexcept;
@@ -52,9 +61,9 @@ class File {
   File& operator=(const File&) = delete;
   ~File();
 
-  // Opens a file; on failure returns nothing and LastErrorCode() tells why.
-  [[nodiscard]] static std::optional<File> Open(const std::string& path, Access access,
-                                                unsigned share, Disposition disposition);
+  // Opens a file; on failure the result holds no file and its Error() tells why.
+  [[nodiscard]] static OpenResult Open(const std::string& path, Access access, unsigned share,
+                                       Disposition disposition);
 
   [[nodiscard]] bool IsOpen() const noexcept;
   void Close() noexcept;
@@ -78,6 +87,36 @@ class File {
 
  private:
   intptr_t handle_;
+};
+
+// What File::Open gives: the open file, or the system error code that says why there is none.
+// It reads like std::optional<File>; the code travels with it, so it stays right whatever the
+// caller does before looking at it, and on whichever thread it looks.
+class OpenResult {
+ public:
+  OpenResult(File file) noexcept : file_(std::move(file)) {}  // implicit: Open returns a File
+  static OpenResult Failed(uint32_t error) noexcept {
+    OpenResult result{File()};
+    result.error_ = error;
+    return result;
+  }
+
+  [[nodiscard]] bool has_value() const noexcept { return file_.IsOpen(); }
+  explicit operator bool() const noexcept { return has_value(); }
+  File& operator*() & noexcept { return file_; }
+  File&& operator*() && noexcept { return std::move(file_); }
+  File* operator->() noexcept { return &file_; }
+  // kErrorSuccess when the file is open.
+  [[nodiscard]] uint32_t Error() const noexcept { return error_; }
+  // For a caller that keeps only the file.
+  operator std::optional<File>() && noexcept {  // implicit, so such callers read as before
+    if (!has_value()) return std::nullopt;
+    return std::optional<File>(std::move(file_));
+  }
+
+ private:
+  File file_;
+  uint32_t error_ = kErrorSuccess;
 };
 
 // Attributes of a path, or kInvalidAttributes when it does not exist or cannot be asked.

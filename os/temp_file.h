@@ -8,9 +8,10 @@
 
 namespace tavisto::os {
 
-// Creates an empty file named prefix + a unique part (+ ".tmp" on Windows, as GetTempFileNameA
-// makes it) in folder (with or without its trailing separator); returns its path, or nothing
-// when the folder does not exist or cannot be written (LastErrorCode() tells why).
+// Creates an empty file named prefix + a unique part (+ ".tmp" on Windows, as GetTempFileName
+// names it) in folder (UTF-8, of any length, with or without its trailing separator); returns
+// its path, or nothing when the folder does not exist or cannot be written (LastErrorCode()
+// tells why).
 [[nodiscard]] std::optional<std::string> CreateUniqueTempFile(const std::string& folder,
                                                               const std::string& prefix);
 

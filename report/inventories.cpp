@@ -4,6 +4,7 @@
 #include "os/dir_listing.h"
 #include "os/files.h"
 #include "os/os_error.h"
+#include "os/text_encoding.h"
 #include "report/file_mask.h"
 #include "report/report_texts.h"
 #include "report/text_lines.h"
@@ -21,6 +22,9 @@ void ScanFolder(const std::string& folder, const FileMask& mask, LineSink& out) 
     // volume labels), so nothing below a system folder is seen either.
     if (entry.attributes & (os::kAttrSystem | os::kAttrVolumeLabel)) continue;
     if (entry.attributes & os::kAttrDirectory) {
+      // A folder that is a link is not entered: it may lead back up the tree, and what it
+      // points to is listed where it really is.
+      if (entry.attributes & os::kAttrReparsePoint) continue;
       if (entry.name != "." && entry.name != "..") ScanFolder(base + entry.name, mask, out);
     } else if (Passes(mask, entry.name)) {
       out.Add(base + entry.name);
@@ -39,7 +43,7 @@ void CopyCsLog(const std::string& folder, LineSink& out) {
   const std::string path = folder + kCsLogFile;
   if (!os::FileExists(path)) return;
   if (const auto failure = ReadTextLines(path, [&](const std::string& line) { out.Add(line); }))
-    out.Add(UnreadableFileLine(path, *failure));
+    out.Add(os::Utf8ToAnsi(UnreadableFileLine(path, *failure)));
 }
 
 std::string UnreadableFileLine(const std::string& path, uint32_t errorCode) {

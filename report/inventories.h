@@ -10,10 +10,11 @@
 
 namespace tavisto::report {
 
-// Appends the full path of every file below the folder whose extension passes the mask,
+// Appends the full path (UTF-8) of every file below the folder whose extension passes the mask,
 // depth first in the file system's order: each sub-folder's files stand where the sub-folder
 // was met. Hidden entries are listed; system entries, and everything below a system folder,
-// are not. Each path has exactly one backslash after the folder, given with or without one.
+// are not; nor is anything below a folder that is a link. Each path has exactly one backslash
+// after the folder, given with or without one.
 void ListFiles(const std::string& folder, const std::string& mask, LineSink& out);
 
 // Appends the lines of folder + "\CS.log". Nothing when the folder is "" or the file is

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "os/text_encoding.h"
+
 namespace tavisto::report {
 
 class LineSink {
@@ -19,6 +21,16 @@ class LineList : public LineSink {
  public:
   void Add(const std::string& line) override { lines.push_back(line); }
   std::vector<std::string> lines;
+};
+
+// Hands lines built from UTF-8 names and paths on in the ANSI code page, the report's own.
+class CodePageLines : public LineSink {
+ public:
+  explicit CodePageLines(LineSink& out) : out_(out) {}
+  void Add(const std::string& line) override { out_.Add(os::Utf8ToAnsi(line)); }
+
+ private:
+  LineSink& out_;
 };
 
 }  // namespace tavisto::report

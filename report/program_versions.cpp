@@ -2,6 +2,7 @@
 
 #include "lookups/file_version.h"
 #include "lookups/known_folders.h"
+#include "os/text_encoding.h"
 #include "report/inventories.h"
 
 namespace tavisto::report {
@@ -10,7 +11,7 @@ void ListProgramVersions(const std::string& folder, LineSink& out) {
   LineList programs;
   if (lookups::FolderExists(folder)) ListFiles(folder, "*.exe", programs);
   for (const std::string& path : programs.lines)
-    out.Add(path + ": " + lookups::FileVersionIfExists(path).value_or(""));
+    out.Add(os::Utf8ToAnsi(path + ": " + lookups::FileVersionIfExists(path).value_or("")));
 }
 
 }  // namespace tavisto::report

@@ -46,7 +46,7 @@ void LineSplitter::Finish(const LineHandler& onLine) {
 std::optional<uint32_t> ReadTextLines(const std::string& path, const LineHandler& onLine) {
   auto file = os::File::Open(path, os::Access::Read, os::kShareRead | os::kShareWrite,
                              os::Disposition::OpenExisting);
-  if (!file) return os::LastErrorCode();
+  if (!file) return file.Error();
   LineSplitter splitter;
   std::vector<char> buffer(kChunk);
   while (!splitter.Ended()) {

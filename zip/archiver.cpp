@@ -12,6 +12,7 @@
 #include "os/file_time.h"
 #include "os/files.h"
 #include "os/temp_file.h"
+#include "os/text_encoding.h"
 #include "zip/archive_stream.h"
 #include "zip/directory.h"
 #include "zip/entry_pipeline.h"
@@ -333,7 +334,8 @@ void TBaseArchiver::RestoreDirectory() {
 }
 
 std::string TBaseArchiver::EncodedName(TDirItem& item) const {
-  return options_.OEMFileNames ? os::ConvertToOem(item.storedName) : item.storedName;
+  // Listed names are UTF-8; the OEM conversion takes code-page text.
+  return options_.OEMFileNames ? os::ConvertToOem(os::Utf8ToAnsi(item.storedName)) : item.storedName;
 }
 
 int64_t TBaseArchiver::GetArchiveSize() {

@@ -1,5 +1,7 @@
 // Folder listing through readdir, in the order Wine's FindFirstFile gives: "." and ".."
-// first, then the names sorted by their upper-case form.
+// first, then the names sorted by their upper-case form. A symbolic link is listed with what
+// it points to and the reparse-point bit, as Windows lists a link; one that points nowhere is
+// left out, as Wine leaves it out.
 #include "os/dir_listing.h"
 
 #include <dirent.h>
@@ -7,9 +9,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <string_view>
 #include <vector>
 
+#include "os/files.h"
+#include "os/os_error.h"
 #include "os/posix/native_path.h"
 
 namespace tavisto::os {
@@ -44,6 +49,7 @@ std::string UpperName(const std::string& name) {
 struct DirListing::State {
   std::vector<DirEntry> entries;
   size_t next = 0;
+  uint32_t error = kErrorSuccess;
 };
 
 DirListing::DirListing(const std::string& pattern) : state_(new State) {
@@ -52,16 +58,28 @@ DirListing::DirListing(const std::string& pattern) : state_(new State) {
   const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
   const std::string mask = slash == std::string::npos ? native : native.substr(slash + 1);
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
+  if (!dir) {
+    // Windows says "path not found" for a folder that is not there.
+    state_->error = errno == ENOENT ? kErrorPathNotFound : LastErrorCode();
+    return;
+  }
   std::vector<DirEntry> dots, names;
-  while (const dirent* item = ::readdir(dir)) {
+  for (;;) {
+    errno = 0;
+    const dirent* item = ::readdir(dir);
+    if (!item) {
+      if (errno != 0) state_->error = LastErrorCode();
+      break;
+    }
     const std::string name = item->d_name;
     if (!Matches(name.c_str(), mask.c_str())) continue;
-    struct stat info {};
-    if (::stat((folder + "/" + name).c_str(), &info) != 0) continue;
+    const std::string path = folder + "/" + name;
+    struct stat link {}, info {};
+    if (::lstat(path.c_str(), &link) != 0 || ::stat(path.c_str(), &info) != 0) continue;
     DirEntry entry;
     entry.name = name;
     entry.attributes = posix::AttributesFromStat(info, name);
+    if (S_ISLNK(link.st_mode)) entry.attributes |= kAttrReparsePoint;
     entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size);
     entry.lastWrite = posix::FileTimeFromStat(info);
     (name == "." || name == ".." ? dots : names).push_back(std::move(entry));
@@ -77,6 +95,8 @@ DirListing::DirListing(const std::string& pattern) : state_(new State) {
 }
 
 DirListing::~DirListing() { delete state_; }
+
+uint32_t DirListing::Error() const noexcept { return state_->error; }
 
 bool DirListing::Next(DirEntry& entry) {
   if (state_->next >= state_->entries.size()) return false;

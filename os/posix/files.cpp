@@ -27,8 +27,7 @@ File& File::operator=(File&& other) noexcept {
 }
 File::~File() { Close(); }
 
-std::optional<File> File::Open(const std::string& path, Access access, unsigned /*share*/,
-                               Disposition disposition) {
+OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/, Disposition disposition) {
   int flags = O_CLOEXEC;
   switch (access) {
     case Access::Read: flags |= O_RDONLY; break;
@@ -42,17 +41,15 @@ std::optional<File> File::Open(const std::string& path, Access access, unsigned 
   if (access != Access::Read && ::stat(native.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
       !(existing.st_mode & S_IWUSR)) {
     // Windows refuses to write a read-only file, whoever asks (root included).
-    errno = EACCES;
-    return std::nullopt;
+    return OpenResult::Failed(kErrorAccessDenied);
   }
   const int fd = ::open(native.c_str(), flags, 0666);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) return OpenResult::Failed(LastErrorCode());
   struct stat info {};
   if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     // Windows refuses to open a folder as a file.
     ::close(fd);
-    errno = EACCES;
-    return std::nullopt;
+    return OpenResult::Failed(kErrorAccessDenied);
   }
   File file;
   file.handle_ = fd;
@@ -139,13 +136,16 @@ bool File::SetLastWriteTime(FileTime time) {
 }
 
 uint32_t FileAttributes(const std::string& path) {
-  struct stat info {};
+  struct stat link {}, info {};
   const std::string native = NativePath(path);
   if (::stat(native.c_str(), &info) != 0) return kInvalidAttributes;
   std::string name = native;
   while (name.size() > 1 && name.back() == '/') name.pop_back();
   const auto slash = name.rfind('/');
-  return posix::AttributesFromStat(info, slash == std::string::npos ? name : name.substr(slash + 1));
+  uint32_t attributes = posix::AttributesFromStat(info, slash == std::string::npos ? name : name.substr(slash + 1));
+  // A link shows what it points to and that it is a link, as Windows shows one.
+  if (::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) attributes |= kAttrReparsePoint;
+  return attributes;
 }
 
 bool ChangeAttributes(const std::string& path, uint32_t attributes) {
@@ -189,7 +189,20 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
-bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+bool RemoveFolder(const std::string& path) {
+  // Removing a link to a folder removes the link, as on Windows; never what it points to.
+  std::string native = NativePath(path);
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  struct stat link {}, info {};
+  if (::lstat(native.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (::stat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      errno = ENOTDIR;
+      return false;
+    }
+    return ::unlink(native.c_str()) == 0;
+  }
+  return ::rmdir(native.c_str()) == 0;
+}
 
 std::string CurrentDirectory() {
   char buffer[PATH_MAX];

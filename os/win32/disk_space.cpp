@@ -1,16 +1,23 @@
-// Free space through GetDiskFreeSpaceExA when the system has it (looked up at run time: the
-// oldest systems lack it), else GetDiskFreeSpaceA, whose 32-bit counts are enough there.
+// Free space through GetDiskFreeSpaceExW when the system has it (looked up at run time: the
+// oldest systems lack it), else GetDiskFreeSpaceW, whose 32-bit counts are enough there.
 #include "os/disk_space.h"
 
 #include <windows.h>
 
+#include "os/win32/wide.h"
+
 namespace tavisto::os {
 namespace {
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 // The root of the drive a path is on ("C:\", "\\server\share\"), or empty for the current one.
-std::string DriveRoot(const std::string& path) {
+// A path in the extended form ("\\?\C:\...", "\\?\UNC\server\share\...") has the same root.
+std::string DriveRoot(std::string path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) path = "\\\\" + path.substr(8);
+  else if (path.rfind("\\\\?\\", 0) == 0) path = path.substr(4);
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
-  if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+  if (path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     const auto server = path.find_first_of("\\/", 2);
     if (server == std::string::npos) return path + "\\";
     const auto share = path.find_first_of("\\/", server + 1);
@@ -19,27 +26,27 @@ std::string DriveRoot(const std::string& path) {
   return std::string();
 }
 
-using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+using GetDiskFreeSpaceExWFunction = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER,
                                                   PULARGE_INTEGER);
 
-GetDiskFreeSpaceExAFunction FreeSpaceEx() {
-  static const auto function = reinterpret_cast<GetDiskFreeSpaceExAFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+GetDiskFreeSpaceExWFunction FreeSpaceEx() {
+  static const auto function = reinterpret_cast<GetDiskFreeSpaceExWFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExW")));
   return function;
 }
 
 }  // namespace
 
 std::optional<uint64_t> FreeDiskSpace(const std::string& path) {
-  const std::string root = DriveRoot(path);
-  const char* rootName = root.empty() ? nullptr : root.c_str();
+  const std::wstring root = win32::Widen(DriveRoot(path));
+  const wchar_t* rootName = root.empty() ? nullptr : root.c_str();
   if (auto freeSpaceEx = FreeSpaceEx()) {
     ULARGE_INTEGER available, total, free;
     if (!freeSpaceEx(rootName, &available, &total, &free)) return std::nullopt;
     return available.QuadPart;
   }
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (!GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+  if (!GetDiskFreeSpaceW(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
     return std::nullopt;
   return uint64_t(sectorsPerCluster) * bytesPerSector * freeClusters;
 }
@@ -48,7 +55,7 @@ bool IsRemovableDrive(const std::string& path) {
   const std::string root = DriveRoot(path);
   if (root.size() == 3 && (root[0] == 'A' || root[0] == 'a' || root[0] == 'B' || root[0] == 'b'))
     return true;
-  return GetDriveTypeA(root.empty() ? nullptr : root.c_str()) == DRIVE_REMOVABLE;
+  return GetDriveTypeW(root.empty() ? nullptr : win32::Widen(root).c_str()) == DRIVE_REMOVABLE;
 }
 
 }  // namespace tavisto::os

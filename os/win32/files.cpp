@@ -1,9 +1,13 @@
-// Files through CreateFileA and friends, the handle kept as an integer in the portable class.
+// Files through CreateFileW and friends, the handle kept as an integer in the portable class.
+// Every path goes through WidePath, so names outside the code page and paths past MAX_PATH
+// reach the system whole.
 #include "os/files.h"
 
 #include <windows.h>
 
 #include <algorithm>
+
+#include "os/win32/wide.h"
 
 namespace tavisto::os {
 namespace {
@@ -12,6 +16,9 @@ namespace {
 constexpr intptr_t kNoHandle = -1;
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+using win32::Narrow;
+using win32::WidePath;
 
 }  // namespace
 
@@ -27,8 +34,7 @@ File& File::operator=(File&& other) noexcept {
 }
 File::~File() { Close(); }
 
-std::optional<File> File::Open(const std::string& path, Access access, unsigned share,
-                               Disposition disposition) {
+OpenResult File::Open(const std::string& path, Access access, unsigned share, Disposition disposition) {
   DWORD desired = 0;
   switch (access) {
     case Access::Read: desired = GENERIC_READ; break;
@@ -41,19 +47,17 @@ std::optional<File> File::Open(const std::string& path, Access access, unsigned 
     case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
     case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
   }
+  const std::wstring wide = WidePath(path);
   if (access != Access::Read) {
     // Windows refuses to write a read-only file; Wine running as root would not, so the
     // rule is kept here for both.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return std::nullopt;
-    }
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return OpenResult::Failed(ERROR_ACCESS_DENIED);
   }
-  HANDLE handle = CreateFileA(path.c_str(), desired, share, nullptr, creation,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  HANDLE handle = CreateFileW(wide.c_str(), desired, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return OpenResult::Failed(GetLastError());
   File file;
   file.handle_ = reinterpret_cast<intptr_t>(handle);
   return file;
@@ -141,42 +145,45 @@ bool File::SetLastWriteTime(FileTime time) {
   return SetFileTime(H(handle_), nullptr, nullptr, &written) != 0;
 }
 
-uint32_t FileAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+uint32_t FileAttributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 
 bool ChangeAttributes(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesA(path.c_str(), attributes) != 0;
+  return SetFileAttributesW(WidePath(path).c_str(), attributes) != 0;
 }
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileA(from.c_str(), to.c_str()) != 0;
+  return MoveFileW(WidePath(from).c_str(), WidePath(to).c_str()) != 0;
 }
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0; }
 
-bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryW(WidePath(path).c_str()) != 0; }
 
 std::string CurrentDirectory() {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-  return length && length < sizeof buffer ? std::string(buffer, length) : std::string();
+  // The first call tells the length; the folder may be deeper than MAX_PATH.
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return std::string();
+  std::wstring buffer(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+  return length && length < needed ? Narrow(std::wstring_view(buffer.data(), length)) : std::string();
 }
 
 std::string SystemTempFolder() {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof buffer, buffer);
-  std::string folder = length && length < sizeof buffer ? std::string(buffer, length) : std::string(".\\");
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  std::string folder = length && length <= MAX_PATH ? Narrow(std::wstring_view(buffer, length)) : std::string(".\\");
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }
@@ -184,7 +191,7 @@ std::string SystemTempFolder() {
 char PathSeparator() { return '\\'; }
 
 bool ChangeCurrentDirectory(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != 0;
+  return SetCurrentDirectoryW(win32::Widen(path).c_str()) != 0;
 }
 
 }  // namespace tavisto::os

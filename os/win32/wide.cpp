@@ -39,17 +39,30 @@ std::string Narrow(std::wstring_view wide) {
 
 std::wstring WidePath(std::string_view utf8Path) {
   std::wstring path = Widen(utf8Path);
-  if (path.size() < kExtendedFrom || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+  const bool hasDrive = path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
+  const bool isNetwork = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+  if (!hasDrive && !isNetwork) {
+    // A relative path is long when the folder it is relative to makes it so: the system
+    // resolves it the same way here, and the extended form is built from its full form.
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0 || needed - 1 < kExtendedFrom) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    path = std::move(full);
+  } else if (path.size() < kExtendedFrom) {
+    return path;
+  }
   std::wstring prefix;
   std::wstring rest;
-  if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2])) {
+  if (path[1] == L':') {
     prefix = L"\\\\?\\" + path.substr(0, 2);
     rest = path.substr(2);
-  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+  } else {
     prefix = L"\\\\?\\UNC";
     rest = path.substr(1);  // keeps one separator before the server
-  } else {
-    return path;  // relative: the system resolves it against the current directory
   }
   // The extended form takes the path as it is: resolve "." and ".." and doubled separators here.
   std::vector<std::wstring> parts;

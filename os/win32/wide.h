@@ -13,10 +13,10 @@ namespace tavisto::os::win32 {
 // UTF-16 to UTF-8 (an unpaired surrogate becomes U+FFFD).
 [[nodiscard]] std::string Narrow(std::wstring_view wide);
 
-// A path for the wide file API: an absolute path of MAX_PATH characters or more gets the
-// "\\?\" form (or "\\?\UNC\" for a network path), with "/" turned into "\" and "." and ".."
-// steps resolved, since the system does not resolve them in that form. Shorter paths, relative
-// paths and paths already in that form are only widened.
+// A path for the wide file API: a path that is long once made absolute (close to MAX_PATH
+// characters or more) gets the "\\?\" form (or "\\?\UNC\" for a network path), with "/" turned
+// into "\" and "." and ".." steps resolved, since the system does not resolve them in that form.
+// Shorter paths and paths already in that form are only widened.
 [[nodiscard]] std::wstring WidePath(std::string_view utf8Path);
 
 }  // namespace tavisto::os::win32

@@ -7,6 +7,7 @@
 
 #include "os/dir_listing.h"
 #include "os/files.h"
+#include "tests/support/folder_link.h"
 
 namespace tavisto::test {
 namespace {
@@ -85,6 +86,12 @@ void MakeDirectories(const std::string& path) {
 }
 
 void RemoveTree(const std::string& path) {
+  // A link goes, never what it points to (it may point back up into the tree).
+  const uint32_t attributes = os::FileAttributes(path);
+  if (attributes != os::kInvalidAttributes && (attributes & os::kAttrReparsePoint)) {
+    if (!RemoveFolderLink(path)) (void)os::RemoveFile(path);
+    return;
+  }
   if (!os::DirectoryExists(path)) {
     (void)os::ChangeAttributes(path, os::kAttrArchive);
     (void)os::RemoveFile(path);

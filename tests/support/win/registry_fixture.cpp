@@ -4,16 +4,20 @@
 
 #include <algorithm>
 
+#include "os/win32/wide.h"
+
 namespace tavisto::test {
+
+using os::win32::Widen;
 
 RegistryFixture::~RegistryFixture() {
   for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(it->root, it->key.c_str(), 0, KEY_ALL_ACCESS | view_, &key) != ERROR_SUCCESS) continue;
+    if (RegOpenKeyExW(it->root, Widen(it->key).c_str(), 0, KEY_ALL_ACCESS | view_, &key) != ERROR_SUCCESS) continue;
     if (it->existed)
-      RegSetValueExA(key, it->name.c_str(), 0, it->type, it->data.data(), static_cast<DWORD>(it->data.size()));
+      RegSetValueExW(key, Widen(it->name).c_str(), 0, it->type, it->data.data(), static_cast<DWORD>(it->data.size()));
     else
-      RegDeleteValueA(key, it->name.c_str());
+      RegDeleteValueW(key, Widen(it->name).c_str());
     RegCloseKey(key);
   }
   // Deepest first, so parents go after their children.
@@ -24,10 +28,10 @@ RegistryFixture::~RegistryFixture() {
 
 void RegistryFixture::Delete(HKEY root, const std::string& key) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
-  RegDeleteTreeA(opened, nullptr);  // what is below the key
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
+  RegDeleteTreeW(opened, nullptr);  // what is below the key
   RegCloseKey(opened);
-  RegDeleteKeyExA(root, key.c_str(), view_, 0);
+  RegDeleteKeyExW(root, Widen(key).c_str(), view_, 0);
 }
 
 HKEY RegistryFixture::OpenOrCreate(HKEY root, const std::string& key) {
@@ -36,18 +40,18 @@ HKEY RegistryFixture::OpenOrCreate(HKEY root, const std::string& key) {
     if (i != key.size() && key[i] != '\\') continue;
     const std::string level = key.substr(0, i);
     HKEY probe = nullptr;
-    if (RegOpenKeyExA(root, level.c_str(), 0, KEY_READ | view_, &probe) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, Widen(level).c_str(), 0, KEY_READ | view_, &probe) == ERROR_SUCCESS) {
       RegCloseKey(probe);
       continue;
     }
     HKEY made = nullptr;
-    if (RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &made, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, Widen(level).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &made, nullptr) == ERROR_SUCCESS) {
       RegCloseKey(made);
       created_.push_back({root, level});
     }
   }
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) {
     ADD_FAILURE() << "cannot open or create registry key " << key;
     return nullptr;
   }
@@ -59,11 +63,11 @@ void RegistryFixture::Remember(HKEY root, const std::string& key, const std::str
     if (value.root == root && value.key == key && value.name == name) return;
   SavedValue value{root, key, name, false, REG_NONE, {}};
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view_, &opened) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_READ | view_, &opened) == ERROR_SUCCESS) {
     DWORD size = 0;
-    if (RegQueryValueExA(opened, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(opened, Widen(name).c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
       value.data.resize(size);
-      value.existed = RegQueryValueExA(opened, name.c_str(), nullptr, &value.type, value.data.data(), &size) ==
+      value.existed = RegQueryValueExW(opened, Widen(name).c_str(), nullptr, &value.type, value.data.data(), &size) ==
                       ERROR_SUCCESS;
     }
     RegCloseKey(opened);
@@ -76,16 +80,17 @@ void RegistryFixture::SetRaw(HKEY root, const std::string& key, const std::strin
   Remember(root, key, name);
   HKEY opened = OpenOrCreate(root, key);
   if (!opened) return;
-  if (RegSetValueExA(opened, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
+  if (RegSetValueExW(opened, Widen(name).c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
     ADD_FAILURE() << "cannot set registry value " << key << "\\" << name;
   RegCloseKey(opened);
 }
 
 void RegistryFixture::SetString(HKEY root, const std::string& key, const std::string& name,
                                 const std::string& value, DWORD type) {
-  std::vector<uint8_t> data(value.begin(), value.end());
-  data.push_back(0);
-  SetRaw(root, key, name, type, data);
+  // Stored as the wide functions store text: UTF-16 with its NUL.
+  const std::wstring wide = Widen(value) + L'\0';
+  const auto* bytes = reinterpret_cast<const uint8_t*>(wide.data());
+  SetRaw(root, key, name, type, std::vector<uint8_t>(bytes, bytes + wide.size() * sizeof(wchar_t)));
 }
 
 void RegistryFixture::SetDword(HKEY root, const std::string& key, const std::string& name, uint32_t value) {
@@ -106,8 +111,8 @@ void RegistryFixture::CreateKey(HKEY root, const std::string& key) {
 void RegistryFixture::DeleteValue(HKEY root, const std::string& key, const std::string& name) {
   Remember(root, key, name);
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
-  RegDeleteValueA(opened, name.c_str());
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_ALL_ACCESS | view_, &opened) != ERROR_SUCCESS) return;
+  RegDeleteValueW(opened, Widen(name).c_str());
   RegCloseKey(opened);
 }
 

@@ -1,5 +1,6 @@
-// Registry values written by a test and put back as they were when the test ends: changed
-// values get their old type and data back, new values and the keys the fixture created go.
+// Registry values written by a test (keys, names and text in UTF-8) and put back as they were
+// when the test ends: changed values get their old type and data back, new values and the keys
+// the fixture created go.
 //   RegistryFixture reg;
 //   reg.SetString(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", "C:\\Z\\");
 // A fixture made with a view (KEY_WOW64_64KEY, KEY_WOW64_32KEY) writes that registry view of a

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "os/files.h"
+#include "os/os_error.h"
+#include "tests/support/folder_link.h"
 #include "tests/support/temp_dir.h"
 
 namespace tavisto::os {
@@ -53,9 +55,29 @@ TEST(DirListing, MatchesTheMaskWithoutRegardToCase) {
   EXPECT_TRUE(List(dir.Root() + "\\*.*").count("noext"));
 }
 
-TEST(DirListing, MissingFolderListsNothing) {
+// A mask that matches nothing is an empty listing; a folder that is not there is a failure.
+TEST(DirListing, TellsAFailedListingFromAnEmptyOne) {
   test::TempDir dir;
-  EXPECT_TRUE(List(dir.Path("absent") + "\\*.*").empty());
+  DirListing none(dir.Root() + "\\*.zip");
+  DirEntry entry;
+  EXPECT_FALSE(none.Next(entry));
+  EXPECT_EQ(none.Error(), kErrorSuccess);
+
+  DirListing absent(dir.Path("absent") + "\\*.*");
+  EXPECT_FALSE(absent.Next(entry));
+  EXPECT_EQ(absent.Error(), kErrorPathNotFound);
+}
+
+// A folder that links back to its parent is listed as a link, so that no one walks into it.
+TEST(DirListing, MarksLinksAsReparsePoints) {
+  test::TempDir dir;
+  test::MakeDirectories(dir.Path("data/real"));
+  ASSERT_TRUE(test::MakeFolderLink(dir.Path("data/loop"), dir.Path("data")));
+  const auto entries = List(dir.Path("data") + "\\*");
+  ASSERT_TRUE(entries.count("loop"));
+  EXPECT_EQ(entries.at("loop").attributes & (kAttrReparsePoint | kAttrDirectory), kAttrReparsePoint | kAttrDirectory);
+  EXPECT_FALSE(entries.at("real").attributes & kAttrReparsePoint);
+  EXPECT_TRUE(FileAttributes(dir.Path("data/loop")) & kAttrReparsePoint);
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "os/dir_listing.h"
+#include "os/disk_space.h"
 #include "os/os_error.h"
+#include "os/temp_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace tavisto::os {
@@ -12,7 +17,7 @@ using test::TempDir;
 
 File OpenOrFail(const std::string& path, Access access, Disposition disposition) {
   auto file = File::Open(path, access, kShareAll, disposition);
-  EXPECT_TRUE(file.has_value()) << path << " error " << LastErrorCode();
+  EXPECT_TRUE(file.has_value()) << path << " error " << file.Error();
   return file ? std::move(*file) : File();
 }
 
@@ -49,10 +54,20 @@ TEST(File, CreateAlwaysEmptiesAndOpenAlwaysKeeps) {
 
 TEST(File, OpenFailuresReportWhy) {
   TempDir dir;
-  EXPECT_FALSE(File::Open(dir.Path("missing.txt"), Access::Read, kShareAll, Disposition::OpenExisting));
-  EXPECT_EQ(LastErrorCode(), kErrorFileNotFound);
-  // A folder is not a file.
-  EXPECT_FALSE(File::Open(dir.Root(), Access::Read, kShareAll, Disposition::OpenExisting));
+  const auto missing = File::Open(dir.Path("missing.txt"), Access::Read, kShareAll, Disposition::OpenExisting);
+  EXPECT_FALSE(missing);
+  (void)FileExists(dir.Root());  // a later call does not change what the result says
+  EXPECT_EQ(missing.Error(), kErrorFileNotFound);
+  // A folder is not a file; nor is a read-only file open for writing.
+  const auto folder = File::Open(dir.Root(), Access::Read, kShareAll, Disposition::OpenExisting);
+  EXPECT_FALSE(folder);
+  EXPECT_EQ(folder.Error(), kErrorAccessDenied);
+  test::WriteFile(dir.Path("ro.txt"), "x");
+  ASSERT_TRUE(ChangeAttributes(dir.Path("ro.txt"), kAttrReadOnly));
+  EXPECT_EQ(File::Open(dir.Path("ro.txt"), Access::Write, kShareAll, Disposition::OpenExisting).Error(),
+            kErrorAccessDenied);
+  ASSERT_TRUE(File::Open(dir.Path("ro.txt"), Access::Read, kShareAll, Disposition::OpenExisting));
+  ASSERT_TRUE(ChangeAttributes(dir.Path("ro.txt"), kAttrArchive));
 }
 
 TEST(File, LastWriteTimeCanBeSetAndReadBack) {
@@ -99,6 +114,57 @@ TEST(Paths, BackslashesAreSeparatorsEverywhere) {
   test::WriteFile(dir.Root() + "\\x\\y\\z.txt", "z");
   EXPECT_TRUE(FileExists(dir.Root() + "/x/y/z.txt"));
   EXPECT_TRUE(DirectoryExists(dir.Root() + "\\x\\y"));
+}
+
+// A folder path past MAX_PATH: every service takes it like a short one.
+TEST(Paths, LongerThanMaxPathWorkLikeAnyOther) {
+  TempDir dir;
+  std::string folder = dir.Root();
+  for (char c = 'a'; folder.size() <= 300; ++c) folder += test::Separator() + std::string(40, c);
+  test::MakeDirectories(folder + "\\sub");
+  const std::string file = folder + test::Separator() + "data.txt";
+  test::WriteFile(file, "deep");
+
+  EXPECT_EQ(test::ReadFile(file), "deep");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(DirectoryExists(folder));
+  // "." and ".." steps still mean what they say in a long path.
+  EXPECT_TRUE(FileExists(folder + "\\.\\sub\\..\\data.txt"));
+  {
+    DirListing listing(folder + "\\*.txt");
+    DirEntry entry;
+    ASSERT_TRUE(listing.Next(entry)) << listing.Error();
+    EXPECT_EQ(entry.name, "data.txt");
+    EXPECT_EQ(entry.size, 4u);
+  }
+
+  const auto scratch = CreateUniqueTempFile(folder, "FC");
+  ASSERT_TRUE(scratch.has_value()) << LastErrorCode();
+  EXPECT_TRUE(FileExists(*scratch));
+  EXPECT_TRUE(FreeDiskSpace(file).has_value());
+  ASSERT_TRUE(RenameFile(file, folder + "\\moved.txt"));
+  EXPECT_TRUE(RemoveFile(folder + "\\moved.txt"));
+  EXPECT_TRUE(RemoveFile(*scratch));
+  EXPECT_TRUE(RemoveFolder(folder + "\\sub"));
+  EXPECT_TRUE(RemoveFolder(folder));
+}
+
+// Names outside the code page are found, listed and read as themselves; a name that the code
+// page would turn into another one (the Greek capital omega into "O") stays a file of its own.
+TEST(Paths, NamesOutsideTheCodePageAreFilesOfTheirOwn) {
+  TempDir dir;
+  const std::map<std::string, std::string> files = {
+      {"Omega.txt", "latin"},
+      {"\xCE\xA9mega.txt", "greek"},                 // Omega
+      {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "cjk"},        // two CJK ideographs
+      {"\xF0\x9F\x98\x80.txt", "emoji"},              // outside the basic plane
+  };
+  for (const auto& [name, content] : files) test::WriteFile(dir.Path(name), content);
+  std::map<std::string, std::string> listed;
+  DirListing listing(dir.Root() + "\\*.txt");
+  for (DirEntry entry; listing.Next(entry);) listed[entry.name] = test::ReadFile(dir.Path(entry.name));
+  EXPECT_EQ(listed, files);
+  EXPECT_EQ(listing.Error(), kErrorSuccess);
 }
 
 }  // namespace
