@@ -8,7 +8,7 @@
 
 namespace tavisto::lookups {
 
-// The twelve strings of a version resource; each "" when the resource lacks it.
+// The twelve strings of a version resource (UTF-8); each "" when the resource lacks it.
 struct FileVersionStrings {
   std::string CompanyName;
   std::string FileDescription;

@@ -1,5 +1,5 @@
-// The well-known folders the report and the deliveries need. Each routine says whether its
-// result ends in a backslash, since callers join file names by plain concatenation.
+// The well-known folders the report and the deliveries need, as UTF-8 paths. Each routine says
+// whether its result ends in a backslash, since callers join file names by plain concatenation.
 //   std::string desktop = GetSpecialFolderPath(kCsidlDesktop);        // no trailing backslash
 //   std::string temp = GetTempFolder();                               // always one
 #pragma once
@@ -14,7 +14,7 @@ inline constexpr int kCsidlLocalAppData = 0x1C;
 inline constexpr int kCsidlCommonAppData = 0x23;
 inline constexpr int kCsidlFlagCreate = 0x8000;
 
-// The folder through SHGetFolderPathA, looked up once per process in shell32.dll, else in
+// The folder through SHGetFolderPath, looked up once per process in shell32.dll, else in
 // SHFOLDER.DLL; no trailing backslash; "" when neither offers it or the shell does not know
 // the folder.
 [[nodiscard]] std::string GetShellFolderPath(int folder, bool create);

@@ -1,5 +1,6 @@
-// Where the sibling products are: each answer read from the registry when asked, nothing
-// cached, values used exactly as stored (no backslash added, nothing expanded).
+// Where the sibling products are (folders as UTF-8 paths): each answer read from the registry
+// when asked, nothing cached, values used exactly as stored (no backslash added, nothing
+// expanded).
 //   if (IsProductInstalled(SiblingProduct::Zorvel)) ReadProductValue(SiblingProduct::Zorvel, "AppPath");
 #pragma once
 

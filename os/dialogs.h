@@ -1,4 +1,4 @@
-// Modal message boxes with the application's title as caption.
+// Modal message boxes with the application's title as caption; texts and captions are UTF-8.
 //   os::ShowDialog("Finished", os::DialogIcon::None, {os::DialogAnswer::Ok});
 #pragma once
 

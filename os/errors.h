@@ -1,6 +1,6 @@
 // The program's own error types: one per source of failure, each carrying the text the user
-// sees. The runtime's file, stream and registry messages are French, in the system code page
-// (Windows-1252 bytes), because the program shows them through the A functions.
+// sees. The runtime's file, stream and registry messages are French; like every message, the
+// texts are UTF-8, so a path or name in them keeps whatever characters it has.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Simple MAPI, the mail interface Windows mail programs publish in MAPI32.DLL: whether the
-// system says it is there, and one call, MAPISendMail, with a one-recipient message.
+// system says it is there, and one call, MAPISendMail, with a one-recipient message. The
+// message's texts and the attachment's path are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,8 @@ class MapiLibrary {
   [[nodiscard]] bool ResolveSendMail();
 
   // MAPISendMail with the message; the result is Simple MAPI's code. Needs ResolveSendMail.
+  // An attachment path the code page cannot hold goes through MAPISendMailW when the library
+  // has it, else in its short form.
   uint32_t SendMail(uintptr_t session, uintptr_t parentWindow, const MapiMail& mail, uint32_t flags,
                     uint32_t reserved);
 
@@ -47,6 +50,7 @@ class MapiLibrary {
   explicit MapiLibrary(void* module) : module_(module) {}
   void* module_ = nullptr;
   void* sendMail_ = nullptr;
+  void* sendMailW_ = nullptr;  // MAPISendMailW, where the library has it
 };
 
 }  // namespace tavisto::os

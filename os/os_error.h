@@ -24,7 +24,7 @@ inline constexpr uint32_t kErrorFilenameTooLong = 206;
 // The error code of the calling thread's last failed OS call.
 [[nodiscard]] uint32_t LastErrorCode();
 
-// The system's one-line text for an error code (no trailing line break).
+// The system's one-line text for an error code (UTF-8, no trailing line break).
 [[nodiscard]] std::string ErrorText(uint32_t code);
 
 }  // namespace tavisto::os

@@ -1,6 +1,7 @@
 // Read-only registry access as the program needs it: keys opened (never created) with the
 // access asked for, value and sub-key names in the registry's enumeration order, and typed
-// reads that raise RegistryError when a value's type does not match the read.
+// reads that raise RegistryError when a value's type does not match the read. Key and value
+// names and string data are UTF-8, whatever characters they hold.
 //   if (auto key = os::RegistryKey::Open(os::RegRoot::CurrentUser, "Software\\Velmo")) {
 //     std::string path = key->ReadString("AppPath");
 //   }
@@ -57,6 +58,11 @@ class RegistryKey {
                                                        uint32_t access = kKeyAllAccess,
                                                        RegView view = RegView::Own);
 
+  // A sub-key of this key by its name, opened through this key's handle: the depth of a tree
+  // puts no limit on the length of the path that leads to it.
+  [[nodiscard]] std::optional<RegistryKey> OpenSubKey(const std::string& name,
+                                                      uint32_t access = kKeyAllAccess) const;
+
   [[nodiscard]] std::vector<std::string> SubKeyNames() const;
   [[nodiscard]] std::vector<std::string> ValueNames() const;
   [[nodiscard]] std::optional<RegValueInfo> ValueInfo(const std::string& name) const;
@@ -67,7 +73,8 @@ class RegistryKey {
   // A REG_DWORD as a signed 32-bit number; RegistryError for another type, a missing value
   // or more than 4 bytes of data.
   [[nodiscard]] int32_t ReadInteger(const std::string& name) const;
-  // The raw bytes of a value of up to maxSize bytes; RegistryError when it cannot be read.
+  // The raw bytes of a value of up to maxSize bytes (text as the code page holds it, as the
+  // 8-bit registry functions give it); RegistryError when it cannot be read or is longer.
   [[nodiscard]] std::vector<uint8_t> ReadBytes(const std::string& name, uint32_t maxSize) const;
   // A REG_BINARY value of up to maxSize bytes; RegistryError for another type (the value may
   // have changed since it was listed) or when it cannot be read.

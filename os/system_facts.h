@@ -36,6 +36,7 @@ int UserLocaleInfo(uint32_t infoType, int bufferSize, std::string& text);
 inline constexpr uint32_t kLocaleIso639LangName = 0x59;
 inline constexpr uint32_t kLocaleIso3166CtryName = 0x5A;
 
+// Folders as UTF-8 paths.
 [[nodiscard]] std::string WindowsDirectory();  // no trailing backslash
 [[nodiscard]] std::string SystemDirectory();   // no trailing backslash
 [[nodiscard]] std::string TempPath();          // as the system gives it ("" on failure)
@@ -47,7 +48,7 @@ inline constexpr uint32_t kLocaleIso3166CtryName = 0x5A;
 
 namespace tavisto::os {
 
-// The full path of the running program's executable file.
+// The full path (UTF-8) of the running program's executable file.
 [[nodiscard]] std::string ExecutablePath();
 
 }  // namespace tavisto::os

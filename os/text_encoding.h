@@ -15,8 +15,9 @@
 
 namespace tavisto::os {
 
-// UTF-8 text in the ANSI code page, for showing it: a character the code page lacks becomes the
-// system's look-alike for it, or "?". Bytes that are not UTF-8 are taken as ANSI already.
+// UTF-8 text in the ANSI code page, for showing it: a character the code page lacks becomes "?"
+// (never a look-alike, which would make one name read as another: a Greek capital omega as "O").
+// Bytes that are not UTF-8 are taken as ANSI already.
 [[nodiscard]] std::string Utf8ToAnsi(std::string_view utf8);
 
 // ANSI code page text as UTF-8 (every byte of the code page has its character).

@@ -1,6 +1,8 @@
-// The registry dump on the program's registry layer.
+// The registry dump on the program's registry layer. Names and text come from it as UTF-8 and
+// go into the report in the code page.
 #include "report/registry_dump.h"
 
+#include "os/text_encoding.h"
 #include "report/report_texts.h"
 
 namespace tavisto::report {
@@ -8,13 +10,13 @@ namespace {
 
 void AddValueLines(const os::RegistryKey& key, const std::string& name, const std::string& indent,
                    LineSink& out, const LocaleFormats& formats) {
-  const std::string prefix = indent + name;
+  const std::string prefix = indent + os::Utf8ToAnsi(name);
   const auto info = key.ValueInfo(name);
   // A value that went away since it was listed has no type left to show.
   const os::RegDataKind kind = info ? info->Kind() : os::RegDataKind::Unknown;
   switch (kind) {
     case os::RegDataKind::String:
-      out.Add(prefix + " = " + key.ReadString(name));
+      out.Add(prefix + " = " + os::Utf8ToAnsi(key.ReadString(name)));
       return;
     case os::RegDataKind::Integer:
       out.Add(prefix + " = " + std::to_string(key.ReadInteger(name)));
@@ -35,19 +37,22 @@ void AddValueLines(const os::RegistryKey& key, const std::string& name, const st
   }
 }
 
+// Each sub-key is opened through its parent's handle, so no path length limits the depth.
+void DumpOpenKey(const os::RegistryKey& key, int depth, LineSink& out, const LocaleFormats& formats) {
+  const std::string subKeyIndent(static_cast<size_t>(5 * depth), ' ');
+  for (const std::string& name : key.SubKeyNames()) {
+    out.Add(subKeyIndent + "+ " + os::Utf8ToAnsi(name));
+    if (const auto subKey = key.OpenSubKey(name)) DumpOpenKey(*subKey, depth + 1, out, formats);
+  }
+  const std::string valueIndent(static_cast<size_t>(6 * depth), ' ');
+  for (const std::string& name : key.ValueNames()) AddValueLines(key, name, valueIndent, out, formats);
+}
+
 }  // namespace
 
 void DumpKey(os::RegRoot root, const std::string& path, int depth, LineSink& out, const LocaleFormats& formats) {
   const std::string opened = !path.empty() && path[0] == '\\' ? path.substr(1) : path;
-  const auto key = os::RegistryKey::Open(root, opened);
-  if (!key) return;
-  const std::string subKeyIndent(static_cast<size_t>(5 * depth), ' ');
-  for (const std::string& name : key->SubKeyNames()) {
-    out.Add(subKeyIndent + "+ " + name);
-    DumpKey(root, opened + "\\" + name, depth + 1, out, formats);
-  }
-  const std::string valueIndent(static_cast<size_t>(6 * depth), ' ');
-  for (const std::string& name : key->ValueNames()) AddValueLines(*key, name, valueIndent, out, formats);
+  if (const auto key = os::RegistryKey::Open(root, opened)) DumpOpenKey(*key, depth, out, formats);
 }
 
 void WriteKeyLog(LineSink& out, const LocaleFormats& formats) {

@@ -5,6 +5,7 @@
 #include "lookups/sibling_products.h"
 #include "lookups/known_folders.h"
 #include "os/system_facts.h"
+#include "os/text_encoding.h"
 #include "report/inventories.h"
 #include "report/program_versions.h"
 #include "report/registry_dump.h"
@@ -44,8 +45,8 @@ void WriteScreenAndPaths(LineSink& out) {
   out.Add(kSeparator);
   out.Add(kPathsHeading);
   out.Add(kSeparator);
-  out.Add(kLocalAppDataLabel + lookups::GetShellFolderPath(lookups::kCsidlLocalAppData, false));
-  out.Add(kCommonAppDataLabel + lookups::GetShellFolderPath(lookups::kCsidlCommonAppData, false));
+  out.Add(kLocalAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlLocalAppData, false)));
+  out.Add(kCommonAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlCommonAppData, false)));
   out.Add(kSeparator);
 }
 
@@ -54,15 +55,16 @@ void WriteDrivers(LineSink& out) {
   out.Add(kSeparator);
   const std::string system = lookups::GetSystemFolder();
   for (const DriverFile& driver : kDriverFiles)
-    out.Add(driver.label + lookups::FileVersionIfExists(system + driver.file).value_or(""));
+    out.Add(driver.label + os::Utf8ToAnsi(lookups::FileVersionIfExists(system + driver.file).value_or("")));
   out.Add(kSeparator);
 }
 
 void WriteFileList(const std::vector<std::string>& scanFolders, LineSink& out) {
   out.Add(kFilesHeading);
   out.Add(kSeparator);
+  CodePageLines shown(out);
   for (const std::string& folder : scanFolders)
-    if (!folder.empty() && lookups::FolderExists(folder)) ListFiles(folder, "*.*", out);
+    if (!folder.empty() && lookups::FolderExists(folder)) ListFiles(folder, "*.*", shown);
 }
 
 // Passes lines on, and now and then lets the progress display keep up: some sections write

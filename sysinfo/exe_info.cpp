@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "os/system_facts.h"
+#include "os/text_encoding.h"
 #include "os/version_resource.h"
 #include "sysinfo/identity_format.h"
 
@@ -42,7 +43,8 @@ void TExeInfo::Read(const std::string& executablePath) {
       {"OriginalFileName", &originalFileName_}, {"ProductName", &productName_},
       {"ProductVersion", &productVersion_},   {"Comments", &comments_},
   };
-  for (const auto& [key, field] : keys) *field = resource->QueryString(table + key).value_or("");
+  // The strings are shown (the caption, the report): in the code page.
+  for (const auto& [key, field] : keys) *field = os::Utf8ToAnsi(resource->QueryString(table + key).value_or(""));
 }
 
 std::string TExeInfo::ComputerName() const { return os::ComputerName(16); }

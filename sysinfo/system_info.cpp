@@ -3,6 +3,7 @@
 #include "os/process.h"
 #include "os/registry.h"
 #include "os/system_facts.h"
+#include "os/text_encoding.h"
 #include "sysinfo/identity_format.h"
 
 namespace tavisto::sysinfo {
@@ -30,8 +31,9 @@ void TSystemInfo::ReadOwner() {
   const auto key = os::RegistryKey::Open(os::RegRoot::LocalMachine, OwnerKeyPath(platformId_),
                                          os::kKeyAllAccess, view);
   if (!key) return;
-  regOwner_ = key->ReadString("RegisteredOwner");
-  regCompany_ = key->ReadString("RegisteredOrganization");
+  // Shown in the panel and the report: in the code page.
+  regOwner_ = os::Utf8ToAnsi(key->ReadString("RegisteredOwner"));
+  regCompany_ = os::Utf8ToAnsi(key->ReadString("RegisteredOrganization"));
 }
 
 }  // namespace tavisto::sysinfo

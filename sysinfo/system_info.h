@@ -1,4 +1,5 @@
-// TSystemInfo: the machine's identity facts, gathered once when the main window is created.
+// TSystemInfo: the machine's identity facts, gathered once when the main window is created, as
+// text ready to be shown (in the system's code page).
 #pragma once
 
 #include <cstdint>

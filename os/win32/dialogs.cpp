@@ -1,10 +1,14 @@
-// Message boxes through MessageBoxA. The Abort/Ignore pair has no box of its own: it is the
+// Message boxes through MessageBoxW, so a name in the text shows as it is, whatever its
+// characters (texts are UTF-8). The Abort/Ignore pair has no box of its own: it is the
 // Abort/Retry/Ignore box with its Retry button removed while the box is being activated.
 #include "os/dialogs.h"
 
 #include <windows.h>
 
 #include <algorithm>
+
+#include "os/system_facts.h"
+#include "os/win32/wide.h"
 
 namespace tavisto::os {
 namespace {
@@ -39,9 +43,7 @@ bool Has(std::initializer_list<DialogAnswer> buttons, DialogAnswer answer) {
 void SetDialogOwner(void* window) { dialogOwner = static_cast<HWND>(window); }
 
 std::string ApplicationTitle() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string name(path, length);
+  std::string name = ExecutablePath();
   const auto slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   const auto dot = name.rfind('.');
@@ -70,7 +72,8 @@ DialogAnswer ShowDialog(const std::string& text, DialogIcon icon,
   if (abortIgnore)
     retryRemovalHook = SetWindowsHookExA(WH_CBT, RemoveRetryButton, nullptr, GetCurrentThreadId());
   const HWND owner = dialogOwner && IsWindow(dialogOwner) ? dialogOwner : GetActiveWindow();
-  const int answer = MessageBoxA(owner, text.c_str(), caption.c_str(), type | MB_TASKMODAL);
+  const int answer =
+      MessageBoxW(owner, win32::Widen(text).c_str(), win32::Widen(caption).c_str(), type | MB_TASKMODAL);
   if (retryRemovalHook) {
     UnhookWindowsHookEx(retryRemovalHook);
     retryRemovalHook = nullptr;

@@ -1,9 +1,11 @@
-// Registry reads through the RegXxxA functions.
+// Registry reads through the RegXxxW functions: names and text cross as UTF-8.
 #include "os/registry.h"
 
 #include <windows.h>
 
 #include "os/errors.h"
+#include "os/text_encoding.h"
+#include "os/win32/wide.h"
 
 namespace tavisto::os {
 namespace {
@@ -14,9 +16,40 @@ HKEY RootHandle(RegRoot root) {
   return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
-// Largest key and value names the registry allows, with room for the NUL.
+// Largest key and value names the registry allows, in characters, with room for the NUL.
 constexpr DWORD kMaxKeyName = 256;
 constexpr DWORD kMaxValueName = 16384;
+
+using win32::Narrow;
+using win32::Widen;
+
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+};
+
+std::optional<RawValue> ReadRaw(HKEY key, const std::string& name) {
+  const std::wstring wideName = Widen(name);
+  RawValue value;
+  DWORD size = 0;
+  // The value may grow between asking its size and reading it: ask again until it fits.
+  for (LONG result = ERROR_MORE_DATA; result == ERROR_MORE_DATA;) {
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+      return std::nullopt;
+    value.data.assign(size, 0);
+    result = RegQueryValueExW(key, wideName.c_str(), nullptr, &value.type, value.data.data(), &size);
+    if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return std::nullopt;
+  }
+  value.data.resize(size);
+  return value;
+}
+
+// A string value's text up to its first NUL (the stored size counts the terminator).
+std::wstring TextUpToNul(const RawValue& value) {
+  std::wstring_view text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
+  const auto nul = text.find(L'\0');
+  return std::wstring(nul == std::wstring_view::npos ? text : text.substr(0, nul));
+}
 
 }  // namespace
 
@@ -50,40 +83,44 @@ std::optional<RegistryKey> RegistryKey::Open(RegRoot root, const std::string& pa
   const std::string relative = !path.empty() && path[0] == '\\' ? path.substr(1) : path;
   if (view == RegView::Native64) access |= KEY_WOW64_64KEY;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(RootHandle(root), relative.c_str(), 0, access, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(RootHandle(root), Widen(relative).c_str(), 0, access, &key) != ERROR_SUCCESS)
     return std::nullopt;
+  return RegistryKey(reinterpret_cast<intptr_t>(key));
+}
+
+std::optional<RegistryKey> RegistryKey::OpenSubKey(const std::string& name, uint32_t access) const {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(H(handle_), Widen(name).c_str(), 0, access, &key) != ERROR_SUCCESS) return std::nullopt;
   return RegistryKey(reinterpret_cast<intptr_t>(key));
 }
 
 std::vector<std::string> RegistryKey::SubKeyNames() const {
   std::vector<std::string> names;
-  char name[kMaxKeyName];
+  wchar_t name[kMaxKeyName];
   for (DWORD index = 0;; ++index) {
     DWORD length = kMaxKeyName;
-    const LONG result = RegEnumKeyExA(H(handle_), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
+    const LONG result = RegEnumKeyExW(H(handle_), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS at the end
+    names.push_back(Narrow(std::wstring_view(name, length)));
   }
   return names;
 }
 
 std::vector<std::string> RegistryKey::ValueNames() const {
   std::vector<std::string> names;
-  std::string name(kMaxValueName, '\0');
+  std::wstring name(kMaxValueName, L'\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = kMaxValueName;
-    const LONG result = RegEnumValueA(H(handle_), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS) break;
-    names.emplace_back(name.data(), length);
+    const LONG result = RegEnumValueW(H(handle_), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS at the end
+    names.push_back(Narrow(std::wstring_view(name.data(), length)));
   }
   return names;
 }
 
 std::optional<RegValueInfo> RegistryKey::ValueInfo(const std::string& name) const {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (RegQueryValueExW(H(handle_), Widen(name).c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return std::nullopt;
   return RegValueInfo{type, size};
 }
@@ -91,21 +128,15 @@ std::optional<RegValueInfo> RegistryKey::ValueInfo(const std::string& name) cons
 std::string RegistryKey::ReadString(const std::string& name) const {
   const auto info = ValueInfo(name);
   if (!info || info->size == 0) return std::string();
-  std::string data(info->size, '\0');
-  DWORD type = 0, size = info->size;
-  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type,
-                       reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
-    throw RegistryError::GetDataFailed(name);
-  if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::InvalidType(name);
-  data.resize(size);
-  const auto nul = data.find('\0');
-  if (nul != std::string::npos) data.resize(nul);
-  return data;
+  const auto value = ReadRaw(H(handle_), name);
+  if (!value) throw RegistryError::GetDataFailed(name);
+  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) throw RegistryError::InvalidType(name);
+  return Narrow(TextUpToNul(*value));
 }
 
 int32_t RegistryKey::ReadInteger(const std::string& name) const {
   DWORD type = 0, value = 0, size = sizeof value;
-  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+  if (RegQueryValueExW(H(handle_), Widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
                        &size) != ERROR_SUCCESS)
     throw RegistryError::GetDataFailed(name);
   if (type != REG_DWORD) throw RegistryError::InvalidType(name);
@@ -113,18 +144,23 @@ int32_t RegistryKey::ReadInteger(const std::string& name) const {
 }
 
 std::vector<uint8_t> RegistryKey::ReadBytes(const std::string& name, uint32_t maxSize) const {
-  std::vector<uint8_t> data(maxSize);
-  DWORD type = 0, size = maxSize;
-  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-    throw RegistryError::GetDataFailed(name);
-  data.resize(size);
+  const auto value = ReadRaw(H(handle_), name);
+  if (!value) throw RegistryError::GetDataFailed(name);
+  std::vector<uint8_t> data = value->data;
+  if (value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ) {
+    // Text is given as the 8-bit functions give it: in the code page, its NULs included.
+    const std::wstring_view text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
+    const std::string ansi = Utf8ToAnsi(Narrow(text));
+    data.assign(ansi.begin(), ansi.end());
+  }
+  if (data.size() > maxSize) throw RegistryError::GetDataFailed(name);
   return data;
 }
 
 std::vector<uint8_t> RegistryKey::ReadBinary(const std::string& name, uint32_t maxSize) const {
   std::vector<uint8_t> data(maxSize);
   DWORD type = 0, size = maxSize;
-  if (RegQueryValueExA(H(handle_), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+  if (RegQueryValueExW(H(handle_), Widen(name).c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
     throw RegistryError::GetDataFailed(name);
   if (type != REG_BINARY) throw RegistryError::InvalidType(name);
   data.resize(size);

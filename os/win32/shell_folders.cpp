@@ -1,4 +1,5 @@
-// Shell folders through shell32 (and SHFOLDER.DLL for SHGetFolderPathA on systems without it).
+// Shell folders through shell32 (and SHFOLDER.DLL for SHGetFolderPath on systems without it),
+// through the wide entry points: a folder such as the desktop may hold any character.
 #include "os/shell_folders.h"
 
 #include <windows.h>
@@ -6,15 +7,17 @@
 
 #include <utility>
 
+#include "os/win32/wide.h"
+
 namespace tavisto::os {
 namespace {
 
-using GetFolderPathA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+using GetFolderPathW = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
-std::string UpToNul(const char* text, size_t capacity) {
+std::string UpToNul(const wchar_t* text, size_t capacity) {
   size_t length = 0;
   while (length < capacity && text[length]) ++length;
-  return std::string(text, length);
+  return win32::Narrow(std::wstring_view(text, length));
 }
 
 }  // namespace
@@ -24,7 +27,7 @@ FolderPathFunction FolderPathFunction::Find(std::initializer_list<const char*> l
   for (const char* name : libraries) {
     HMODULE module = LoadLibraryA(name);
     if (!module) continue;
-    if (FARPROC entry = GetProcAddress(module, "SHGetFolderPathA")) {
+    if (FARPROC entry = GetProcAddress(module, "SHGetFolderPathW")) {
       found.module_ = module;
       found.entry_ = reinterpret_cast<void*>(entry);
       found.library_ = name;
@@ -46,8 +49,8 @@ FolderPathFunction::~FolderPathFunction() {
 
 std::optional<std::string> FolderPathFunction::Call(int folder) const {
   if (!entry_) return std::nullopt;
-  const auto function = reinterpret_cast<GetFolderPathA>(entry_);
-  char path[MAX_PATH] = {};
+  const auto function = reinterpret_cast<GetFolderPathW>(entry_);
+  wchar_t path[MAX_PATH] = {};
   if (FAILED(function(nullptr, folder, nullptr, 0, path))) return std::nullopt;
   return UpToNul(path, sizeof path);
 }
@@ -55,9 +58,9 @@ std::optional<std::string> FolderPathFunction::Call(int folder) const {
 std::optional<std::string> SpecialFolderLocationPath(int folder) {
   LPITEMIDLIST items = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &items))) return std::nullopt;
-  char path[MAX_PATH] = {};
+  wchar_t path[MAX_PATH] = {};
   // A list that names no file-system folder leaves the buffer empty: the path is "".
-  (void)SHGetPathFromIDListA(items, path);
+  (void)SHGetPathFromIDListW(items, path);
   CoTaskMemFree(items);
   return UpToNul(path, sizeof path);
 }

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "os/win32/wide.h"
+
 namespace tavisto::os {
 namespace {
 
@@ -56,22 +58,23 @@ int UserLocaleInfo(uint32_t infoType, int bufferSize, std::string& text) {
   return count;
 }
 
+// Folders are paths: UTF-8 through the wide calls, whatever their characters.
 std::string WindowsDirectory() {
-  char buffer[MAX_PATH] = {};
-  const UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
-  return length && length < MAX_PATH ? std::string(buffer, length) : std::string();
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return length && length < MAX_PATH ? win32::Narrow(std::wstring_view(buffer, length)) : std::string();
 }
 
 std::string SystemDirectory() {
-  char buffer[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(buffer, MAX_PATH);
-  return length && length < MAX_PATH ? std::string(buffer, length) : std::string();
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+  return length && length < MAX_PATH ? win32::Narrow(std::wstring_view(buffer, length)) : std::string();
 }
 
 std::string TempPath() {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(MAX_PATH + 1, buffer);
-  return length && length <= MAX_PATH ? std::string(buffer, length) : std::string();
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return length && length <= MAX_PATH ? win32::Narrow(std::wstring_view(buffer, length)) : std::string();
 }
 
 int ScreenDpi() {
@@ -86,9 +89,13 @@ int ScreenDpi() {
 namespace tavisto::os {
 
 std::string ExecutablePath() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length);
+  // The program may live deeper than MAX_PATH: grow the buffer until the name fits.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) return win32::Narrow(std::wstring_view(path.data(), length));
+    path.resize(path.size() * 2);
+  }
 }
 
 }  // namespace tavisto::os

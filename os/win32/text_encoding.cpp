@@ -12,9 +12,11 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   const std::wstring wide = win32::Widen(utf8);
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  // No look-alikes: "\u03A9mega.txt" must not read as its neighbour "Omega.txt".
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
   std::string ansi(static_cast<size_t>(length), '\0');
-  if (length > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+  if (length > 0) WideCharToMultiByte(CP_ACP, flags, wide.data(), size, ansi.data(), length, nullptr, nullptr);
   return ansi;
 }
 

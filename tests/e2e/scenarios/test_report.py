@@ -149,11 +149,10 @@ def float_text(value):
 def dump(key, depth, out):
     """The key's tree: sub-keys (each followed by its own tree), then its values."""
     for child in key.subkeys():
+        # A name the system code page cannot hold is shown as question marks (as `reg query`
+        # prints it too), and the key is dumped with everything below it.
         out.append(" " * 5 * depth + "+ " + child.name)
-        # A name the system code page cannot hold reaches the program (and `reg query`'s
-        # output) as question marks, which name no key: nothing below it can be opened.
-        if "?" not in child.name:
-            dump(child, depth + 1, out)
+        dump(child, depth + 1, out)
     for name in key.value_names():
         kind, data = key.values[name]
         prefix = " " * 6 * depth + name

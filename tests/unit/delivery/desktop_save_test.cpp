@@ -40,7 +40,7 @@ TEST(SaveMemoText, AFileThatCannotBeCreatedIsNamedInTheError) {
     SaveMemoText("x", path);
     FAIL() << "no error";
   } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + path);
+    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xC3\xA9" "er le fichier " + path);
   }
 }
 
@@ -101,7 +101,7 @@ TEST(CopyFileChunked, FailuresNameTheFileAndLeaveReadOnlyFilesAlone) {
     CopyFileChunked(dir.Path("Data.zip"), dir.Path("locked.zip"));
     FAIL() << "a read-only destination was replaced";
   } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + dir.Path("locked.zip"));
+    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xC3\xA9" "er le fichier " + dir.Path("locked.zip"));
   }
   EXPECT_EQ(ReadFile(dir.Path("locked.zip")), "old");
   ASSERT_TRUE(os::ChangeAttributes(dir.Path("locked.zip"), os::kAttrArchive));

@@ -14,9 +14,11 @@ TEST(TextEncoding, CodePageTextRoundTripsThroughUtf8) {
   EXPECT_EQ(Utf8ToAnsi(utf8), ansi);
 }
 
-TEST(TextEncoding, CharactersOutsideTheCodePageBecomeLookAlikesOrQuestionMarks) {
-  // A CJK character has no form in Windows-1252; it is shown, never dropped.
+TEST(TextEncoding, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+  // A CJK character has no form in Windows-1252; it is shown, never dropped. A Greek capital
+  // omega is not shown as the "O" it looks like, so that "\u03A9mega" never reads as "Omega".
   EXPECT_EQ(Utf8ToAnsi("a\xE4\xB8\xAD" "b"), "a?b");
+  EXPECT_EQ(Utf8ToAnsi("\xCE\xA9mega.txt"), "?mega.txt");
   // Text that is not UTF-8 is taken to be code-page text already.
   EXPECT_EQ(Utf8ToAnsi("caf\xE9"), "caf\xE9");
 }

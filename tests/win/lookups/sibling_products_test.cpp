@@ -106,7 +106,7 @@ TEST_F(SiblingProducts, OnlyMultiQrxHasNoBaseFolder) {
 
 TEST_F(SiblingProducts, AValueOfAnotherTypeIsARegistryError) {
   reg.SetDword(HKEY_CURRENT_USER, kZorvel, "AppPath", 12);
-  const std::string expected = "Type de donn\xE9" "es incorrect pour 'AppPath'";
+  const std::string expected = "Type de donn\xC3\xA9" "es incorrect pour 'AppPath'";
   try {
     (void)IsProductInstalled(SiblingProduct::Zorvel);
     FAIL() << "a REG_DWORD AppPath must not read as text";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "os/errors.h"
@@ -136,9 +137,38 @@ TEST_F(RegistryDump, AnIntegerOfMoreThanFourBytesIsARegistryError) {
     DumpKey(os::RegRoot::CurrentUser, key, 1, out, UserLocaleFormats());
     FAIL() << "an eight-byte REG_DWORD must not be dumped as an integer";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Impossible d'obtenir les donn\xE9" "es de 'Big'");
+    EXPECT_STREQ(error.what(), "Impossible d'obtenir les donn\xC3\xA9" "es de 'Big'");
   }
   EXPECT_EQ(out.lines, Lines{"      A = first"});  // what was written before stays
+}
+
+// A key named outside the code page is opened and dumped with its values, and shown in the
+// code page; a tree whose key paths pass 260 characters is dumped to its deepest key.
+TEST_F(RegistryDump, NamesOutsideTheCodePageAndDeepPathsAreDumpedWhole) {
+  const std::string omega = "\xCE\xA9mega";  // the Greek capital omega, then "mega"
+  const std::string root = std::string(kTestKey) + "\\Names";
+  reg.SetString(HKEY_CURRENT_USER, root + "\\" + omega, "Caf\xC3\xA9 \xE6\x97\xA5", "\xCE\xB1\xCE\xB2 caf\xC3\xA9");
+  reg.SetString(HKEY_CURRENT_USER, root + "\\Omega", "Plain", "p");
+  std::string deep = root;
+  for (char c = 'a'; c <= 'g'; ++c) deep += "\\" + std::string(40, c);
+  ASSERT_GT(deep.size(), 300u);
+  reg.SetDword(HKEY_CURRENT_USER, deep, "Bottom", 7);
+
+  const Lines lines = Dump(root);
+  ASSERT_EQ(lines.size(), 12u);
+  const auto line = [&](const std::string& text) { return std::find(lines.begin(), lines.end(), text); };
+  // The deepest key sits at depth 8, its key path 300 characters long.
+  const auto bottom = line(std::string(6 * 8, ' ') + "Bottom = 7");
+  ASSERT_NE(bottom, lines.end());
+  EXPECT_EQ(*(bottom - 1), std::string(5 * 7, ' ') + "+ " + std::string(40, 'g'));
+  // The Greek letters have no form in the code page; the rest of each name and text shows as
+  // it is, and the key keeps its values beside the plain "Omega".
+  const auto greek = line("     + ?mega");
+  ASSERT_NE(greek, lines.end());
+  EXPECT_EQ(*(greek + 1), "            Caf\xE9 ? = ?? caf\xE9");
+  const auto latin = line("     + Omega");
+  ASSERT_NE(latin, lines.end());
+  EXPECT_EQ(*(latin + 1), "            Plain = p");
 }
 
 TEST_F(RegistryDump, DatesFollowTheUsersFormats) {

@@ -97,7 +97,7 @@ TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
     BuildAnalysisReport(SampleInputs(), ReportFolders{scanFolders, desktop, temp}, out, progress);
     FAIL() << "a REG_DWORD AppPath must end the report";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Type de donn\xE9" "es incorrect pour 'AppPath'");
+    EXPECT_STREQ(error.what(), "Type de donn\xC3\xA9" "es incorrect pour 'AppPath'");
   }
   ASSERT_EQ(out.lines.size(), 9u);
   EXPECT_EQ(out.lines.back(), "----------------PLUGINS VERSION--------------");

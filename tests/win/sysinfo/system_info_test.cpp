@@ -50,7 +50,7 @@ TEST(TSystemInfo, AnOwnerOfTheWrongTypeIsARegistryError) {
     const TSystemInfo info;
     FAIL() << "a REG_DWORD owner must not be read as text";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Type de donn\xE9" "es incorrect pour 'RegisteredOwner'");
+    EXPECT_STREQ(error.what(), "Type de donn\xC3\xA9" "es incorrect pour 'RegisteredOwner'");
   }
 }
 

@@ -129,7 +129,7 @@ TEST(SplitArchive, AnOldArchiveHeldByAnotherProgramFailsTheCommit) {
     under.archive.AddFiles("*.*", kDefaultSearchAttr);
     ADD_FAILURE() << "the commit went on with another file as its last volume";
   } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xE9" "er le fichier " + under.path);
+    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xC3\xA9" "er le fichier " + under.path);
   }
   under.archive.CloseArchive();
   held.Close();
