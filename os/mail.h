@@ -41,8 +41,8 @@ class MapiLibrary {
   [[nodiscard]] bool ResolveSendMail();
 
   // MAPISendMail with the message; the result is Simple MAPI's code. Needs ResolveSendMail.
-  // An attachment path the code page cannot hold goes through MAPISendMailW when the library
-  // has it, else in its short form.
+  // An attachment path the code page cannot hold goes in its short form, else through
+  // MAPISendMailW when the library has it.
   uint32_t SendMail(uintptr_t session, uintptr_t parentWindow, const MapiMail& mail, uint32_t flags,
                     uint32_t reserved);
 

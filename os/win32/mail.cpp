@@ -1,7 +1,7 @@
 // Simple MAPI through MAPI32.DLL, loaded at run time (it may not be there at all). Simple MAPI
 // takes 8-bit strings: the message goes as code-page text, as it always has. An attachment
-// whose path the code page cannot hold goes through MAPISendMailW where the system has it, else
-// under the path's short form, so the mail program still finds the file.
+// whose path the code page cannot hold goes under the path's short form, else through
+// MAPISendMailW where the system has it, so the mail program still finds the file.
 #include "os/mail.h"
 
 #include <windows.h>
@@ -142,7 +142,10 @@ bool MapiLibrary::ResolveSendMail() {
 
 uint32_t MapiLibrary::SendMail(uintptr_t session, uintptr_t parentWindow, const MapiMail& mail, uint32_t flags,
                                uint32_t reserved) {
-  const std::optional<std::string> ansiPath = InCodePage(mail.attachmentPath);
+  std::optional<std::string> ansiPath = InCodePage(mail.attachmentPath);
+  // The short form reaches every mail program; the wide entry point only those that take it (a
+  // library that passes the wide call on to an 8-bit mail program loses the characters).
+  if (!ansiPath) ansiPath = InCodePage(ShortPath(mail.attachmentPath));
   if (!ansiPath && sendMailW_) {
     const auto wide = [](const std::string& text) { return win32::Widen(text); };
     MessageTexts<std::wstring> texts{wide(mail.subject),        wide(mail.noteText), wide(mail.recipientName),
@@ -156,7 +159,7 @@ uint32_t MapiLibrary::SendMail(uintptr_t session, uintptr_t parentWindow, const 
                                   ansi(mail.noteText),
                                   ansi(mail.recipientName),
                                   ansi(mail.recipientAddress),
-                                  ansiPath ? *ansiPath : ansi(ShortPath(mail.attachmentPath)),
+                                  ansiPath ? *ansiPath : ansi(mail.attachmentPath),
                                   ansi(mail.attachmentName)};
   return Send<MapiMessage, MapiRecipDesc, MapiFileDesc>(reinterpret_cast<LPMAPISENDMAIL>(sendMail_), texts, session,
                                                         parentWindow, flags, reserved);
