@@ -1,28 +1,19 @@
-// The user's ANSI code page as the archive writer needs it: the case of every 8-bit character
-// (for case-blind name matching) and the conversion of names to the OEM code page, the one
-// ZIP readers expect in entry names.
-//   if (os::AnsiCase().upper[c] == os::AnsiCase().upper[d]) ...
-//   std::string stored = os::ConvertToOem(name);
+// Entry names in the OEM code page, the one ZIP readers take a name in when its UTF-8 flag is
+// not set: a name that code page holds exactly is stored in it (as archives always had it);
+// any other is stored as UTF-8 with the flag.
+//   if (auto oem = os::Utf8ToOemExact(name)) stored = *oem; else { stored = name; flags |= 0x800; }
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tavisto::os {
 
-struct AnsiCaseTable {
-  unsigned char upper[256];
-  unsigned char lower[256];
-};
-
-// Built once, on first use. Windows asks the system (CharUpperBuffA / CharLowerBuffA), except
-// under the Turkish locale, whose dotted and dotless i would make "i" and "I" differ; it gets a
-// fixed table instead. POSIX uses the Windows-1252 table, the code page of Western Windows.
-[[nodiscard]] const AnsiCaseTable& AnsiCase();
-
-// The text converted from the ANSI to the OEM code page, byte for byte (same length). Windows
-// uses CharToOemBuffA; POSIX maps Windows-1252 to code page 437 with the best-fit choices
-// Windows makes under an English locale ("\xE9" becomes "\x82", characters without an
-// equivalent become a look-alike or "?").
-[[nodiscard]] std::string ConvertToOem(const std::string& text);
+// The UTF-8 text in the OEM code page when that code page holds every character of it exactly
+// (the bytes convert back to the same text, no look-alike taken); nothing when it does not, or
+// when the text is not UTF-8. Windows converts through the wide API without best fit; POSIX
+// uses code page 437, the OEM code page of an English Windows.
+[[nodiscard]] std::optional<std::string> Utf8ToOemExact(std::string_view utf8);
 
 }  // namespace tavisto::os

@@ -35,7 +35,6 @@ enum ArchiveErrorCode : int32_t {
   kErrorSplitHasEntries = 52,
   kErrorNameIndexBroken = 58,
   kErrorNameListBroken = 59,
-  kErrorPathTooLong = 61,
   kErrorSecondSplitUpdate = 62,
 };
 

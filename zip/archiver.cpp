@@ -11,6 +11,7 @@
 #include "os/errors.h"
 #include "os/file_time.h"
 #include "os/files.h"
+#include "os/os_error.h"
 #include "os/temp_file.h"
 #include "os/text_encoding.h"
 #include "zip/archive_stream.h"
@@ -172,9 +173,15 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
       const std::string base = ExpandPath(baseDir_);
       scanFolders_ = MaskFolders{base, base};
       settings.folders = scanFolders_;
-      Scanner scanner(settings, [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
-        RecordFoundEntry(path, entry, isFolder);
-      });
+      Scanner scanner(
+          settings,
+          [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
+            RecordFoundEntry(path, entry, isFolder);
+          },
+          [this](const std::string& folder, uint32_t error) {
+            // Before the entry the scan would have recorded next (files get even places).
+            NoteLeftOut(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
+          });
       try {
         for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
       } catch (...) {
@@ -334,8 +341,17 @@ void TBaseArchiver::RestoreDirectory() {
 }
 
 std::string TBaseArchiver::EncodedName(TDirItem& item) const {
-  // Listed names are UTF-8; the OEM conversion takes code-page text.
-  return options_.OEMFileNames ? os::ConvertToOem(os::Utf8ToAnsi(item.storedName)) : item.storedName;
+  // A name the OEM code page holds exactly is stored in it, as archives always had it; any other
+  // as UTF-8 with the flag that says so. Bytes that are not UTF-8 go as they are.
+  item.central.flags &= static_cast<uint16_t>(~kFlagUtf8);
+  if (options_.OEMFileNames) {
+    if (auto oem = os::Utf8ToOemExact(item.storedName)) return *oem;
+  } else if (std::all_of(item.storedName.begin(), item.storedName.end(),
+                         [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return item.storedName;
+  }
+  if (os::IsUtf8(item.storedName)) item.central.flags |= kFlagUtf8;
+  return item.storedName;
 }
 
 int64_t TBaseArchiver::GetArchiveSize() {
@@ -403,11 +419,6 @@ FailureAction TBaseArchiver::DoProcessFileFailure(const std::string& fileName, O
   }
   using os::DialogAnswer;
   if (error.Code() == kErrorVolumeCancelled) return FailureAction::Abort;
-  if (error.Code() == kErrorPathTooLong) {
-    const DialogAnswer answer =
-        os::ShowDialog(error.what(), os::DialogIcon::Question, {DialogAnswer::Abort, DialogAnswer::Ignore});
-    return answer == DialogAnswer::Ignore ? FailureAction::Skip : FailureAction::Abort;
-  }
   const std::string text = std::string(error.what()) + ". File processing error, possibly disk is full";
   switch (os::ShowDialog(text, os::DialogIcon::Question,
                          {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Ignore})) {

@@ -18,8 +18,6 @@ namespace {
 // Unchanged entries and saved archive tails are copied in pieces of this size.
 constexpr size_t kCopyChunk = 1000000;
 constexpr uint64_t kWholeStream = UINT64_MAX;
-// Paths of this length or more need the "\\?\" form on Windows.
-constexpr size_t kMaxPath = 260;
 
 // Copies length bytes (or up to the end, with kWholeStream) from read to write in pieces;
 // read(buffer, n) returns the bytes it read (0 at the end), write(buffer, n) false when the
@@ -271,7 +269,7 @@ void TBaseArchiver::StartWorkers(CommitState& state) {
 void TBaseArchiver::WriteChangedEntries(CommitState& state) {
   TArcDirArray& directory = manager_->current;
   if (!Stopped()) StartWorkers(state);
-  int32_t removed = 0;  // entries skipped and removed so far: scan order is i + removed
+  int32_t removed = 0;  // entries skipped and removed so far: the entry's place in the scan is i + removed
   for (int32_t i = state.first; i < directory.Count() && !Stopped();) {
     TDirItem& item = directory.Item(i);
     if (!item.modified) {
@@ -309,7 +307,7 @@ void TBaseArchiver::WriteChangedEntries(CommitState& state) {
     }
     // Skipped: the host left the file out; a new entry leaves the directory, a replaced one
     // keeps its old data.
-    NoteLeftOut(directory.Item(i).source, lastFailure_, i + removed);
+    NoteLeftOut(directory.Item(i).source, lastFailure_, 2 * int64_t(i + removed));
     if (directory.Item(i).action == EntryAction::New) {
       ++removed;
       directory.Delete(i);
@@ -389,8 +387,6 @@ TBaseArchiver::EntryStep TBaseArchiver::WriteEntry(int32_t index, EntryFeed* fee
   try {
     uint64_t size = 0;
     if (feed) {
-      if (item.source.size() >= kMaxPath && item.source.find("\\\\?\\") == std::string::npos)
-        throw EArchiveError(kErrorPathTooLong, name_, {item.source});
       const auto opened = feed->Open();
       if (!opened) throw EArchiveError(kErrorCannotOpenSource, name_, {item.source});
       size = *opened;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "os/codepage.h"
 #include "zip/archive_error.h"
+#include "zip/name_case.h"
 
 namespace tavisto::zip {
 namespace {
@@ -14,12 +14,7 @@ constexpr size_t kMinBuckets = 1000;
 constexpr size_t kMaxLoad = 5;
 
 
-std::string Lower(const std::string& name) {
-  const auto& lower = os::AnsiCase().lower;
-  std::string result = name;
-  for (char& c : result) c = static_cast<char>(lower[static_cast<unsigned char>(c)]);
-  return result;
-}
+std::string Lower(const std::string& name) { return FoldCase(name); }
 
 }  // namespace
 

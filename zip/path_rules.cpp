@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "os/codepage.h"
 #include "os/files.h"
+#include "zip/name_case.h"
 
 namespace tavisto::zip {
 namespace {
@@ -133,23 +133,14 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return result;
 }
 
-std::string LowerCase(std::string_view text) {
-  const auto& lower = os::AnsiCase().lower;
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(lower[static_cast<unsigned char>(c)]);
-  return result;
-}
+std::string LowerCase(std::string_view text) { return FoldCase(text); }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  const auto& lower = os::AnsiCase().lower;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower[static_cast<unsigned char>(a[i])] != lower[static_cast<unsigned char>(b[i])]) return false;
-  return true;
-}
+bool EqualIgnoringCase(std::string_view a, std::string_view b) { return FoldedChars(a) == FoldedChars(b); }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
+  const std::u32string folded = FoldedChars(text);
+  const std::u32string start = FoldedChars(prefix);
+  return folded.compare(0, start.size(), start) == 0 && folded.size() >= start.size();
 }
 
 std::string ExpandPath(const std::string& path, const std::string& against) {

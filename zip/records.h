@@ -31,6 +31,8 @@ inline constexpr uint16_t kVersionZip64 = 45;
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 // Folder entries carry flag value 2 (no data follows them).
 inline constexpr uint16_t kFlagFolder = 0x0002;
+// The name is UTF-8 (bit 11); without it, readers take the name in the OEM code page.
+inline constexpr uint16_t kFlagUtf8 = 0x0800;
 
 inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflated = 8;

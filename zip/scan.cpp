@@ -3,6 +3,7 @@
 #include "zip/scan.h"
 
 #include "os/files.h"
+#include "os/os_error.h"
 #include "zip/path_rules.h"
 
 namespace tavisto::zip {
@@ -21,12 +22,6 @@ bool HasWildcard(const std::string& mask) { return mask.find_first_of("*?") != s
 
 bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") != std::string::npos; }
 
-void ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries) {
-  entries.clear();
-  os::DirListing listing(pattern);
-  for (os::DirEntry entry; listing.Next(entry);) entries.push_back(std::move(entry));
-}
-
 }  // namespace
 
 std::recursive_mutex& ScanLock() {
@@ -34,7 +29,21 @@ std::recursive_mutex& ScanLock() {
   return lock;
 }
 
-Scanner::Scanner(ScanSettings settings, Take take) : settings_(std::move(settings)), take_(std::move(take)) {}
+Scanner::Scanner(ScanSettings settings, Take take, Unreadable unreadable)
+    : settings_(std::move(settings)), take_(std::move(take)), unreadable_(std::move(unreadable)) {}
+
+bool Scanner::ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries) {
+  entries.clear();
+  os::DirListing listing(pattern);
+  for (os::DirEntry entry; listing.Next(entry);) entries.push_back(std::move(entry));
+  const uint32_t error = listing.Error();
+  // A folder that is not there holds nothing to leave out; one that is there and cannot be
+  // read does.
+  if (error == os::kErrorSuccess || error == os::kErrorFileNotFound || error == os::kErrorPathNotFound) return true;
+  entries.clear();
+  unreadable_(FolderPart(pattern), error);
+  return false;
+}
 
 bool Scanner::Excluded(const std::string& path, bool isFolder) const {
   for (const std::string& exclusion : settings_.exclusions)
@@ -69,7 +78,7 @@ void Scanner::ScanFolder(const std::string& folder, const std::string& mask, boo
   const std::string fileMask = NamePart(full);
   const bool listsEverything = fileMask == "*.*" || fileMask == "*";
   std::vector<os::DirEntry> entries;
-  ReadListing(full, entries);
+  if (!ReadListing(full, entries)) return;
 
   const uint32_t asked = set & ~os::kAttrDirectory;
   for (const os::DirEntry& entry : entries) {
@@ -81,17 +90,18 @@ void Scanner::ScanFolder(const std::string& folder, const std::string& mask, boo
 
   const bool foldersAsked = (set & os::kAttrDirectory) != 0;
   if (!foldersAsked && !recurse) return;
-  if (!listsEverything) ReadListing(JoinPath(listedFolder, "*"), entries);
+  if (!listsEverything && !ReadListing(JoinPath(listedFolder, "*"), entries)) return;
   for (const os::DirEntry& entry : entries) {
     if (!(entry.attributes & os::kAttrDirectory) || IsDots(entry.name)) continue;
     const std::string subfolder = JoinPath(listedFolder, entry.name);
     if (Excluded(subfolder, true)) continue;
+    const bool link = (entry.attributes & os::kAttrReparsePoint) != 0;
     // A trailing "." lets a folder without an extension match "*.*".
     if (foldersAsked && (WildcardMatch(subfolder, full) || WildcardMatch(subfolder + ".", full))) {
-      if (AddFoundEntry(entry, listedFolder, true)) ScanFolder(subfolder, fileMask, true);
+      if (AddFoundEntry(entry, listedFolder, true) && !link) ScanFolder(subfolder, fileMask, true);
       continue;
     }
-    if (!recurse) continue;
+    if (!recurse || link) continue;
     if (HasSeparator(mask)) {
       if (HasWildcard(mask)) ScanFolder(subfolder, fileMask, true);
     } else {

@@ -1,6 +1,9 @@
 // The folder scan of AddFiles: lists a folder for a mask and an attribute set, the matching files
 // first, then each subfolder (its folder entry when folders are asked for and its name matches,
-// then its content), and hands every accepted file or folder to the archive.
+// then its content), and hands every accepted file or folder to the archive. A folder that is a
+// link (symbolic link, junction, any reparse point) is stored as an empty folder entry and never
+// entered, so no folder is packed twice and a link to a parent cannot loop; a folder that cannot
+// be read is reported, never taken for an empty one.
 //   Scanner scanner(settings, [&](const std::string& path, const os::DirEntry& e, bool folder) {...});
 //   scanner.ScanFolder(baseDir, "*.*", true);
 #pragma once
@@ -26,8 +29,10 @@ class Scanner {
   // Receives the absolute path (a folder's with a trailing separator), the listing entry, and
   // whether it is a folder entry. Called only for paths no exclusion covers.
   using Take = std::function<void(const std::string& path, const os::DirEntry& entry, bool isFolder)>;
+  // Receives a folder that could not be read and the system's error code: its content is left out.
+  using Unreadable = std::function<void(const std::string& folder, uint32_t error)>;
 
-  Scanner(ScanSettings settings, Take take);
+  Scanner(ScanSettings settings, Take take, Unreadable unreadable);
 
   void ScanFolder(const std::string& folder, const std::string& mask, bool recurse);
 
@@ -36,8 +41,12 @@ class Scanner {
   bool AddFoundEntry(const os::DirEntry& entry, const std::string& folder, bool isFolder);
   [[nodiscard]] bool Excluded(const std::string& path, bool isFolder) const;
 
+  // The entries of a listing; false (after telling unreadable_) when the folder could not be read.
+  bool ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries);
+
   ScanSettings settings_;
   Take take_;
+  Unreadable unreadable_;
 };
 
 // Held during each scan, so that the scans of different archives never interleave. The thread

@@ -1,30 +1,29 @@
 // Wildcard matching without regard to case, and the mask rules built on it.
 #include "zip/wildcard.h"
 
-#include "os/codepage.h"
+#include "zip/name_case.h"
 #include "zip/path_rules.h"
 
 namespace tavisto::zip {
 namespace {
 
-bool MatchFrom(std::string_view name, std::string_view mask) {
-  const auto& upper = os::AnsiCase().upper;
+// name and mask as folded characters: "?" takes one character, whatever its length in UTF-8.
+bool MatchFrom(std::u32string_view name, std::u32string_view mask) {
   size_t n = 0;
   size_t m = 0;
   for (;;) {
-    if (mask.substr(m) == "*") return true;
+    if (mask.substr(m) == U"*") return true;
     if (n == name.size()) return m == mask.size();
     if (m == mask.size()) return false;
-    const char c = mask[m];
+    const char32_t c = mask[m];
     if (c == '*') {
       // The star takes 0 to (remaining - 1) characters; taking them all is the "*" rule above.
-      const std::string_view rest = mask.substr(m + 1);
+      const std::u32string_view rest = mask.substr(m + 1);
       for (size_t skip = 0; skip < name.size() - n; ++skip)
         if (MatchFrom(name.substr(n + skip), rest)) return true;
       return false;
     }
-    if (c != '?' && upper[static_cast<unsigned char>(c)] != upper[static_cast<unsigned char>(name[n])])
-      return false;
+    if (c != U'?' && c != name[n]) return false;
     ++n;
     ++m;
   }
@@ -45,7 +44,7 @@ bool HasSeparator(std::string_view text) {
 
 bool WildcardMatch(std::string_view name, std::string_view mask) {
   if (mask == "*.*") return true;
-  return MatchFrom(name, mask);
+  return MatchFrom(FoldedChars(name), FoldedChars(mask));
 }
 
 bool NameMatchesMask(const std::string& path, const std::string& mask, bool isFolder,

@@ -64,7 +64,20 @@ def part_names(count):
     return [f"set.z{i + 1:02d}" for i in range(count - 1)] + ["set.zip"]
 
 
+def oem_names_as_utf8(folder):
+    """7-Zip on Linux writes a name stored without the UTF-8 flag as its raw bytes; those are in
+    the OEM code page (437 on an English Windows), where 7-Zip on Windows would take them from:
+    rename them to what that gives."""
+    for parent, folders, files in os.walk(os.fsencode(folder), topdown=False):
+        for name in folders + files:
+            try:
+                name.decode("utf-8")
+            except UnicodeDecodeError:
+                os.rename(os.path.join(parent, name), os.path.join(parent, name.decode("cp437").encode("utf-8")))
+
+
 def compare_tree(extracted, expected):
+    oem_names_as_utf8(extracted)
     problems = []
     for folder, folders, files in os.walk(expected):
         relative = os.path.relpath(folder, expected)

@@ -432,21 +432,22 @@ TEST(Archiver, UpdatesNestAndACancelledUpdateForgetsItsEntries) {
   }
 }
 
-TEST(Archiver, PathsOf260CharactersOrMoreAreRefused) {
+// The system opens long paths through their extended form: a path of 260 characters or more is
+// packed like any other.
+TEST(Archiver, PathsOf260CharactersOrMoreArePacked) {
   test::TempDir dir;
   const testing::LongPathFile longFile(dir);
   MakeFile(dir, "data/short.txt", "near");
   ArchiveUnderTest under(dir);
-  under.answer = FailureAction::Skip;
   under.archive.OpenArchive(kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
-  ASSERT_EQ(under.failures.size(), 1u);
-  EXPECT_EQ(under.failures[0],
-            "ArchivioTest: File name is too long: \r\n\"" + longFile.Path() + "\" - Native error: 00061");
+  EXPECT_TRUE(under.failures.empty()) << under.failures.front();
   test::ZipImage zip = testing::ReadSoundArchive(under.path);
-  EXPECT_EQ(zip.entries.front().central.name, "short.txt");
-  for (const auto& entry : zip.entries) EXPECT_EQ(entry.central.name.find("long-enough-name"), std::string::npos);
+  EXPECT_EQ(testing::Contents(zip).count("short.txt"), 1u);
+  size_t longOnes = 0;
+  for (const auto& entry : zip.entries) longOnes += entry.central.name.size() > 200 && entry.central.name.back() != '/';
+  EXPECT_EQ(longOnes, 1u);
   test::KeepForPeers({under.path});
 }
 

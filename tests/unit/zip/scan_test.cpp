@@ -1,6 +1,11 @@
 // What AddFiles takes from a folder tree, seen in the archive it writes.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "os/os_error.h"
+#include "tests/support/folder_link.h"
+
 #include "os/files.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
@@ -154,18 +159,85 @@ TEST(Scan, ExclusionsNoMatchAndMissingBase) {
   }
 }
 
-TEST(Scan, NamesAreStoredInTheOemCodePage) {
+// A name the OEM code page holds exactly is stored in it; any other as UTF-8 with flag bit 11, in
+// the local header and the central record alike. Two names that differ in a letter, not in its
+// case, are two entries.
+TEST(Scan, NamesAreStoredInTheOemCodePageOrAsUtf8) {
   test::TempDir dir;
-  MakeFile(dir, "data/caf\xE9.txt", "accent");  // "café" in Windows-1252
+  const std::map<std::string, std::string> files{
+      {"caf\xC3\xA9.txt", "accent"},                  // café: code page 437 has é (0x82)
+      {"Omega.txt", "latin"},
+      {"\xCE\xA9mega.txt", "greek capital"},          // Ωmega: 437 has Ω (0xEA)
+      {"\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82.txt", "greek"},  // λόγος: not in 437
+      {"\xE6\x95\xB0\xE6\x8D\xAE.txt", "cjk"},    // 数据
+      {"\xC5\xA1.txt", "caron"},                      // š: 437 has only a look-alike "s"
+  };
+  for (const auto& [name, content] : files) MakeFile(dir, "data/" + name, content);
   ArchiveUnderTest under(dir);
   under.archive.OpenArchive(kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();
   test::ZipImage zip = testing::ReadSoundArchive(under.path);
-  ASSERT_EQ(zip.entries.size(), 1u);
-  EXPECT_EQ(zip.entries[0].central.name, "caf\x82.txt") << "code page 437";
-  EXPECT_EQ(zip.entries[0].local.name, "caf\x82.txt");
+  const std::map<std::string, std::string> oem{{"caf\xC3\xA9.txt", "caf\x82.txt"},
+                                               {"Omega.txt", "Omega.txt"},
+                                               {"\xCE\xA9mega.txt", "\xEAmega.txt"}};
+  std::map<std::string, std::string> contents;
+  for (size_t i = 0; i < zip.entries.size(); ++i) {
+    const auto& entry = zip.entries[i];
+    const bool utf8 = (entry.central.flags & 0x0800) != 0;
+    EXPECT_EQ(entry.local.flags, entry.central.flags);
+    // The name as UTF-8, whichever way it was stored.
+    std::string name = entry.central.name;
+    for (const auto& [original, stored] : oem)
+      if (!utf8 && stored == name) name = original;
+    EXPECT_TRUE(files.count(name)) << entry.central.name;
+    EXPECT_EQ(utf8, oem.count(name) == 0) << name;
+    contents[name] = test::EntryData(zip, i);
+  }
+  EXPECT_EQ(contents, files);
+  test::KeepForPeers({under.path}, test::PeerHandOff().Expect(dir.Path("data")));
+}
+
+// A folder that is a link is stored as an empty folder entry and never entered: a link back to
+// its own parent neither loops nor packs anything twice.
+TEST(Scan, FolderLinksAreStoredEmptyAndNeverEntered) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.txt", "top");
+  MakeFile(dir, "data/sub/b.txt", "inside");
+  ASSERT_TRUE(test::MakeFolderLink(dir.Path("data/sub/loop"), dir.Path("data")));
+  ArchiveUnderTest under(dir);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+  EXPECT_TRUE(test::RemoveFolderLink(dir.Path("data/sub/loop")));
+  test::ZipImage zip = testing::ReadSoundArchive(under.path);
+  EXPECT_EQ(testing::Names(zip), (std::vector<std::string>{"a.txt", "sub/", "sub/b.txt", "sub/loop/"}));
+  EXPECT_TRUE(under.archive.LeftOut().empty());
   test::KeepForPeers({under.path});
+}
+
+// A folder that cannot be read is named among the files left out, never taken for an empty one.
+// Reading another process's mapped files is refused even to root: the base folder here.
+TEST(Scan, AFolderThatCannotBeReadIsLeftOutByName) {
+  const std::string refused = "/proc/1/map_files";
+  {
+    os::DirListing probe(refused + "/*");
+    os::DirEntry entry;
+    while (probe.Next(entry)) {
+    }
+    if (probe.Error() == os::kErrorSuccess) GTEST_SKIP() << refused << " can be read on this machine";
+  }
+  test::TempDir dir;
+  ArchiveUnderTest under(dir);
+  under.archive.SetBaseDir(refused);
+  under.archive.OpenArchive(kCreateMode);
+  under.archive.AddFiles("*.*", kDefaultSearchAttr);
+  under.archive.CloseArchive();
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Committed);
+  ASSERT_EQ(under.archive.LeftOut().size(), 1u);
+  const std::string& path = under.archive.LeftOut()[0].path;
+  EXPECT_NE(path.find("map_files"), std::string::npos) << path;
+  EXPECT_EQ(under.archive.LeftOut()[0].reason, os::ErrorText(os::kErrorAccessDenied));
 }
 
 TEST(Scan, StoreFileHandlerRenamesAndNoCompressionMasksStore) {

@@ -22,8 +22,13 @@ TEST(WildcardMatch, StarsQuestionMarksAndCase) {
   EXPECT_FALSE(WildcardMatch("abc", "abc*x"));
   EXPECT_FALSE(WildcardMatch("abcd", "abc"));
   EXPECT_TRUE(WildcardMatch("", ""));
-  // Accented letters match without case through the ANSI code page.
-  EXPECT_TRUE(WildcardMatch("\xC9T\xC9.TXT", "\xE9t\xE9.txt"));
+  // UTF-8 names: letters match without case, "?" takes one character whatever its bytes, and
+  // letters that only look alike do not match.
+  EXPECT_TRUE(WildcardMatch("\xC3\x89T\xC3\x89.TXT", "\xC3\xA9t\xC3\xA9.txt"));
+  EXPECT_TRUE(WildcardMatch("\xD0\x94\xD0\x90\xD0\x9D\xD0\x9D\xD0\xAB.log", "\xD0\xB4\xD0\xB0*.LOG"));  // ДАННЫ.log
+  EXPECT_TRUE(WildcardMatch("\xE6\x95\xB0.txt", "?.txt"));  // 数.txt
+  EXPECT_FALSE(WildcardMatch("\xCE\xA9mega.txt", "Omega.txt"));
+  EXPECT_FALSE(WildcardMatch("\xC4\x9A.txt", "\xC4\x8A.txt")) << "bytes that fold alike in one code page";
   // "*" runs across separators; a folder without an extension matches "*.*" with a trailing ".".
   EXPECT_TRUE(WildcardMatch(N("C:\\Base\\Sub\\x.zip"), N("C:\\Base\\*.zip")));
   EXPECT_FALSE(WildcardMatch(N("C:\\Base\\Sub"), N("C:\\Base\\*.*")));

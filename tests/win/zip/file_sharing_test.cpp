@@ -136,26 +136,5 @@ TEST(SplitArchive, AnOldArchiveHeldByAnotherProgramFailsTheCommit) {
   EXPECT_EQ(test::ReadFile(under.path), "held by another program");
 }
 
-TEST(LongPath, DefaultQuestionOffersAbortAndIgnoreOnly) {
-  const test::ScopedDesktop desktop("tavisto-zip-tests");
-  ASSERT_TRUE(desktop.IsValid());
-  test::TempDir dir;
-  const testing::LongPathFile longFile(dir);
-  MakeFile(dir, "data/short.txt", "near");
-  ArchiveUnderTest under(dir);
-  under.archive.OnProcessFileFailure = nullptr;
-  test::DialogAnswerer answerer(os::ApplicationTitle(), IDIGNORE);
-  under.archive.OpenArchive(kCreateMode);
-  under.archive.AddFiles("*.*", kDefaultSearchAttr);
-  answerer.Wait();
-  ASSERT_TRUE(answerer.Answered());
-  EXPECT_EQ(answerer.Text(), "ArchivioTest: File name is too long: \r\n\"" + longFile.Path() +
-                                 "\" - Native error: 00061");
-  EXPECT_EQ(answerer.Buttons(), (std::vector<int>{IDABORT, IDIGNORE}));
-  under.archive.CloseArchive();
-  EXPECT_EQ(testing::ReadSoundArchive(under.path).entries.front().central.name, "short.txt");
-  test::KeepForPeers({under.path});
-}
-
 }  // namespace
 }  // namespace tavisto::zip

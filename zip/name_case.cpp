@@ -1,0 +1,107 @@
+// The case pairs: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic. Characters whose case
+// depends on language or position (dotted and dotless i, final sigma, long s) are left alone.
+#include "zip/name_case.h"
+
+namespace tavisto::zip {
+namespace {
+
+constexpr char32_t kRawByte = 0xDC00;
+
+// Decodes one character at i (moving past it), or the raw byte when it is not well-formed.
+char32_t Decode(std::string_view text, size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  size_t length = 0;
+  char32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  }
+  bool ok = length > 0 && i + length <= text.size();
+  for (size_t k = 1; ok && k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    ok = (next & 0xC0) == 0x80;
+    code = (code << 6) | (next & 0x3F);
+  }
+  ok = ok && !(length == 3 && code < 0x800) && !(length == 4 && (code < 0x10000 || code > 0x10FFFF)) &&
+       !(code >= 0xD800 && code <= 0xDFFF);
+  if (!ok) {
+    ++i;
+    return kRawByte + lead;
+  }
+  i += length;
+  return code;
+}
+
+void Encode(std::string& out, char32_t c) {
+  if (c >= kRawByte && c < kRawByte + 0x100) {
+    out += static_cast<char>(c - kRawByte);
+  } else if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+char32_t FoldChar(char32_t c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;  // Latin-1
+  if (c == 0x178) return 0xFF;                                // Y with diaeresis
+  // Latin Extended-A: pairs of neighbours, upper case first (İ, ı, ĸ, ŉ and ſ have none).
+  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+    return c | 1;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
+  // Greek: capitals with and without tonos (final sigma stays itself).
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 0x3F;
+  // Cyrillic.
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  return c;
+}
+
+std::u32string FoldedChars(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) out += FoldChar(Decode(utf8, i));
+  return out;
+}
+
+std::string FoldCase(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool ascii = true;
+  for (const char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    for (const char c : utf8) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+    return out;
+  }
+  for (size_t i = 0; i < utf8.size();) Encode(out, FoldChar(Decode(utf8, i)));
+  return out;
+}
+
+}  // namespace tavisto::zip

@@ -1,0 +1,23 @@
+// Entry names compared without regard to letter case, character by character on UTF-8 text:
+// two names fold to the same text only when they differ in nothing but the case of their
+// letters (Latin, Greek and Cyrillic letters with a plain case pair; any other character must
+// match exactly), so two different files never pass for one.
+//   if (FoldCase(a) == FoldCase(b)) ...   // "Été.txt" and "éTÉ.TXT"
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavisto::zip {
+
+// The character in lower case when it has a plain case pair, else itself.
+[[nodiscard]] char32_t FoldChar(char32_t c);
+
+// The text's characters, folded. A byte that is not part of well-formed UTF-8 stands for itself
+// (as U+DC00 + byte, which no well-formed text holds).
+[[nodiscard]] std::u32string FoldedChars(std::string_view utf8);
+
+// The text with every letter folded, as UTF-8 (bytes that are not UTF-8 kept as they are).
+[[nodiscard]] std::string FoldCase(std::string_view utf8);
+
+}  // namespace tavisto::zip
