@@ -3,6 +3,7 @@ class, the screenshots folder, and keeping a failed scenario's machine for a loo
 
 import shutil
 import sys
+import time
 import unittest
 from pathlib import Path
 
@@ -68,6 +69,31 @@ class ScenarioCase(unittest.TestCase):
                 app.close()
             except Exception:
                 app.process.kill()
+
+
+class MailRecorder:
+    """A mail program on the machine's PATH that records the mailto: URL it is handed (Wine's
+    Simple MAPI passes a message to the desktop's mail program through xdg-email)."""
+
+    def __init__(self, machine):
+        self.record = machine.root / "mails.txt"
+        folder = machine.root / "bin"
+        folder.mkdir(parents=True, exist_ok=True)
+        program = folder / "xdg-email"
+        program.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{self.record}"\n')
+        program.chmod(0o755)
+        machine.extra_path = [folder]
+
+    def mails(self, expected=0, timeout=15.0):
+        """The mails handed over so far, waiting up to timeout seconds for the expected count:
+        the mail program is started without anyone waiting for it, so it may still be on its way
+        when the window is idle again."""
+        deadline = time.monotonic() + timeout
+        while True:
+            mails = self.record.read_text().splitlines() if self.record.exists() else []
+            if len(mails) >= expected or time.monotonic() > deadline:
+                return mails
+            time.sleep(0.1)
 
 
 def main():

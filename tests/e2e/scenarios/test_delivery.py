@@ -17,7 +17,7 @@ import urllib.parse
 import zipfile
 from pathlib import Path
 
-from scenario import ScenarioCase, main
+from scenario import MailRecorder, ScenarioCase, main
 
 from tests.e2e.harness import build_dir, win_path
 from tests.fixtures import sample_machine as sm
@@ -65,13 +65,7 @@ class DeliveryCase(ScenarioCase):
     @classmethod
     def prepare(cls, machine):
         sm.install(machine, products=cls.products)
-        # A mail program that records what it is handed.
-        bin_folder = machine.root / "bin"
-        bin_folder.mkdir(parents=True, exist_ok=True)
-        recorder = bin_folder / "xdg-email"
-        recorder.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{machine.root / "mails.txt"}"\n')
-        recorder.chmod(0o755)
-        machine.extra_path = [bin_folder]
+        cls.mail = MailRecorder(machine)
         cls.working = machine.root / "working folder"
         cls.working.mkdir(parents=True, exist_ok=True)
 
@@ -122,9 +116,8 @@ class DeliveryCase(ScenarioCase):
                     self.assertEqual(extracted_tree(out), expected_tree(product), product)
         return names
 
-    def mails(self):
-        path = self.machine.root / "mails.txt"
-        return path.read_text().splitlines() if path.exists() else []
+    def mails(self, expected=0):
+        return self.mail.mails(expected)
 
 
 class SampleMachine(DeliveryCase):
@@ -183,7 +176,7 @@ class SampleMachine(DeliveryCase):
         app.wait_idle()
         self.screenshot("delivery-mailed")
 
-        mails = self.mails()
+        mails = self.mails(2)
         self.assertEqual(len(mails), 2, mails)
         for url, subject in zip(mails, ["Qrx Key Program", "Data files"]):
             parsed = urllib.parse.urlparse(url)

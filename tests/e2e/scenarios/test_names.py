@@ -7,7 +7,7 @@ path the code page cannot hold.
 import re
 import urllib.parse
 
-from scenario import ScenarioCase, main
+from scenario import MailRecorder, ScenarioCase, main
 
 from tests.e2e.harness import build_dir, win_path
 from tests.fixtures import sample_machine as sm
@@ -57,13 +57,7 @@ class NamesAndLongPaths(ScenarioCase):
         reg.write_bytes(b"\xff\xfe" + text.encode("utf-16-le"))
         machine.run(["regedit", "/S", win_path(reg)])
 
-        # A mail program that records what it is handed.
-        bin_folder = machine.root / "bin"
-        bin_folder.mkdir()
-        recorder = bin_folder / "xdg-email"
-        recorder.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{machine.root / "mails.txt"}"\n')
-        recorder.chmod(0o755)
-        machine.extra_path = [bin_folder]
+        cls.mail = MailRecorder(machine)
 
     def test_report_lists_dumps_saves_and_mails_them(self):
         log = self.machine.root / "wine.log"
@@ -109,7 +103,7 @@ class NamesAndLongPaths(ScenarioCase):
         app.wait_idle()
         self.assertFalse((self.desktop / "qrxReg.log").exists())
         app.close()
-        mails = (self.machine.root / "mails.txt").read_text().splitlines()
+        mails = self.mail.mails(1)
         self.assertEqual(len(mails), 1, mails)
         query = urllib.parse.parse_qs(urllib.parse.urlparse(mails[0]).query)
         self.assertEqual(query["subject"], ["Qrx Key Program"])

@@ -7,7 +7,6 @@ inventory tool hangs; and the warning before mailing a Data.zip over 7 MB.
 import hashlib
 import os
 import shutil
-import time
 
 from scenario import main
 from test_delivery import DeliveryCase
@@ -47,17 +46,6 @@ class LongWork(DeliveryCase):
         # The codec tool never finishes.
         shutil.copy(build_dir() / "tests" / "fixtures" / "tools" / "tool_hanging.exe",
                     cls.working / "InstalledCodec.exe")
-
-    def mails(self, expected=0):
-        """The mails handed over so far, waiting a while for the expected count: the mail
-        program is started without being waited for."""
-        path = self.machine.root / "mails.txt"
-        for _ in range(100):
-            mails = path.read_text().splitlines() if path.exists() else []
-            if len(mails) >= expected:
-                break
-            time.sleep(0.1)
-        return mails
 
     def test_get_data_cancelled_leaves_everything_as_it_was(self):
         before = (snapshot(self.base), snapshot(self.machine.temp))
