@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "os/file_time.h"
+#include "os/handle.h"
 #include "os/os_error.h"
 
 namespace tavisto::os {
@@ -52,14 +53,16 @@ enum class Disposition {
 
 class OpenResult;
 
+// An open file's system handle (a HANDLE or a descriptor, -1 for none), closed once by its owner.
+struct FileHandleTraits {
+  using Type = intptr_t;
+  static constexpr Type Invalid() noexcept { return -1; }
+  static void Close(Type handle) noexcept;  // per platform
+};
+
 class File {
  public:
-  File() noexcept;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  ~File();
+  File() noexcept = default;
 
   // Opens a file; on failure the result holds no file and its Error() tells why.
   [[nodiscard]] static OpenResult Open(const std::string& path, Access access, unsigned share,
@@ -86,7 +89,7 @@ class File {
   [[nodiscard]] bool SetLastWriteTime(FileTime time);
 
  private:
-  intptr_t handle_;
+  ScopedHandle<FileHandleTraits> handle_;
 };
 
 // What File::Open gives: the open file, or the system error code that says why there is none.

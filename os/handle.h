@@ -1,7 +1,7 @@
 // One owner for every kind of OS handle: a traits class says what "no handle" is and how to
 // release one, so every handle kind is closed exactly once, on every path.
 //   struct FindTraits { using Type = HANDLE; static Type Invalid(); static void Close(Type); };
-//   ScopedHandle<FindTraits> find(FindFirstFileA(...));
+//   ScopedHandle<FindTraits> find(FindFirstFileW(...));
 #pragma once
 
 #include <utility>

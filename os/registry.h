@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "os/handle.h"
+
 namespace tavisto::os {
 
 enum class RegRoot { CurrentUser, LocalMachine };
@@ -46,12 +48,6 @@ struct RegValueInfo {
 
 class RegistryKey {
  public:
-  RegistryKey(RegistryKey&& other) noexcept;
-  RegistryKey& operator=(RegistryKey&& other) noexcept;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey();
-
   // Opens root\path (a leading "\" is ignored; an empty path is the root itself); nothing
   // when the key is missing or the access is refused.
   [[nodiscard]] static std::optional<RegistryKey> Open(RegRoot root, const std::string& path,
@@ -81,8 +77,14 @@ class RegistryKey {
   [[nodiscard]] std::vector<uint8_t> ReadBinary(const std::string& name, uint32_t maxSize) const;
 
  private:
+  // An open key's HKEY, closed once by its owner.
+  struct KeyTraits {
+    using Type = intptr_t;
+    static constexpr Type Invalid() noexcept { return 0; }
+    static void Close(Type handle) noexcept;
+  };
   explicit RegistryKey(intptr_t handle) noexcept : handle_(handle) {}
-  intptr_t handle_;
+  ScopedHandle<KeyTraits> handle_;
 };
 
 }  // namespace tavisto::os

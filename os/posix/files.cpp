@@ -15,17 +15,13 @@ namespace tavisto::os {
 
 using posix::NativePath;
 
-File::File() noexcept : handle_(-1) {}
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-File::~File() { Close(); }
+namespace {
+
+int Fd(const ScopedHandle<FileHandleTraits>& handle) { return static_cast<int>(handle.Get()); }
+
+}  // namespace
+
+void FileHandleTraits::Close(Type handle) noexcept { ::close(static_cast<int>(handle)); }
 
 OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/, Disposition disposition) {
   int flags = O_CLOEXEC;
@@ -52,22 +48,19 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
     return OpenResult::Failed(kErrorAccessDenied);
   }
   File file;
-  file.handle_ = fd;
+  file.handle_.Reset(fd);
   return file;
 }
 
-bool File::IsOpen() const noexcept { return handle_ >= 0; }
+bool File::IsOpen() const noexcept { return handle_.IsValid(); }
 
-void File::Close() noexcept {
-  if (IsOpen()) ::close(static_cast<int>(handle_));
-  handle_ = -1;
-}
+void File::Close() noexcept { handle_.Reset(); }
 
 std::optional<size_t> File::Read(void* buffer, size_t count) {
   auto* bytes = static_cast<char*>(buffer);
   size_t total = 0;
   while (total < count) {
-    const ssize_t got = ::read(static_cast<int>(handle_), bytes + total, count - total);
+    const ssize_t got = ::read(Fd(handle_), bytes + total, count - total);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
@@ -82,7 +75,7 @@ std::optional<size_t> File::Write(const void* buffer, size_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   size_t total = 0;
   while (total < count) {
-    const ssize_t put = ::write(static_cast<int>(handle_), bytes + total, count - total);
+    const ssize_t put = ::write(Fd(handle_), bytes + total, count - total);
     if (put < 0) {
       if (errno == EINTR) continue;
       // A full disk is a short write, not an error: the caller decides what it means.
@@ -95,33 +88,33 @@ std::optional<size_t> File::Write(const void* buffer, size_t count) {
 }
 
 bool File::Seek(int64_t position) {
-  return ::lseek(static_cast<int>(handle_), position, SEEK_SET) >= 0;
+  return ::lseek(Fd(handle_), position, SEEK_SET) >= 0;
 }
 
-bool File::SeekToEnd() { return ::lseek(static_cast<int>(handle_), 0, SEEK_END) >= 0; }
+bool File::SeekToEnd() { return ::lseek(Fd(handle_), 0, SEEK_END) >= 0; }
 
 std::optional<int64_t> File::Position() {
-  const off_t now = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
+  const off_t now = ::lseek(Fd(handle_), 0, SEEK_CUR);
   if (now < 0) return std::nullopt;
   return now;
 }
 
 std::optional<int64_t> File::Size() {
   struct stat info {};
-  if (fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+  if (fstat(Fd(handle_), &info) != 0) return std::nullopt;
   return info.st_size;
 }
 
 bool File::Truncate() {
   const auto now = Position();
-  return now && ::ftruncate(static_cast<int>(handle_), *now) == 0;
+  return now && ::ftruncate(Fd(handle_), *now) == 0;
 }
 
-bool File::Flush() { return ::fsync(static_cast<int>(handle_)) == 0; }
+bool File::Flush() { return ::fsync(Fd(handle_)) == 0; }
 
 std::optional<FileTime> File::LastWriteTime() {
   struct stat info {};
-  if (fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+  if (fstat(Fd(handle_), &info) != 0) return std::nullopt;
   return posix::FileTimeFromStat(info);
 }
 
@@ -132,7 +125,7 @@ bool File::SetLastWriteTime(FileTime time) {
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kEpochDifferenceSeconds);
   times[1].tv_nsec = static_cast<long>(time.ticks % 10000000) * 100;
-  return ::futimens(static_cast<int>(handle_), times) == 0;
+  return ::futimens(Fd(handle_), times) == 0;
 }
 
 uint32_t FileAttributes(const std::string& path) {

@@ -12,27 +12,15 @@
 namespace tavisto::os {
 namespace {
 
-// INVALID_HANDLE_VALUE as an integer.
-constexpr intptr_t kNoHandle = -1;
-
-HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE H(const ScopedHandle<FileHandleTraits>& handle) { return reinterpret_cast<HANDLE>(handle.Get()); }
 
 using win32::Narrow;
 using win32::WidePath;
 
 }  // namespace
 
-File::File() noexcept : handle_(kNoHandle) {}
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kNoHandle;
-  }
-  return *this;
-}
-File::~File() { Close(); }
+// INVALID_HANDLE_VALUE is -1 as an integer.
+void FileHandleTraits::Close(Type handle) noexcept { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
 OpenResult File::Open(const std::string& path, Access access, unsigned share, Disposition disposition) {
   DWORD desired = 0;
@@ -59,16 +47,13 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
   HANDLE handle = CreateFileW(wide.c_str(), desired, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return OpenResult::Failed(GetLastError());
   File file;
-  file.handle_ = reinterpret_cast<intptr_t>(handle);
+  file.handle_.Reset(reinterpret_cast<intptr_t>(handle));
   return file;
 }
 
-bool File::IsOpen() const noexcept { return handle_ != kNoHandle; }
+bool File::IsOpen() const noexcept { return handle_.IsValid(); }
 
-void File::Close() noexcept {
-  if (IsOpen()) CloseHandle(H(handle_));
-  handle_ = kNoHandle;
-}
+void File::Close() noexcept { handle_.Reset(); }
 
 std::optional<size_t> File::Read(void* buffer, size_t count) {
   auto* bytes = static_cast<char*>(buffer);

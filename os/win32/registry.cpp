@@ -10,7 +10,10 @@
 namespace tavisto::os {
 namespace {
 
-HKEY H(intptr_t handle) { return reinterpret_cast<HKEY>(handle); }
+template <typename Handle>
+HKEY H(const Handle& handle) {
+  return reinterpret_cast<HKEY>(handle.Get());
+}
 
 HKEY RootHandle(RegRoot root) {
   return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
@@ -63,20 +66,7 @@ RegDataKind KindOfType(uint32_t rawType) {
   }
 }
 
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = 0; }
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    if (handle_) RegCloseKey(H(handle_));
-    handle_ = other.handle_;
-    other.handle_ = 0;
-  }
-  return *this;
-}
-
-RegistryKey::~RegistryKey() {
-  if (handle_) RegCloseKey(H(handle_));
-}
+void RegistryKey::KeyTraits::Close(Type handle) noexcept { RegCloseKey(reinterpret_cast<HKEY>(handle)); }
 
 std::optional<RegistryKey> RegistryKey::Open(RegRoot root, const std::string& path, uint32_t access,
                                              RegView view) {

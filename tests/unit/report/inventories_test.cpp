@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/folder_link.h"
 #include "tests/support/temp_dir.h"
 
 namespace tavisto::report {
@@ -39,6 +40,15 @@ TEST(ListFiles, KeepsFilesWhoseExtensionPassesTheMask) {
   const std::string root = dir.Path("root");
   EXPECT_EQ(List(root, " *.EXE "),
             (Lines{root + "\\.hidden.exe", root + "\\A.exe", root + "\\README", root + "\\sub\\deep\\x.EXE"}));
+}
+
+// A folder that links back up the tree is not walked into: every file is listed once.
+TEST(ListFiles, DoesNotWalkIntoLinkedFolders) {
+  test::TempDir dir;
+  MakeTree(dir);
+  const std::string root = dir.Path("root");
+  ASSERT_TRUE(test::MakeFolderLink(dir.Path("root\\sub\\up"), root));
+  EXPECT_EQ(List(root, "*.*").size(), 6u);
 }
 
 TEST(ListFiles, AMissingFolderGivesNothing) {
