@@ -9,7 +9,8 @@ namespace tavisto::app {
 // The error's text with a full stop appended unless it already ends in one.
 [[nodiscard]] std::string ErrorBoxText(const std::string& message);
 
-// Shows the error box: the text above, the application title as caption, the error icon, OK.
+// Shows the error box: the text above (UTF-8, shown as it is through the wide API), the
+// application title as caption, the error icon, OK.
 void ShowErrorBox(const std::exception& error);
 
 }  // namespace tavisto::app

@@ -1,5 +1,5 @@
 // Putting results on the user's desktop: the report text as a file, and a chunked file copy
-// that keeps the source's date.
+// that keeps the source's date. Paths are UTF-8, whatever the desktop is called.
 #pragma once
 
 #include <string>
