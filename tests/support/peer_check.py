@@ -22,7 +22,7 @@ not, the case is noted as left to 7-Zip, which must still test the set and extra
 files and folders, byte for byte.
 
 A missing reader fails the run, as does a PEER_DIR without any case: nothing is skipped.
-Failing cases are left in PEER_DIR for a look.
+Failing cases are left in PEER_DIR for a look; passing ones of more than 256 MiB are removed.
 """
 
 import filecmp
@@ -251,6 +251,9 @@ def main():
             print(f"         note: {note}")
         failed += bool(problems)
         noted += bool(notes and not problems)
+        # Cases of several GiB (the Zip64 sets) go once they pass: the disk is shared.
+        if not problems and tree_size(os.path.join(peer_dir, name)) > BIG_TREE:
+            shutil.rmtree(os.path.join(peer_dir, name), ignore_errors=True)
     print(f"{len(cases) - failed} of {len(cases)} archives accepted by unzip, 7zz and zipfile"
           + (f" ({noted} split sets that Info-ZIP cannot join, nor its own split of the same files,"
              f" tested and extracted by 7-Zip)" if noted else "")
