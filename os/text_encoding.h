@@ -9,8 +9,9 @@
 //   std::string path = os::AnsiToUtf8(text);  // a path typed in the code page
 #pragma once
 
-#include <string>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavisto::os {
@@ -25,5 +26,11 @@ namespace tavisto::os {
 
 // True when the bytes are well-formed UTF-8 (ASCII is).
 [[nodiscard]] bool IsUtf8(std::string_view text);
+
+// The character whose UTF-8 form starts at i, moving i past it; nothing when the bytes there are
+// not well-formed UTF-8 (overlong, a surrogate, cut short), and i then moves past one byte.
+[[nodiscard]] std::optional<char32_t> DecodeUtf8(std::string_view text, size_t& i);
+// Appends the UTF-8 form of a character.
+void AppendUtf8(std::string& out, char32_t code);
 
 }  // namespace tavisto::os

@@ -12,12 +12,7 @@ std::optional<std::string> Utf8ToOemExact(std::string_view utf8) {
   std::string oem;
   oem.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    i += length;
-    const auto byte = UnicodeToOem437(code);
+    const auto byte = UnicodeToOem437(*DecodeUtf8(utf8, i));  // well-formed: checked above
     if (!byte) return std::nullopt;
     oem += static_cast<char>(*byte);
   }
