@@ -39,6 +39,10 @@ inline constexpr uint32_t kLocaleIso3166CtryName = 0x5A;
 // Folders as UTF-8 paths.
 [[nodiscard]] std::string WindowsDirectory();  // no trailing backslash
 [[nodiscard]] std::string SystemDirectory();   // no trailing backslash
+// The system directory that holds the machine's own drivers, no trailing backslash. For a
+// 32-bit process on 64-bit Windows the system directory is redirected to the 32-bit one, so
+// this is its "Sysnative" alias, which reaches the 64-bit folder; elsewhere SystemDirectory().
+[[nodiscard]] std::string NativeSystemDirectory();
 [[nodiscard]] std::string TempPath();          // as the system gives it ("" on failure)
 
 // The screen's logical pixels per inch.

@@ -53,7 +53,9 @@ void WriteScreenAndPaths(LineSink& out) {
 void WriteDrivers(LineSink& out) {
   out.Add(kDriverHeading);
   out.Add(kSeparator);
-  const std::string system = lookups::GetSystemFolder();
+  // The drivers really installed: a 32-bit build on 64-bit Windows would otherwise be shown
+  // the redirected 32-bit system folder, which holds no serial drivers.
+  const std::string system = os::NativeSystemDirectory();
   for (const DriverFile& driver : kDriverFiles)
     out.Add(driver.label + os::Utf8ToAnsi(lookups::FileVersionIfExists(system + driver.file).value_or("")));
   out.Add(kSeparator);

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "os/process.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -69,6 +70,16 @@ std::string SystemDirectory() {
   wchar_t buffer[MAX_PATH] = {};
   const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
   return length && length < MAX_PATH ? win32::Narrow(std::wstring_view(buffer, length)) : std::string();
+}
+
+std::string NativeSystemDirectory() {
+  if (RunningUnderWow64()) {
+    // Windows before Vista lacks the alias: there the redirected folder is all we can name.
+    const std::string alias = WindowsDirectory() + "\\Sysnative";
+    const DWORD attributes = GetFileAttributesW(win32::WidePath(alias).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return alias;
+  }
+  return SystemDirectory();
 }
 
 std::string TempPath() {

@@ -31,13 +31,40 @@ def wine32_installed() -> bool:
     return os.access(WINE32, os.X_OK)
 
 
+def is_32bit_program(path) -> bool:
+    """True for an i386 Windows program (its PE header's machine field is 0x14C)."""
+    try:
+        with open(path, "rb") as program:
+            header = program.read(4096)
+    except OSError:
+        return False  # one of Wine's own programs ("reg", "regedit"), run as 64-bit
+    if header[:2] != b"MZ" or len(header) < 0x40:
+        return False
+    pe = int.from_bytes(header[0x3C:0x40], "little")
+    return header[pe:pe + 4] == b"PE\0\0" and header[pe + 4:pe + 6] == b"\x4c\x01"
+
+
+def wine_for(program) -> str:
+    """The Wine loader for a program: the 32-bit one runs i386 programs in the same win64
+    prefix, as WOW64 does on 64-bit Windows."""
+    if not is_32bit_program(program):
+        return WINE
+    if not wine32_installed():
+        raise RuntimeError(f"{program} is a 32-bit program and wine32 is not installed (scripts/can-run-32bit)")
+    return WINE32
+
+
 def source_dir() -> Path:
     return Path(os.environ.get("TAVISTO_SOURCE_DIR", Path(__file__).resolve().parents[2]))
 
 
 def build_dir() -> Path:
-    """The win64 build that holds tavisto.exe, the driver and the fixtures."""
-    return Path(os.environ.get("TAVISTO_BUILD_DIR", source_dir() / "build" / "win64"))
+    """The build under test, which holds tavisto.exe, the driver and the fixtures: the one the
+    test registration names (win64 or win32); by hand, the build folder we are in, else win64."""
+    if "TAVISTO_BUILD_DIR" in os.environ:
+        return Path(os.environ["TAVISTO_BUILD_DIR"])
+    here = Path.cwd()
+    return here if (here / "app" / "tavisto.exe").exists() else source_dir() / "build" / "win64"
 
 
 def work_root() -> Path:
@@ -135,6 +162,16 @@ def _clone_prefix(template: Path, prefix: Path, home: Path):
                 os.symlink(home / "Desktop" if link.name == "Desktop" else home, link)
 
 
+def program_view() -> str:
+    """The registry view the build under test reads: "32" for the 32-bit build."""
+    return "32" if is_32bit_program(tavisto_exe()) else "64"
+
+
+def _view_switch(view):
+    assert view in ("32", "64"), view
+    return ["/reg:32"] if view == "32" else []
+
+
 class WineMachine:
     """A Windows machine of its own: a prefix cloned from the build's template, a home folder
     (whose Desktop is the Windows desktop), and helpers to set it up."""
@@ -170,11 +207,12 @@ class WineMachine:
     def env(self) -> dict:
         return _wine_env(self.prefix, self.home, self.display, self.extra_path)
 
-    def run(self, args, cwd=None, check=True, timeout=120):
-        """Runs a Windows program to its end. Output goes through files, not pipes: Wine's own
-        background processes inherit the handles and would keep a pipe open for ever."""
+    def run(self, args, cwd=None, check=True, timeout=120, wine=None):
+        """Runs a Windows program to its end (under the given Wine loader, else the one its
+        bitness needs). Output goes through files, not pipes: Wine's own background processes
+        inherit the handles and would keep a pipe open for ever."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([WINE] + [str(a) for a in args], cwd=cwd, env=self.env(),
+            done = subprocess.run([wine or wine_for(args[0])] + [str(a) for a in args], cwd=cwd, env=self.env(),
                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
             out.seek(0)
             err.seek(0)
@@ -191,7 +229,7 @@ class WineMachine:
             env["WINEDEBUG"] = winedebug
         stderr = open(stderr_path, "wb") if stderr_path else subprocess.DEVNULL
         try:
-            return subprocess.Popen([WINE] + [str(a) for a in args], cwd=cwd, env=env,
+            return subprocess.Popen([wine_for(args[0])] + [str(a) for a in args], cwd=cwd, env=env,
                                     stdout=subprocess.DEVNULL, stderr=stderr, **kwargs)
         finally:
             if stderr_path:
@@ -214,10 +252,12 @@ class WineMachine:
                 server.kill()
             self.display = None
 
-    # Registry
-    def reg_add(self, key: str, name, value, kind="REG_SZ"):
+    # Registry. On 64-bit Windows a 32-bit program sees HKLM\SOFTWARE redirected to a 32-bit
+    # copy: view "64" is the machine's own registry (what the system and `reg` show), view "32"
+    # that copy; program_view() is the one the build under test reads.
+    def reg_add(self, key: str, name, value, kind="REG_SZ", view="64"):
         """Sets one value (name None: the key's default value; value None: only the key)."""
-        args = ["reg", "add", key, "/f"]
+        args = ["reg", "add", key, "/f"] + _view_switch(view)
         if name is None and value is not None:
             args += ["/ve"]
         elif name is not None:
@@ -226,18 +266,19 @@ class WineMachine:
             args += ["/t", kind, "/d", str(value)]
         self.run(args)
 
-    def reg_delete(self, key: str, name=None):
-        args = ["reg", "delete", key, "/f"] + (["/v", name] if name is not None else [])
+    def reg_delete(self, key: str, name=None, view="64"):
+        args = ["reg", "delete", key, "/f"] + (["/v", name] if name is not None else []) + _view_switch(view)
         self.run(args, check=False)
 
-    def reg_import(self, text: str):
+    def reg_import(self, text: str, view="64"):
         """Imports a REGEDIT4 text (ANSI); the usual way to set binary or odd-typed values."""
         path = self.root / f"import-{time.monotonic_ns()}.reg"
         path.write_bytes(("REGEDIT4\r\n\r\n" + text.replace("\n", "\r\n")).encode("cp1252"))
-        self.run(["regedit", "/S", win_path(path)])
+        # regedit has no view switch: the 32-bit regedit writes the 32-bit view.
+        self.run(["regedit", "/S", win_path(path)], wine=WINE32 if view == "32" else WINE)
 
-    def reg_query(self, key: str, name: str) -> str:
-        out = self.run(["reg", "query", key, "/v", name]).stdout.decode("cp1252", "replace")
+    def reg_query(self, key: str, name: str, view="64") -> str:
+        out = self.run(["reg", "query", key, "/v", name] + _view_switch(view)).stdout.decode("cp1252", "replace")
         for line in out.splitlines():
             parts = line.strip().split(None, 2)
             if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):

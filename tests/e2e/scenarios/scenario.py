@@ -31,7 +31,9 @@ class ScenarioCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        name = cls.machine_name or cls.__name__
+        # Scenario modules run side by side and may name their classes alike.
+        module = Path(sys.modules[cls.__module__].__file__).stem
+        name = f"{module}-{cls.machine_name or cls.__name__}"
         cls.machine = WineMachine(work_root() / "machines" / name)
         cls.display = Display(*cls.screen).__enter__()
         cls._session = cls.machine.session(cls.display)

@@ -327,7 +327,8 @@ class WithoutSimpleMapi(DeliveryCase):
     @classmethod
     def prepare(cls, machine):
         super().prepare(machine)
-        machine.reg_delete(r"HKLM\SOFTWARE\Microsoft\Windows Messaging Subsystem", "MAPI")
+        for view in ("64", "32"):  # a 32-bit program reads the 32-bit copy of the key
+            machine.reg_delete(r"HKLM\SOFTWARE\Microsoft\Windows Messaging Subsystem", "MAPI", view=view)
 
     def test_the_mail_buttons_open_nothing_and_say_nothing(self):
         app = self.start()

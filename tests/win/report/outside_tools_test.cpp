@@ -157,9 +157,11 @@ TEST(RunAndWait, GivesTheExitCodeOrSaysItCouldNotStart) {
   EXPECT_EQ(os::RunAndWait(tooLong, 0, 1000).outcome, os::RunOutcome::NotStarted);
 }
 
-TEST(DeviceToolChoice, ASixtyFourBitBuildTakesTheSixtyFourBitTool) {
-  EXPECT_FALSE(IsRunningOnWow64());  // a 64-bit process is not a WOW64 one
-  EXPECT_EQ(DeviceToolIsSixtyFourBit(), sizeof(void*) == 8);
+// The tests run on 64-bit Windows (Wine's win64 prefix): the 32-bit build is a WOW64 process
+// there, and both builds take the 64-bit device tool.
+TEST(DeviceToolChoice, OnSixtyFourBitWindowsBothBuildsTakeTheSixtyFourBitTool) {
+  EXPECT_EQ(IsRunningOnWow64(), sizeof(void*) == 4);
+  EXPECT_TRUE(DeviceToolIsSixtyFourBit());
 }
 
 }  // namespace
