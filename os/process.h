@@ -1,7 +1,9 @@
-// Child processes: start a command line, wait for it within a time limit, read its exit
-// code; and the WOW64 probe (a 32-bit process on 64-bit Windows).
-//   auto run = os::RunAndWait("tool.exe /stext tmp.txt", os::kShowNormal, 60000);
-//   if (run.outcome == os::RunOutcome::TimedOut) ...
+// Child processes: start a program, wait for it within a time limit, read how it ended; and
+// the WOW64 probe (a 32-bit process on 64-bit Windows). Every child the program runs goes
+// through Run, so a limit, a Cancel and the clean-up of what the child left running act alike.
+//   auto run = os::Run({.program = folder + "\\tool.exe", .commandLine = "tool.exe /stext tmp.txt",
+//                       .timeLimitMs = 60000});
+//   if (run.outcome == os::RunOutcome::Crashed) ...
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,8 @@ enum class RunOutcome {
   Ended,       // it ended within the limit; exitCode is its exit code
   TimedOut,    // it ran past the limit and was stopped
   Cancelled,   // the caller stopped waiting, and the process was stopped
+  Crashed,     // an unhandled exception ended it, or a crash handler took hold of it (and it
+               // was stopped); exitCode is the exception code when known, else 0
 };
 
 // Asked a few times a second while a child runs: false stops the child (RunOutcome::Cancelled).
@@ -33,12 +37,26 @@ struct RunResult {
   uint32_t error = 0;  // why it could not be started
 };
 
-// Starts the command line (no application name: the system's search for the executable
-// applies) with handle inheritance, the caller's environment and current directory, the
-// window shown as showState; waits up to timeLimitMs (kWaitForever: no limit). A process that
-// is still running at the limit is terminated, so it can neither hold nor later rewrite the
-// files it was given. keepWaiting, when given, is asked while the child runs; a child the
-// caller no longer waits for is terminated the same way.
+struct RunRequest {
+  // The executable file to start. Empty: the system searches for the command line's first
+  // word (the program's own folder first, then the current directory, ...).
+  std::string program;
+  std::string commandLine;  // what the child sees as its command line, kMaxCommandLine at most
+  uint16_t showState = kShowNormal;
+  uint32_t timeLimitMs = kWaitForever;
+  KeepWaiting keepWaiting;  // when given, asked while the child runs
+};
+
+// Starts the program with handle inheritance, the caller's environment and current directory,
+// the window shown as showState, and waits for it up to timeLimitMs. The child inherits an
+// error mode that lets a crash end it instead of opening a crash dialog, and a child held by a
+// crash handler (Wine's debugger, a just-in-time debugger) counts as crashed at once. A child
+// past its limit, one the caller stops waiting for and a crashed one are terminated. Whatever
+// the child started is terminated with it when Run returns (the child and its descendants
+// share a job), so nothing it left running can hold or later rewrite the files it was given.
+[[nodiscard]] RunResult Run(const RunRequest& request);
+
+// Run with the system's search for the command line's first word.
 [[nodiscard]] RunResult RunAndWait(const std::string& commandLine, uint16_t showState,
                                    uint32_t timeLimitMs, const KeepWaiting& keepWaiting = {});
 

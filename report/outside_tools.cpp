@@ -3,8 +3,11 @@
 
 #include "os/errors.h"
 #include "os/files.h"
+#include "os/os_error.h"
 #include "os/process.h"
 #include "os/progress.h"
+#include "os/text_encoding.h"
+#include "report/inventories.h"
 #include "report/report_texts.h"
 #include "report/section_lines.h"
 #include "report/text_lines.h"
@@ -13,39 +16,79 @@ namespace tavisto::report {
 namespace {
 
 struct Tool {
-  const char* file;         // looked for in the current directory
-  const char* commandLine;  // names the tool without a folder
+  const char* file;         // looked for in the current directory, and started from there
+  const char* commandLine;  // what the tool sees as its command line
   const char* noticeName;
   bool removeNuls;
 };
 
+std::string Quoted(const char* name) { return std::string(" \"") + name + "\""; }
+
+std::string HexCode(uint32_t code) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(code >> shift) & 0xF];
+  return text;
+}
+
+// A scratch file left by an earlier run, or held by a program that still has it open, would be
+// read as this tool's list: the tool is not run while it is there.
+std::string StaleOutputNotice(const Tool& tool, const std::string& path, uint32_t error) {
+  const std::string reason = os::ErrorText(error);
+  return Quoted(tool.noticeName) + " was not run: " + os::Utf8ToAnsi(path) +
+         " from before could not be deleted" + (reason.empty() ? "" : ": " + os::Utf8ToAnsi(reason)) +
+         " (error " + std::to_string(error) + ").";
+}
+
+std::string CrashedToolNotice(const Tool& tool, uint32_t exceptionCode) {
+  return Quoted(tool.noticeName) + " crashed" +
+         (exceptionCode ? " (exception " + HexCode(exceptionCode) + ")" : std::string()) +
+         "; its list is left out.";
+}
+
 void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
-  if (!os::FileExists(os::CurrentDirectory() + "\\" + tool.file)) {
+  const std::string folder = os::CurrentDirectory();
+  const std::string program = folder + "\\" + tool.file;
+  if (!os::FileExists(program)) {
     out.Add("");
     out.Add(MissingToolNotice(tool.noticeName));
     return;
   }
-  const os::RunResult run = os::RunAndWait(tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting);
-  if (run.outcome == os::RunOutcome::Cancelled) {
-    (void)os::RemoveFile(kToolOutputFile);  // a list cut off somewhere
-    throw os::Cancelled();
-  }
-  if (run.outcome == os::RunOutcome::TimedOut) {
-    // Whatever it wrote is cut off somewhere; it must not pass for a list, now or in the next
-    // section that reads "tmp.txt".
-    (void)os::RemoveFile(kToolOutputFile);
+  const std::string output = folder + "\\" + kToolOutputFile;
+  if (os::FileAttributes(output) != os::kInvalidAttributes && !os::RemoveFile(output)) {
     out.Add("");
-    out.Add(StoppedToolNotice(tool.noticeName, timeLimitMs));
+    out.Add(StaleOutputNotice(tool, output, os::LastErrorCode()));
     return;
+  }
+  // Started by the full path of the file found: by bare name the system's search would take a
+  // file of that name from the program's own folder first.
+  const os::RunResult run = os::Run({program, tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting});
+  switch (run.outcome) {
+    case os::RunOutcome::Cancelled:
+      (void)os::RemoveFile(output);  // a list cut off somewhere
+      throw os::Cancelled();
+    case os::RunOutcome::TimedOut:
+    case os::RunOutcome::Crashed:
+      // Whatever it wrote is cut off somewhere; it must not pass for a list, now or in the
+      // next section that reads "tmp.txt".
+      (void)os::RemoveFile(output);
+      out.Add("");
+      out.Add(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool, run.exitCode)
+                                                     : StoppedToolNotice(tool.noticeName, timeLimitMs));
+      return;
+    case os::RunOutcome::NotStarted:
+    case os::RunOutcome::Ended:
+      break;
   }
   // A tool that could not start, or wrote nothing, gives no lines (its exit code is not ours
   // to judge).
-  if (!os::FileExists(kToolOutputFile)) return;
-  const auto failure = ReadTextLines(kToolOutputFile, [&](const std::string& line) {
-    out.Add(tool.removeNuls ? WithoutNuls(line) : line);
-  });
-  if (failure) throw InOutError(*failure);
-  (void)os::RemoveFile(kToolOutputFile);
+  if (!os::FileExists(output)) return;
+  // A list that cannot be read (held by another program) is one line; the report goes on.
+  if (const auto failure = ReadTextLines(output, [&](const std::string& line) {
+        out.Add(tool.removeNuls ? WithoutNuls(line) : line);
+      }))
+    out.Add(UnreadableFileLine(output, *failure));
+  (void)os::RemoveFile(output);
 }
 
 }  // namespace

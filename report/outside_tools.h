@@ -1,6 +1,10 @@
 // The codec and device inventories that outside programs beside Tavisto produce: each tool
-// is looked for in the current directory, run with its fixed command line, and its
-// "tmp.txt" copied into the report and deleted; a missing tool leaves a notice instead.
+// is looked for in the current directory, started from there with its fixed command line, and
+// its "tmp.txt" copied into the report and deleted; a missing tool leaves a notice instead.
+// Only a list the tool wrote itself is read: a "tmp.txt" that is there before it starts is
+// deleted (or, when it cannot be, the tool is not run and the section says so), a tool that
+// crashes or runs too long has its list left out, and what a tool leaves running is stopped.
+// A list that cannot be read is one line in its section; the report goes on.
 //   WriteCodecSection(out, kToolTimeLimitMs);
 //   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), kToolTimeLimitMs);
 #pragma once

@@ -1,4 +1,5 @@
-// Child processes through CreateProcessA; the WOW64 probe through IsWow64Process by name.
+// Child processes through CreateProcessW and a job object; the WOW64 probe through
+// IsWow64Process by name.
 #include "os/process.h"
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 #include "os/errors.h"
 #include "os/handle.h"
+#include "os/win32/wide.h"
 
 namespace tavisto::os {
 namespace {
@@ -27,64 +29,118 @@ struct LibraryTraits {
 
 // Enough time for a terminated process to let go of its files.
 constexpr DWORD kStopGraceMs = 10000;
-// How often a caller that may stop waiting is asked.
-constexpr DWORD kAskEveryMs = 100;
+// How often a running child is looked at (crash handler, the caller's wish to stop).
+constexpr DWORD kLookEveryMs = 100;
 
-// Waits for the process up to timeLimitMs; the outcome Ended, TimedOut or Cancelled.
-RunOutcome WaitFor(HANDLE process, uint32_t timeLimitMs, const KeepWaiting& keepWaiting) {
-  if (!keepWaiting) return WaitForSingleObject(process, timeLimitMs) == WAIT_TIMEOUT ? RunOutcome::TimedOut : RunOutcome::Ended;
+// An unhandled exception ends a process with its exception code, an NTSTATUS of error
+// severity (0xC0000005 for an access violation). Plain exit codes such as -1 are not of
+// that form.
+bool IsExceptionCode(DWORD code) { return (code & 0xFFFF0000) == 0xC0000000; }
+
+// Wine's crash handler and just-in-time debuggers attach to a crashed process as its debugger
+// and keep it alive, waiting for someone to look at it.
+bool HeldByCrashHandler(HANDLE process) {
+  BOOL attached = FALSE;
+  return CheckRemoteDebuggerPresent(process, &attached) && attached;
+}
+
+// A job for the child and everything it starts: closing it ends them all. Nothing when the
+// system will not give one (Windows 7 refuses a second job to a process already in one).
+KernelHandle MakeJob() {
+  KernelHandle job(CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+  if (job && !SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+    return KernelHandle();
+  return job;
+}
+
+// Ends every process still in the job and waits until they are gone, so that the files they
+// held are free when the caller goes on.
+void StopJob(HANDLE job) {
+  TerminateJobObject(job, kStillActive);
+  for (DWORD waited = 0; waited < kStopGraceMs; waited += kLookEveryMs) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                   nullptr) ||
+        accounting.ActiveProcesses == 0)
+      return;
+    Sleep(kLookEveryMs);
+  }
+}
+
+// Waits for the process up to the request's limit; the outcome Ended, TimedOut, Cancelled or
+// Crashed (held by a crash handler).
+RunOutcome WaitFor(HANDLE process, const RunRequest& request) {
   const DWORD started = GetTickCount();
   for (;;) {
-    DWORD slice = kAskEveryMs;
-    if (timeLimitMs != kWaitForever) {
+    DWORD slice = kLookEveryMs;
+    if (request.timeLimitMs != kWaitForever) {
       const DWORD elapsed = GetTickCount() - started;
-      if (elapsed >= timeLimitMs) return RunOutcome::TimedOut;
-      slice = std::min<DWORD>(slice, timeLimitMs - elapsed);
+      if (elapsed >= request.timeLimitMs) return RunOutcome::TimedOut;
+      slice = std::min<DWORD>(slice, request.timeLimitMs - elapsed);
     }
     if (WaitForSingleObject(process, slice) != WAIT_TIMEOUT) return RunOutcome::Ended;
-    if (!keepWaiting()) return RunOutcome::Cancelled;
+    if (HeldByCrashHandler(process)) return RunOutcome::Crashed;
+    if (request.keepWaiting && !request.keepWaiting()) return RunOutcome::Cancelled;
   }
 }
 
 }  // namespace
 
-RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_t timeLimitMs,
-                     const KeepWaiting& keepWaiting) {
+RunResult Run(const RunRequest& request) {
   RunResult result;
   // A longer line would be cut, and a cut command line may name another program or file.
-  if (commandLine.size() > kMaxCommandLine) {
+  if (request.commandLine.size() > kMaxCommandLine) {
     result.error = ERROR_INVALID_PARAMETER;
     return result;
   }
-  // CreateProcessA may write into the command line, so it gets a buffer of its own.
-  std::vector<char> buffer(kMaxCommandLine + 1, '\0');
-  commandLine.copy(buffer.data(), commandLine.size());
+  // CreateProcessW may write into the command line, so it gets a buffer of its own.
+  std::wstring commandLine = win32::Widen(request.commandLine);
+  const std::wstring program = win32::Widen(request.program);
 
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;  // 68 bytes in a 32-bit build, 104 in a 64-bit one
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = showState;
+  startup.wShowWindow = request.showState;
   PROCESS_INFORMATION created{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &created)) {
-    result.error = GetLastError();
+  // The child inherits the error mode: a crash ends it instead of opening a dialog that waits
+  // for a user who never started that program.
+  const UINT errorMode = SetErrorMode(0);
+  SetErrorMode(errorMode | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  const BOOL started = CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine.data(), nullptr,
+                                      nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &created);
+  const DWORD startError = GetLastError();
+  SetErrorMode(errorMode);
+  if (!started) {
+    result.error = startError;
     return result;
   }
   const KernelHandle process(created.hProcess);
   const KernelHandle thread(created.hThread);
+  KernelHandle job = MakeJob();
+  if (job && !AssignProcessToJobObject(job.Get(), process.Get())) job = KernelHandle();
+  ResumeThread(thread.Get());
 
-  if (const RunOutcome waited = WaitFor(process.Get(), timeLimitMs, keepWaiting); waited != RunOutcome::Ended) {
+  result.outcome = WaitFor(process.Get(), request);
+  if (result.outcome == RunOutcome::Ended) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.Get(), &exitCode);
+    result.exitCode = exitCode;
+    if (IsExceptionCode(exitCode)) result.outcome = RunOutcome::Crashed;
+  } else {
     TerminateProcess(process.Get(), kStillActive);
     WaitForSingleObject(process.Get(), kStopGraceMs);
-    result.outcome = waited;
-    result.exitCode = kStillActive;
-    return result;
+    result.exitCode = result.outcome == RunOutcome::Crashed ? 0 : kStillActive;
   }
-  DWORD exitCode = 0;
-  GetExitCodeProcess(process.Get(), &exitCode);
-  result.outcome = RunOutcome::Ended;
-  result.exitCode = exitCode;
+  if (job) StopJob(job.Get());
   return result;
+}
+
+RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_t timeLimitMs,
+                     const KeepWaiting& keepWaiting) {
+  return Run(RunRequest{"", commandLine, showState, timeLimitMs, keepWaiting});
 }
 
 std::optional<bool> QueryWow64Process() {
