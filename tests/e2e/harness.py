@@ -18,6 +18,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
@@ -334,6 +335,13 @@ class DriverError(AssertionError):
     pass
 
 
+def _exit_and_stderr(done) -> str:
+    """A finished driver run's exit code and the end of what it wrote to standard error."""
+    text = f"exit code {done.returncode}"
+    err = done.stderr.decode("utf-8", "replace").strip()
+    return text + (f"; standard error: {err[-1500:]}" if err else "; nothing on standard error")
+
+
 class Tavisto:
     """tavisto.exe running on a machine, worked through the test driver."""
 
@@ -354,12 +362,26 @@ class Tavisto:
         self.driver("wait-window", timeout_ms)
         return self
 
+    # Commands that change nothing, so that one which printed nothing may be asked again.
+    _ASKING = {"state", "wait-window", "dialog", "memo", "wait-idle", "progress", "labels"}
+
     def driver(self, *args, check=True) -> dict:
-        done = self.machine.run([driver_exe()] + list(args), check=False, timeout=600)
-        lines = done.stdout.decode("ascii", "replace").strip().splitlines()
-        result = json.loads(lines[-1]) if lines else {"error": "driver printed nothing"}
+        command = " ".join(map(str, args))
+        # The driver's own time limit (in ms) plus a margin, so it is never cut off first.
+        limit = 600 + max((a for a in args if isinstance(a, int)), default=0) / 1000
+        for attempt in (1, 2):
+            try:
+                done = self.machine.run([driver_exe()] + list(args), check=False, timeout=limit)
+            except subprocess.TimeoutExpired:
+                raise DriverError(f"driver {command}: did not end within {limit:.0f} s") from None
+            lines = done.stdout.decode("ascii", "replace").strip().splitlines()
+            if lines or attempt == 2 or args[0] not in self._ASKING:
+                break
+            print(f"driver {command} printed nothing ({_exit_and_stderr(done)}); asking once more",
+                  file=sys.stderr)
+        result = json.loads(lines[-1]) if lines else {"error": "printed nothing"}
         if check and (done.returncode != 0 or "error" in result):
-            raise DriverError(f"driver {' '.join(map(str, args))}: {result.get('error', result)}")
+            raise DriverError(f"driver {command}: {result.get('error', result)} ({_exit_and_stderr(done)})")
         return result
 
     def state(self) -> dict:
