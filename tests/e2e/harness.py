@@ -32,13 +32,15 @@ def wine32_installed() -> bool:
     return os.access(WINE32, os.X_OK)
 
 
-def is_32bit_program(path) -> bool:
+def is_32bit_program(program) -> bool:
     """True for an i386 Windows program (its PE header's machine field is 0x14C)."""
-    try:
-        with open(path, "rb") as program:
-            header = program.read(4096)
-    except OSError:
+    if not str(program).lower().endswith(".exe"):
         return False  # one of Wine's own programs ("reg", "regedit"), run as 64-bit
+    try:
+        with open(program, "rb") as file:
+            header = file.read(4096)
+    except OSError:
+        return False
     if header[:2] != b"MZ" or len(header) < 0x40:
         return False
     pe = int.from_bytes(header[0x3C:0x40], "little")
