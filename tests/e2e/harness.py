@@ -243,16 +243,16 @@ class WineMachine:
         """Keeps one Wine server up for the scenario (volatile registry keys such as
         HKLM\\Hardware live only as long as it does) and stops everything at the end."""
         self.display = display
-        server = subprocess.Popen([WINESERVER, "-p", "-f"], env=self.env(),
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Without -f the server returns once it listens: a program started before that would
+        # start a server of its own, which ends a few seconds after its last program, volatile
+        # keys and all.
+        subprocess.run([WINESERVER, "-p"], env=self.env(), check=False, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             yield self
         finally:
             subprocess.run([WINESERVER, "-k"], env=self.env(), check=False, timeout=60)
-            try:
-                server.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                server.kill()
+            subprocess.run([WINESERVER, "-w"], env=self.env(), check=False, timeout=60)
             self.display = None
 
     # Registry. On 64-bit Windows a 32-bit program sees HKLM\SOFTWARE redirected to a 32-bit
