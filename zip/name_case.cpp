@@ -62,6 +62,20 @@ void Encode(std::string& out, char32_t c) {
   }
 }
 
+// Takes the next character of each text and says whether they fold alike; plain ASCII letters,
+// which most names are made of, skip the decoding.
+bool NextFoldsAlike(std::string_view a, size_t& i, std::string_view b, size_t& j) {
+  const auto x = static_cast<unsigned char>(a[i]);
+  const auto y = static_cast<unsigned char>(b[j]);
+  if (x < 0x80 && y < 0x80) {
+    ++i;
+    ++j;
+    return FoldChar(x) == FoldChar(y);
+  }
+  const char32_t first = FoldChar(Decode(a, i));
+  return first == FoldChar(Decode(b, j));
+}
+
 }  // namespace
 
 char32_t FoldChar(char32_t c) {
@@ -102,6 +116,23 @@ std::string FoldCase(std::string_view utf8) {
   }
   for (size_t i = 0; i < utf8.size();) Encode(out, FoldChar(Decode(utf8, i)));
   return out;
+}
+
+bool FoldedEqual(std::string_view a, std::string_view b) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size())
+    if (!NextFoldsAlike(a, i, b, j)) return false;
+  return i == a.size() && j == b.size();
+}
+
+bool FoldedStartsWith(std::string_view text, std::string_view prefix) {
+  size_t i = 0;
+  size_t j = 0;
+  while (j < prefix.size()) {
+    if (i == text.size() || !NextFoldsAlike(text, i, prefix, j)) return false;
+  }
+  return true;
 }
 
 }  // namespace tavisto::zip

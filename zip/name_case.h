@@ -20,4 +20,9 @@ namespace tavisto::zip {
 // The text with every letter folded, as UTF-8 (bytes that are not UTF-8 kept as they are).
 [[nodiscard]] std::string FoldCase(std::string_view utf8);
 
+// FoldedChars(a) == FoldedChars(b), and whether FoldedChars(text) begins with
+// FoldedChars(prefix), compared as they are decoded, without building either.
+[[nodiscard]] bool FoldedEqual(std::string_view a, std::string_view b);
+[[nodiscard]] bool FoldedStartsWith(std::string_view text, std::string_view prefix);
+
 }  // namespace tavisto::zip

@@ -135,13 +135,9 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 
 std::string LowerCase(std::string_view text) { return FoldCase(text); }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) { return FoldedChars(a) == FoldedChars(b); }
+bool EqualIgnoringCase(std::string_view a, std::string_view b) { return FoldedEqual(a, b); }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  const std::u32string folded = FoldedChars(text);
-  const std::u32string start = FoldedChars(prefix);
-  return folded.compare(0, start.size(), start) == 0 && folded.size() >= start.size();
-}
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) { return FoldedStartsWith(text, prefix); }
 
 std::string ExpandPath(const std::string& path, const std::string& against) {
   if (path.empty()) return against.empty() ? Canonical(CurrentFolder()) : ExpandPath(against);

@@ -1,6 +1,8 @@
 // Wildcard matching without regard to case, and the mask rules built on it.
 #include "zip/wildcard.h"
 
+#include <type_traits>
+
 #include "zip/name_case.h"
 #include "zip/path_rules.h"
 
@@ -8,25 +10,35 @@ namespace tavisto::zip {
 namespace {
 
 // name and mask as folded characters: "?" takes one character, whatever its length in UTF-8.
-bool MatchFrom(std::u32string_view name, std::u32string_view mask) {
+// Names and masks of plain ASCII (most of them) are matched on their bytes, with the same folding.
+template <typename Char>
+bool MatchFrom(std::basic_string_view<Char> name, std::basic_string_view<Char> mask) {
   size_t n = 0;
   size_t m = 0;
   for (;;) {
-    if (mask.substr(m) == U"*") return true;
+    if (m + 1 == mask.size() && mask[m] == Char('*')) return true;
     if (n == name.size()) return m == mask.size();
     if (m == mask.size()) return false;
-    const char32_t c = mask[m];
-    if (c == '*') {
+    const Char c = mask[m];
+    if (c == Char('*')) {
       // The star takes 0 to (remaining - 1) characters; taking them all is the "*" rule above.
-      const std::u32string_view rest = mask.substr(m + 1);
+      const std::basic_string_view<Char> rest = mask.substr(m + 1);
       for (size_t skip = 0; skip < name.size() - n; ++skip)
         if (MatchFrom(name.substr(n + skip), rest)) return true;
       return false;
     }
-    if (c != U'?' && c != name[n]) return false;
+    if (c != Char('?') && FoldChar(char32_t(static_cast<std::make_unsigned_t<Char>>(c))) !=
+                              FoldChar(char32_t(static_cast<std::make_unsigned_t<Char>>(name[n]))))
+      return false;
     ++n;
     ++m;
   }
+}
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
 }
 
 // path without the working folder in front, when it is inside it.
@@ -44,7 +56,10 @@ bool HasSeparator(std::string_view text) {
 
 bool WildcardMatch(std::string_view name, std::string_view mask) {
   if (mask == "*.*") return true;
-  return MatchFrom(FoldedChars(name), FoldedChars(mask));
+  if (IsAscii(name) && IsAscii(mask)) return MatchFrom(name, mask);
+  const std::u32string foldedName = FoldedChars(name);
+  const std::u32string foldedMask = FoldedChars(mask);
+  return MatchFrom(std::u32string_view(foldedName), std::u32string_view(foldedMask));
 }
 
 bool NameMatchesMask(const std::string& path, const std::string& mask, bool isFolder,

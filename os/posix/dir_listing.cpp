@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "os/files.h"
@@ -74,8 +75,11 @@ DirListing::DirListing(const std::string& pattern) : state_(new State) {
     const std::string name = item->d_name;
     if (!Matches(name.c_str(), mask.c_str())) continue;
     const std::string path = folder + "/" + name;
+    // What a link points to is asked only for links: one call per entry for the rest.
     struct stat link {}, info {};
-    if (::lstat(path.c_str(), &link) != 0 || ::stat(path.c_str(), &info) != 0) continue;
+    if (::lstat(path.c_str(), &link) != 0) continue;
+    if (!S_ISLNK(link.st_mode)) info = link;
+    else if (::stat(path.c_str(), &info) != 0) continue;
     DirEntry entry;
     entry.name = name;
     entry.attributes = posix::AttributesFromStat(info, name);
@@ -86,12 +90,15 @@ DirListing::DirListing(const std::string& pattern) : state_(new State) {
   }
   ::closedir(dir);
   std::sort(dots.begin(), dots.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-  std::stable_sort(names.begin(), names.end(), [](const DirEntry& a, const DirEntry& b) {
-    return UpperName(a.name) < UpperName(b.name);
-  });
+  // Each upper-case key made once, not once per comparison.
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(UpperName(names[i].name), i);
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   state_->entries = std::move(dots);
-  state_->entries.insert(state_->entries.end(), std::make_move_iterator(names.begin()),
-                         std::make_move_iterator(names.end()));
+  state_->entries.reserve(state_->entries.size() + names.size());
+  for (const auto& key : keys) state_->entries.push_back(std::move(names[key.second]));
 }
 
 DirListing::~DirListing() { delete state_; }
@@ -100,7 +107,7 @@ uint32_t DirListing::Error() const noexcept { return state_->error; }
 
 bool DirListing::Next(DirEntry& entry) {
   if (state_->next >= state_->entries.size()) return false;
-  entry = state_->entries[state_->next++];
+  entry = std::move(state_->entries[state_->next++]);
   return true;
 }
 
