@@ -192,7 +192,7 @@ class TBaseArchiver {
   void CommitUpdate();
   void SaveTail(CommitState& state);
   void StartWorkers(CommitState& state);
-  // Whether the workers compress the entry (else the calling thread does, as it writes it).
+  // Whether the workers compress the entry (with one thread, the calling thread does, as it writes it).
   [[nodiscard]] static bool ForWorkers(const TDirItem& item);
   void WriteChangedEntries(CommitState& state);
   // Puts the archive back as it was before the update.

@@ -79,17 +79,18 @@ class PooledFeed final : public EntryFeed {
   EntryResult Drain(uint64_t, EntryPipeline::Host& host) override {
     for (;;) {
       ParallelDeflate::Piece piece = pool_.Next(job_);
-      if (piece.last) {
-        if (piece.error) std::rethrow_exception(piece.error);
-        return piece.result;
-      }
-      if (!host.ChunkProgress(piece.consumedBefore, 0) || !host.WriteChunk(piece.bytes.data(), piece.bytes.size())) {
+      if (piece.hasBytes &&
+          (!host.ChunkProgress(piece.consumedBefore, 0) || !host.WriteChunk(piece.bytes.data(), piece.bytes.size()))) {
         // A cancel or a full disk ends the update: nothing more need be read.
         pool_.Stop();
         EntryResult stopped;
         stopped.cancelled = true;
         stopped.consumed = piece.consumedBefore;
         return stopped;
+      }
+      if (piece.last) {
+        if (piece.error) std::rethrow_exception(piece.error);
+        return piece.result;
       }
     }
   }
@@ -244,14 +245,7 @@ void TBaseArchiver::SaveTail(CommitState& state) {
              kWholeStream);
 }
 
-// Files smaller than this are compressed on the calling thread as they are written: handing
-// them to a worker costs more than their deflate, and the workers meanwhile get on with the
-// larger files ahead.
-constexpr uint64_t kWorkerMinimum = 256 * 1024;
-
-bool TBaseArchiver::ForWorkers(const TDirItem& item) {
-  return item.modified && !item.IsFolder() && item.ListedSize() >= kWorkerMinimum;
-}
+bool TBaseArchiver::ForWorkers(const TDirItem& item) { return item.modified && !item.IsFolder(); }
 
 void TBaseArchiver::StartWorkers(CommitState& state) {
   if (deflateThreads_ == 1) return;  // one thread: each entry is compressed as it is written
@@ -260,10 +254,12 @@ void TBaseArchiver::StartWorkers(CommitState& state) {
   for (int32_t i = state.first; i < directory.Count(); ++i) {
     const TDirItem& item = directory.Item(i);
     if (ForWorkers(item))
-      jobs.push_back(DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method});
+      jobs.push_back(DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method,
+                                item.ListedSize()});
   }
   if (jobs.empty()) return;
-  state.pool = std::make_unique<ParallelDeflate>(std::move(jobs), deflateThreads_);
+  state.pool = std::make_unique<ParallelDeflate>(std::move(jobs), deflateThreads_,
+                                                 tempDir_.empty() ? os::SystemTempFolder() : tempDir_);
 }
 
 void TBaseArchiver::WriteChangedEntries(CommitState& state) {

@@ -2,6 +2,10 @@
 // (events, questions, left-out files) on its own thread in entry order.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
+#include "os/dir_listing.h"
 #include "os/files.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
@@ -128,6 +132,51 @@ TEST(ParallelDeflate, CancelInsideABigFileRollsBack) {
   EXPECT_EQ(chunks, 3) << "no chunk is handed on after the cancel";
   under.archive.CloseArchive();
   EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
+}
+
+// The names in a folder.
+Strings Listed(const std::string& folder) {
+  Strings names;
+  os::DirListing listing(folder + os::PathSeparator() + "*");
+  for (os::DirEntry entry; listing.Next(entry);)
+    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+  return names;
+}
+
+// While the writing thread is held up on the first entry, the workers go on past their memory
+// budget into a scratch file in TempDir; the archive is still byte for byte the one-thread one,
+// and the scratch file is gone afterwards.
+TEST(ParallelDeflate, ChunksPastTheBudgetWaitInAScratchFile) {
+  test::TempDir dir;
+  MakeFile(dir, "data/a.txt", "first");
+  for (int i = 0; i < 8; ++i) MakeFile(dir, "data/r" + std::to_string(i) + ".bin", testing::RandomBytes(900000, 20 + i));
+  testing::MakeFolder(dir, "scratch");
+  Strings results;
+  for (const unsigned threads : {1u, 2u}) {
+    ArchiveUnderTest under(dir, "t" + std::to_string(threads) + ".zip");
+    under.archive.SetDeflateThreads(threads);
+    under.archive.SetTempDir(dir.Path("scratch"));
+    bool spillSeen = false;
+    under.archive.OnFileProgress = [&](TBaseArchiver&, const std::string& file, double, Operation,
+                                       ProgressPhase phase, bool&) {
+      if (threads == 1 || phase != ProgressPhase::Begin || file.find("a.txt") == std::string::npos) return;
+      // Hold the writing thread until the scratch file shows up (the workers have 7 MB to put
+      // somewhere and 4 MB of memory).
+      for (int wait = 0; wait < 3000 && !spillSeen; ++wait) {
+        spillSeen = !Listed(dir.Path("scratch")).empty();
+        if (!spillSeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    };
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    under.archive.CloseArchive();
+    if (threads == 2) {
+      EXPECT_TRUE(spillSeen) << "no chunk went to the scratch file";
+    }
+    EXPECT_EQ(Listed(dir.Path("scratch")), Strings{});
+    results.push_back(test::ReadFile(under.path));
+  }
+  EXPECT_TRUE(results[0] == results[1]) << "two threads against one";
 }
 
 }  // namespace
