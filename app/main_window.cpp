@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 #include "app/busy_cursor.h"
@@ -41,8 +42,7 @@ Rect PrimaryWorkArea() {
 TForm1::TForm1() = default;
 
 TForm1::~TForm1() {
-  if (font_) DeleteObject(font_);
-  if (captionFont_) DeleteObject(captionFont_);
+  for (const auto& [height, font] : fonts_) DeleteObject(font);
   if (labelBrush_) DeleteObject(labelBrush_);
 }
 
@@ -115,8 +115,8 @@ void TForm1::OnCreate() { CreateControls(); }
 
 void TForm1::CreateControls() {
   // Font and controls scaled by screen DPI / 96; at 96 DPI nothing changes.
-  font_ = CreateFormFont(-Scale(kDesignFontHeight, dpi_));
-  FitCaptionLabels();
+  font_ = FormFont(-Scale(kDesignFontHeight, dpi_));
+  FitCaptionFonts();
   labelBrush_ = CreateSolidBrush(kTeal);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const ControlDesign& item : kWindowControls) {
@@ -142,7 +142,8 @@ void TForm1::CreateControls() {
     HWND control = CreateWindowExA(exStyle, windowClass, item.caption, style, at.x, at.y, at.width,
                                    at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                    instance, nullptr);
-    const HFONT font = IsCaptionLabel(item.id) ? captionFont_ : font_;
+    const auto fitted = fontOf_.find(item.id);
+    const HFONT font = IsCaptionLabel(item.id) ? captionFont_ : fitted != fontOf_.end() ? fitted->second : font_;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   Memo1.Attach(Control(kMemo1));
@@ -154,29 +155,46 @@ void TForm1::CreateControls() {
   Btn_SendDataEmail = Control(kBtnSendDataEmail);
 }
 
-void TForm1::FitCaptionLabels() {
+void TForm1::FitCaptionFonts() {
   // The system may draw "MS Sans Serif" with a wider face than the design assumed (another
   // font stands in for it, or a raster font scales coarsely): measure the captions as the
-  // labels will draw them ("&&" shows as "&").
+  // controls will draw them ("&&" shows as "&" in a label). The identity panel's captions share
+  // one font that fits their column; a button whose caption would be cut by its border gets a
+  // font of its own that fits, and the others keep the form's font.
   HDC dc = GetDC(handle_);
-  const auto widestAt = [&](int height) {
-    const HFONT font = CreateFormFont(height);
-    const HGDIOBJ previous = SelectObject(dc, font);
-    int widest = 0;
-    for (const ControlDesign& item : kWindowControls) {
-      if (!IsCaptionLabel(item.id)) continue;
-      RECT extent{0, 0, 0, 0};
-      DrawTextA(dc, item.caption, -1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
-      widest = std::max(widest, static_cast<int>(extent.right));
-    }
-    SelectObject(dc, previous);
-    DeleteObject(font);
-    return widest;
+  const auto overflowAt = [&](auto&& which, int margin) {
+    return [&dc, &which, margin, this](int height) {
+      const HFONT font = CreateFormFont(height);
+      const HGDIOBJ previous = SelectObject(dc, font);
+      int overflow = INT_MIN;
+      for (const ControlDesign& item : kWindowControls) {
+        if (!which(item)) continue;
+        RECT extent{0, 0, 0, 0};
+        DrawTextA(dc, item.caption, -1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+        overflow = std::max(overflow, static_cast<int>(extent.right) + margin - Scale(item.design.width, dpi_));
+      }
+      SelectObject(dc, previous);
+      DeleteObject(font);
+      return overflow;
+    };
   };
-  const CaptionFit fit = FitCaptions(-Scale(kDesignFontHeight, dpi_), Scale(kCaptionColumnWidth, dpi_), widestAt);
+  const int formFont = -Scale(kDesignFontHeight, dpi_);
+  const auto isCaption = [](const ControlDesign& item) { return IsCaptionLabel(item.id); };
+  const CaptionFit captions = FitCaptions(formFont, 0, overflowAt(isCaption, 0));
+  captionFont_ = FormFont(captions.fontHeight);
+  captionWiden_ = captions.widen;
+  for (const ControlDesign& button : kWindowControls) {
+    if (button.kind != ControlKind::Button) continue;
+    const auto isThis = [&button](const ControlDesign& item) { return item.id == button.id; };
+    fontOf_[button.id] = FormFont(FitCaptions(formFont, 0, overflowAt(isThis, Scale(kButtonTextMargin, dpi_))).fontHeight);
+  }
   ReleaseDC(handle_, dc);
-  captionFont_ = CreateFormFont(fit.fontHeight);
-  captionWiden_ = fit.widen;
+}
+
+HFONT TForm1::FormFont(int pixelHeight) {
+  HFONT& font = fonts_[pixelHeight];
+  if (!font) font = CreateFormFont(pixelHeight);
+  return font;
 }
 
 void TForm1::OnSize(int width, int height) {

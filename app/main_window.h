@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,7 +73,9 @@ class TForm1 {
   void FormCreate();
   void FormDestroy();
   void CreateControls();
-  void FitCaptionLabels();
+  void FitCaptionFonts();
+  // The form's font at a pixel height, made once.
+  HFONT FormFont(int pixelHeight);
   void LayOut(Size client);
   HWND Control(int id) const { return GetDlgItem(handle_, id); }
 
@@ -85,9 +88,11 @@ class TForm1 {
   Rect workArea_;         // of the monitor the window opens on
   Size frame_;            // outer size less client size; empty until the window exists
   Size referenceClient_;  // the client area the scaled design was drawn for
+  std::map<int, HFONT> fonts_;   // the form's font at each pixel height in use, owned here
   HFONT font_ = nullptr;
   HFONT captionFont_ = nullptr;  // the form's font, or smaller where a caption would not fit
   int captionWiden_ = 0;         // pixels the caption column grows by
+  std::map<int, HFONT> fontOf_;  // by button: the form's font, or smaller where its caption would be cut
   HBRUSH labelBrush_ = nullptr;
   bool busy_ = false;  // the hourglass is up
 

@@ -23,7 +23,8 @@ struct ControlDesign {
 
 inline constexpr Size kDesignWindow{406, 503};  // outer size
 inline constexpr int kDesignFontHeight = -11;    // "MS Sans Serif", 8 point
-inline constexpr int kCaptionColumnWidth = 138;  // the identity panel's caption labels
+// Room a push button's caption leaves to the button's left and right edges together.
+inline constexpr int kButtonTextMargin = 8;
 
 // In tab order: the memo, the six buttons, then the labels (which take no focus).
 extern const std::array<ControlDesign, 19> kWindowControls;

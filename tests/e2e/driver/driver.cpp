@@ -8,7 +8,7 @@
 //   driver click CAPTION         press an enabled button (exit 3 when it is disabled)
 //   driver press CAPTION [click] press an enabled button with the mouse at its centre and cancel
 //                                the press; with "click", let go on it (a click)
-//   driver labels                each label's text width in the label's own font (see probe.cpp)
+//   driver labels                each label's and button's text width in its own font (probe.cpp)
 //   driver dialog MS             wait for a message box of the program and describe it
 //   driver answer BUTTON [MS]    press a button of the open message box
 //   driver memo FILE             write the memo's text to FILE

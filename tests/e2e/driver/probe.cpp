@@ -1,6 +1,7 @@
-// Loaded into the driven program by a message hook the driver sets, so that each label's text is
-// measured with the font the label really draws with: a font belongs to the process that made it.
-// The results go to a shared section the driver created, one JSON object per label.
+// Loaded into the driven program by a message hook the driver sets, so that each label's and
+// button's text is measured with the font the control really draws with: a font belongs to the
+// process that made it. The results go to a shared section the driver created, one JSON object
+// per control.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,12 +18,12 @@ void MeasureLabels(HWND main) {
     for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       char kind[32] = {};
       GetClassNameA(child, kind, sizeof kind);
-      if (lstrcmpiA(kind, "Static") != 0) continue;
+      if (lstrcmpiA(kind, "Static") != 0 && lstrcmpiA(kind, "Button") != 0) continue;
       char text[512] = {};
       GetWindowTextA(child, text, sizeof text);
       HDC dc = GetDC(child);
       const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
-      // As the label draws it: one line, "&&" shown as "&".
+      // As the control draws it: one line, "&&" shown as "&".
       RECT extent{0, 0, 0, 0};
       DrawTextA(dc, text, -1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
       char face[LF_FACESIZE] = {};

@@ -197,6 +197,9 @@ class ScreensAndScaling(ScenarioCase):
         # The captions, whole in the font their labels draw with.
         widths = {label["id"]: label for label in app.driver("labels")["labels"]}
         self.assertEqual([by_id(state, 200 + row)["text"] for row in range(6)], CAPTIONS)
+        for button in (c for c in state["controls"] if c["class"] == "Button"):
+            # Whole inside the button's border, which takes a few pixels on either side.
+            self.assertLessEqual(widths[button["id"]]["width"] + scale(6, dpi), button["rect"][2], (dpi, button["text"]))
         for row in range(6):
             caption, value = by_id(state, 200 + row), by_id(state, 210 + row)
             self.assertLessEqual(widths[200 + row]["width"], caption["rect"][2], (dpi, caption["text"]))
