@@ -166,10 +166,14 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
   const std::string& volumeFile = writer_->CurrentName();
   if (!volumeFile.empty() && volumeFile != fileName_) settings.exclusions.push_back(ExpandPath(volumeFile));
 
+  // When this call's own commit follows the scan, workers start on the files as they are found
+  // (inside an update the caller opened, files may still change before it commits).
+  const bool scanAhead = updateCount_ == 0 && deflateThreads_ > 1;
   BeginUpdate();
   try {
     {
       std::lock_guard<std::recursive_mutex> lock(ScanLock());
+      scanAhead_ = scanAhead;
       const std::string base = ExpandPath(baseDir_);
       scanFolders_ = MaskFolders{base, base};
       settings.folders = scanFolders_;
@@ -186,9 +190,11 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
         for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
       } catch (...) {
         scanFolders_ = MaskFolders{};
+        scanAhead_ = false;
         throw;
       }
       scanFolders_ = MaskFolders{};
+      scanAhead_ = false;
     }
     EndUpdate();
   } catch (...) {
@@ -210,6 +216,16 @@ void TBaseArchiver::RecordFoundEntry(const std::string& path, const os::DirEntry
     }
   }
   if (!isFolder) item.central.uncompressedSize = entry.size;
+  if (!scanAhead_ || !ForWorkers(item)) return;
+  if (index != manager_->current.Count() - 1) {
+    // A file found again replaces its entry: the commit's files will not be the ones handed
+    // out so far, so the workers stop here and the commit compresses everything itself.
+    ahead_.reset();
+    scanAhead_ = false;
+    return;
+  }
+  if (!ahead_) ahead_ = std::make_unique<ParallelDeflate>(deflateThreads_, ScratchFolder());
+  ahead_->Add(JobFor(item));
 }
 
 int32_t TBaseArchiver::UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder) {
@@ -329,6 +345,7 @@ void TBaseArchiver::EndUpdate() {
 }
 
 void TBaseArchiver::CancelUpdate() {
+  ahead_.reset();
   if (updateCount_ <= 0) return;
   updateCount_ = 0;
   // Entries that a failed scan recorded were never written: they must not reach a central
@@ -371,6 +388,7 @@ void TBaseArchiver::CloseArchive() noexcept {
     }
     active_ = false;
   }
+  ahead_.reset();
   writer_.reset();
   manager_.reset();
   pipeline_->Release();

@@ -32,7 +32,9 @@ namespace tavisto::zip {
 class ArchiveStream;
 class EntryFeed;
 class EntryPipeline;
+class ParallelDeflate;
 class VolumeWriter;
+struct DeflateJob;
 struct CommitState;
 struct TArcDirManager;
 struct TDirItem;
@@ -192,6 +194,9 @@ class TBaseArchiver {
   void CommitUpdate();
   void SaveTail(CommitState& state);
   void StartWorkers(CommitState& state);
+  [[nodiscard]] DeflateJob JobFor(const TDirItem& item) const;
+  // Where scratch files go: TempDir, or the system's temporary folder.
+  [[nodiscard]] std::string ScratchFolder() const;
   // Whether the workers compress the entry (with one thread, the calling thread does, as it writes it).
   [[nodiscard]] static bool ForWorkers(const TDirItem& item);
   void WriteChangedEntries(CommitState& state);
@@ -250,9 +255,13 @@ class TBaseArchiver {
   std::unique_ptr<VolumeWriter> writer_;
   std::unique_ptr<TArcDirManager> manager_;
   std::unique_ptr<EntryPipeline> pipeline_;  // compresses on the calling thread
+  // Workers that start on the files a scan finds while it runs, when the commit follows the scan
+  // at once; the commit takes them over when its files are exactly theirs.
+  std::unique_ptr<ParallelDeflate> ahead_;
 
   // State of one scan.
   MaskFolders scanFolders_;
+  bool scanAhead_ = false;  // the files found go to ahead_ as they are found
   std::optional<TArcOverwriteMode> overwriteForScan_;
   // Progress totals of one commit.
   uint64_t totalBytes_ = 0;

@@ -195,6 +195,7 @@ void TBaseArchiver::CommitUpdate() {
     // while writing it.
     while (!Stopped() && !writer_->Current().FlushBuffer())
       if (DoDiskFull(0, fileName_)) Stop(UpdateOutcome::DiskFull);
+    ahead_.reset();  // taken over by the commit, or (cancelled at its start) not needed
     if (Stopped()) {
       RollBack(state);
       SortLeftOut();
@@ -204,6 +205,7 @@ void TBaseArchiver::CommitUpdate() {
     if (!writer_->Current().FlushBuffer()) throw StreamWriteError();
   } catch (...) {
     state.pool.reset();
+    ahead_.reset();
     try {
       RollBack(state);
     } catch (...) {
@@ -247,19 +249,31 @@ void TBaseArchiver::SaveTail(CommitState& state) {
 
 bool TBaseArchiver::ForWorkers(const TDirItem& item) { return item.modified && !item.IsFolder(); }
 
+DeflateJob TBaseArchiver::JobFor(const TDirItem& item) const {
+  return DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method,
+                    item.ListedSize()};
+}
+
+std::string TBaseArchiver::ScratchFolder() const { return tempDir_.empty() ? os::SystemTempFolder() : tempDir_; }
+
 void TBaseArchiver::StartWorkers(CommitState& state) {
+  std::unique_ptr<ParallelDeflate> ahead = std::move(ahead_);
   if (deflateThreads_ == 1) return;  // one thread: each entry is compressed as it is written
   std::vector<DeflateJob> jobs;
   const TArcDirArray& directory = manager_->current;
   for (int32_t i = state.first; i < directory.Count(); ++i) {
     const TDirItem& item = directory.Item(i);
-    if (ForWorkers(item))
-      jobs.push_back(DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method,
-                                item.ListedSize()});
+    if (ForWorkers(item)) jobs.push_back(JobFor(item));
   }
   if (jobs.empty()) return;
-  state.pool = std::make_unique<ParallelDeflate>(std::move(jobs), deflateThreads_,
-                                                 tempDir_.empty() ? os::SystemTempFolder() : tempDir_);
+  // The workers the scan started already have these files in hand.
+  if (ahead && ahead->HasJobs(jobs)) {
+    ahead->Close();
+    state.pool = std::move(ahead);
+    return;
+  }
+  ahead.reset();
+  state.pool = std::make_unique<ParallelDeflate>(std::move(jobs), deflateThreads_, ScratchFolder());
 }
 
 void TBaseArchiver::WriteChangedEntries(CommitState& state) {

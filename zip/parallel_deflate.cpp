@@ -11,8 +11,9 @@
 namespace tavisto::zip {
 namespace {
 
-// How far ahead of the entry being written the workers may go, in entries.
-constexpr size_t kLookAhead = 8192;
+// How far ahead of the entry being written the workers may go, in entries (what they hold is
+// bounded by the budget below; this bounds only the bookkeeping).
+constexpr size_t kLookAhead = 65536;
 // Bytes the entries ahead may hold in memory, per worker.
 constexpr size_t kBudgetPerWorker = size_t(2) << 20;
 // Chunks the entry being written may hold whatever the budget.
@@ -25,31 +26,48 @@ constexpr uint64_t kSpillCap = uint64_t(1) << 30;
 
 }  // namespace
 
-// Hands a worker's chunks to the pool, and stops the entry when the pool says so.
+// Hands a worker's chunks to the pool, one behind, so that the last chunk of an entry goes with
+// its end (a small file's whole data and result in one hand-over); stops when the pool says so.
 class ParallelDeflate::WorkerSink final : public EntryPipeline::Host {
  public:
-  WorkerSink(ParallelDeflate& pool, size_t job) : pool_(pool), job_(job) {}
+  WorkerSink(ParallelDeflate& pool, const Taken& taken, uint64_t size) : pool_(pool), taken_(taken), size_(size) {}
   bool ChunkProgress(uint64_t consumed, uint64_t) override {
     consumed_ = consumed;
-    return !pool_.Dropped(job_);
+    return !pool_.Dropped(*taken_.slot);
   }
   bool WriteChunk(const unsigned char* data, size_t count) override {
-    return pool_.Push(job_, consumed_, data, count);
+    if (held_ && !pool_.Push(taken_, size_, std::move(*held_))) return false;
+    held_ = Chunk{consumed_, std::vector<unsigned char>(data, data + count)};
+    return true;
   }
+  std::optional<Chunk> TakeHeld() { return std::move(held_); }
 
  private:
   ParallelDeflate& pool_;
-  size_t job_;
+  const Taken& taken_;
+  uint64_t size_;
   uint64_t consumed_ = 0;
+  std::optional<Chunk> held_;
 };
 
 unsigned ParallelDeflate::WorkerCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 ParallelDeflate::ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder)
-    : jobs_(std::move(jobs)),
+    : jobs_(std::make_move_iterator(jobs.begin()), std::make_move_iterator(jobs.end())),
       slots_(jobs_.size()),
       budget_(kBudgetPerWorker * std::max(1u, workers)),
       spillFolder_(std::move(spillFolder)) {
+  for (const DeflateJob& job : jobs_) unclaimedBytes_ += job.listedSize;
+  started_ = true;
+  Start(workers);
+}
+
+ParallelDeflate::ParallelDeflate(unsigned workers, std::string spillFolder)
+    : closed_(false), budget_(kBudgetPerWorker * std::max(1u, workers)), spillFolder_(std::move(spillFolder)) {
+  Start(workers);
+}
+
+void ParallelDeflate::Start(unsigned workers) {
   spillBroken_ = spillFolder_.empty();
   try {
     for (unsigned i = 0; i < std::max(1u, workers); ++i) workers_.emplace_back([this] { Work(); });
@@ -70,80 +88,143 @@ ParallelDeflate::~ParallelDeflate() {
 void ParallelDeflate::Stop() {
   std::lock_guard<std::mutex> lock(mutex_);
   stop_ = true;
+  stopFlag_ = true;
   callerWakes_.notify_all();
   workersWake_.notify_all();
 }
 
-bool ParallelDeflate::Dropped(size_t job) {
+void ParallelDeflate::Add(DeflateJob job) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return stop_ || slots_[job].abandoned;
+  unclaimedBytes_ += job.listedSize;
+  jobs_.push_back(std::move(job));
+  slots_.emplace_back();
+  // Workers that ran out of jobs are woken for a whole run, not for every file.
+  if (claimWaiting_ > 0 && (jobs_.size() - next_ >= kRunFiles || unclaimedBytes_ >= kRunBytes))
+    workersWake_.notify_all();
+}
+
+void ParallelDeflate::Close() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closed_ = true;
+  started_ = true;
+  workersWake_.notify_all();
+}
+
+bool ParallelDeflate::HasJobs(const std::vector<DeflateJob>& jobs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (jobs.size() != jobs_.size()) return false;
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    const DeflateJob& a = jobs[i];
+    const DeflateJob& b = jobs_[i];
+    if (a.path != b.path || a.share != b.share || a.compressionMode != b.compressionMode || a.method != b.method ||
+        a.listedSize != b.listedSize)
+      return false;
+  }
+  return true;
 }
 
 void ParallelDeflate::WakeWorkers() {
   if (pushWaiting_ > 0 || (claimWaiting_ > 0 && next_ < head_ + kLookAhead / 2)) workersWake_.notify_all();
 }
 
-bool ParallelDeflate::Claim(size_t& first, size_t& end) {
+bool ParallelDeflate::Claim(std::vector<Taken>& run) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!stop_ && next_ < jobs_.size() && next_ >= head_ + kLookAhead) {
+  for (;;) {
+    if (stop_) return false;
+    if (next_ >= jobs_.size()) {
+      if (closed_) return false;
+      // Jobs still to come: wait for a run of them (or the end).
+      ++claimWaiting_;
+      workersWake_.wait(lock, [this] {
+        return stop_ || closed_ || jobs_.size() - next_ >= kRunFiles || unclaimedBytes_ >= kRunBytes;
+      });
+      --claimWaiting_;
+      continue;
+    }
+    if (next_ < head_ + kLookAhead) break;
     // Far enough ahead: wait until the writing thread has taken half of what lies ready, so
     // that it is not woken for every entry it takes.
     ++claimWaiting_;
     workersWake_.wait(lock, [this] { return stop_ || next_ < head_ + kLookAhead / 2; });
     --claimWaiting_;
   }
-  if (stop_ || next_ >= jobs_.size()) return false;
-  first = next_;
-  end = first;
+  run.clear();
   uint64_t bytes = 0;
-  while (end < jobs_.size() && end - first < kRunFiles && end < head_ + kLookAhead) {
-    const uint64_t size = jobs_[end].listedSize;
-    if (end > first && bytes + size > kRunBytes) break;
+  while (next_ < jobs_.size() && run.size() < kRunFiles && next_ < head_ + kLookAhead) {
+    const uint64_t size = jobs_[next_].listedSize;
+    if (!run.empty() && bytes + size > kRunBytes) break;
     bytes += size;
-    ++end;
+    run.push_back(Taken{next_, &jobs_[next_], &slots_[next_]});
+    ++next_;
   }
-  next_ = end;
+  unclaimedBytes_ -= bytes;
   return true;
 }
 
 void ParallelDeflate::Work() {
   EntryPipeline pipeline;  // this worker's own deflate stream and buffers
-  size_t first = 0;
-  size_t end = 0;
-  while (Claim(first, end))
-    for (size_t job = first; job < end; ++job) RunJob(job, pipeline);
+  std::vector<Taken> run;
+  while (Claim(run))
+    for (size_t i = 0; i < run.size(); ++i) RunJob(run[i], pipeline, i + 1 == run.size());
 }
 
-void ParallelDeflate::RunJob(size_t job, EntryPipeline& pipeline) {
-  if (Dropped(job)) return;
-  const DeflateJob& what = jobs_[job];
+void ParallelDeflate::MarkOpened(Slot& slot, bool opened, uint64_t size) {
+  if (slot.openDone) return;
+  slot.openDone = true;
+  slot.opened = opened;
+  slot.size = size;
+}
+
+void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool lastOfRun) {
+  if (Dropped(*taken.slot)) {
+    // Nothing to hand over, but the writing thread may wait for an entry earlier in the run.
+    if (lastOfRun) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (callerWaiting_) callerWakes_.notify_all();
+    }
+    return;
+  }
+  const DeflateJob& what = *taken.what;
   std::optional<os::File> source =
       os::File::Open(what.path, os::Access::Read, what.share, os::Disposition::OpenExisting);
-  const uint64_t size = source ? static_cast<uint64_t>(source->Size().value_or(0)) : 0;
-  {
+  if (!source) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Slot& slot = slots_[job];
-    slot.openDone = true;
-    slot.opened = source.has_value();
-    slot.size = size;
-    if (callerWaiting_ && head_ == job) callerWakes_.notify_all();
+    MarkOpened(*taken.slot, false, 0);
+    if (callerWaiting_ && (head_ == taken.job || lastOfRun)) callerWakes_.notify_all();
+    return;
   }
-  if (!source) return;
+  const uint64_t size = static_cast<uint64_t>(source->Size().value_or(0));
   EntryResult result;
   std::exception_ptr error;
+  WorkerSink sink(*this, taken, size);
   try {
-    WorkerSink sink(*this, job);
     result = pipeline.CompressEntryData(*source, size, what.compressionMode, what.method, sink);
   } catch (...) {
     error = std::current_exception();
   }
   source->Close();
-  std::lock_guard<std::mutex> lock(mutex_);
-  Slot& slot = slots_[job];
+  Finish(taken, size, sink.TakeHeld(), result, error, lastOfRun);
+}
+
+bool ParallelDeflate::Push(const Taken& taken, uint64_t size, Chunk chunk) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  MarkOpened(*taken.slot, true, size);
+  return Place(lock, taken.job, std::move(chunk), true);
+}
+
+void ParallelDeflate::Finish(const Taken& taken, uint64_t size, std::optional<Chunk> last,
+                             const EntryResult& result, std::exception_ptr error, bool lastOfRun) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Slot& slot = *taken.slot;
+  MarkOpened(slot, true, size);
+  // An entry of more than one chunk has had its earlier chunks handed over one by one: its end
+  // wakes the writing thread too.
+  const bool wake = lastOfRun || slot.chunks.size() > 0;
+  if (last) (void)Place(lock, taken.job, std::move(*last), wake);
   slot.finished = true;
   slot.result = result;
   slot.error = error;
-  if (callerWaiting_ && head_ == job) callerWakes_.notify_all();
+  if (callerWaiting_ && (wake ? head_ == taken.job || lastOfRun : false)) callerWakes_.notify_all();
 }
 
 bool ParallelDeflate::SpillWrite(uint64_t offset, const unsigned char* data, size_t count) {
@@ -188,9 +269,8 @@ void ParallelDeflate::ReleaseChunks(Slot& slot) {
   slot.taken = 0;
 }
 
-bool ParallelDeflate::Push(size_t job, uint64_t consumedBefore, const unsigned char* data, size_t count) {
-  Chunk chunk{consumedBefore, std::vector<unsigned char>(data, data + count)};
-  std::unique_lock<std::mutex> lock(mutex_);
+bool ParallelDeflate::Place(std::unique_lock<std::mutex>& lock, size_t job, Chunk chunk, bool wakeCaller) {
+  const size_t count = chunk.bytes.size();
   for (;;) {
     Slot& slot = slots_[job];
     if (stop_ || slot.abandoned) return false;
@@ -200,15 +280,17 @@ bool ParallelDeflate::Push(size_t job, uint64_t consumedBefore, const unsigned c
     if (headRoom || buffered_ + count <= budget_) {
       buffered_ += count;
       slot.chunks.push_back(std::move(chunk));
-      if (callerWaiting_ && head_ == job) callerWakes_.notify_all();
+      if (wakeCaller && callerWaiting_ && head_ == job) callerWakes_.notify_all();
       return true;
     }
-    if (!spillBroken_ && spillLive_ + count <= kSpillCap) {
+    // While a scan still adds jobs nothing is spilled: the scan may yet be cancelled, and the
+    // memory budget is enough to start with.
+    if (started_ && !spillBroken_ && spillLive_ + count <= kSpillCap) {
       const uint64_t offset = spillEnd_;
       spillEnd_ += count;
       spillLive_ += count;
       lock.unlock();
-      const bool written = SpillWrite(offset, data, count);
+      const bool written = SpillWrite(offset, chunk.bytes.data(), count);
       lock.lock();
       if (!written) {
         // No room or no scratch file: from now on chunks wait for memory.
@@ -222,14 +304,16 @@ bool ParallelDeflate::Push(size_t job, uint64_t consumedBefore, const unsigned c
         return false;
       }
       Chunk spilled;
-      spilled.consumedBefore = consumedBefore;
+      spilled.consumedBefore = chunk.consumedBefore;
       spilled.spillOffset = offset;
       spilled.spillLength = count;
       spilled.spilled = true;
       now.chunks.push_back(std::move(spilled));
-      if (callerWaiting_ && head_ == job) callerWakes_.notify_all();
+      if (wakeCaller && callerWaiting_ && head_ == job) callerWakes_.notify_all();
       return true;
     }
+    // The writing thread may be waiting for an entry this worker finished without waking it.
+    if (callerWaiting_) callerWakes_.notify_all();
     ++pushWaiting_;
     workersWake_.wait(lock);
     --pushWaiting_;
@@ -271,11 +355,13 @@ ParallelDeflate::Piece ParallelDeflate::Next(size_t job) {
       piece.bytes = std::move(chunk.bytes);
       buffered_ -= piece.bytes.size();
     }
-    // The last chunk of a finished entry brings its result along.
+    // The last chunk of a finished entry brings its result along, and the caller is then done
+    // with the job.
     piece.last = slot.finished && slot.taken == slot.chunks.size();
     if (piece.last) {
       piece.result = slot.result;
       piece.error = slot.error;
+      LeaveLocked(job);
     }
     WakeWorkers();
     if (spilled) {
@@ -300,16 +386,23 @@ ParallelDeflate::Piece ParallelDeflate::Next(size_t job) {
   }
   piece.result = slot.result;
   piece.error = slot.error;
+  LeaveLocked(job);
   return piece;
 }
 
-void ParallelDeflate::Leave(size_t job) {
-  std::lock_guard<std::mutex> lock(mutex_);
+void ParallelDeflate::LeaveLocked(size_t job) {
   Slot& slot = slots_[job];
   slot.abandoned = true;
   ReleaseChunks(slot);
   head_ = std::max(head_, job + 1);
+  lastLeft_ = job;
   WakeWorkers();
+}
+
+void ParallelDeflate::Leave(size_t job) {
+  if (job == lastLeft_) return;  // its last piece already left it
+  std::lock_guard<std::mutex> lock(mutex_);
+  LeaveLocked(job);
 }
 
 }  // namespace tavisto::zip

@@ -7,13 +7,17 @@
 // ahead of it share a budget (2 MiB per worker). Past the budget, chunks of entries ahead wait in
 // a scratch file instead (up to a cap), so that a worker is not held up while the other one
 // compresses a big file that the writing thread can only take as fast as it comes. A big file is
-// read and handed on chunk by chunk, never whole.
+// read and handed on chunk by chunk, never whole. Jobs may also be added one by one while a scan
+// finds them, so that compressing starts before the commit does.
 //   ParallelDeflate pool(jobs, ParallelDeflate::WorkerCount(), tempFolder);
 //   auto opened = pool.WaitOpen(0);  ... for (auto piece = pool.Next(0); ...; piece = pool.Next(0)) ...
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -41,6 +45,9 @@ class ParallelDeflate {
 
   // spillFolder: where chunks past the memory budget may wait (empty: they wait in memory only).
   ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder = {});
+  // A pool whose jobs come one by one through Add, while a scan finds them; Close says there are
+  // no more. Its workers start on them at once.
+  ParallelDeflate(unsigned workers, std::string spillFolder);
   ParallelDeflate(const ParallelDeflate&) = delete;
   ParallelDeflate& operator=(const ParallelDeflate&) = delete;
   // Stops the workers, waits for them and deletes the scratch file.
@@ -50,6 +57,12 @@ class ParallelDeflate {
     bool opened = false;
     uint64_t size = 0;  // the source's size when it was opened
   };
+  void Add(DeflateJob job);
+  // No more jobs: the commit has taken the pool over.
+  void Close();
+  // Whether the pool's jobs are exactly these, in this order.
+  [[nodiscard]] bool HasJobs(const std::vector<DeflateJob>& jobs);
+
   // Waits until the job's source was opened (or could not be). Jobs are taken in order: the
   // caller is done with every job before this one.
   [[nodiscard]] Opening WaitOpen(size_t job);
@@ -84,30 +97,55 @@ class ParallelDeflate {
     std::vector<Chunk> chunks;
     size_t taken = 0;  // chunks handed to the caller
     bool finished = false;
-    bool abandoned = false;
+    std::atomic<bool> abandoned{false};  // written under the lock, read by workers without it
     EntryResult result;
     std::exception_ptr error;
+  };
+  // A job as a worker holds it: pointers taken under the lock stay valid (deque elements).
+  struct Taken {
+    size_t job = 0;
+    const DeflateJob* what = nullptr;
+    Slot* slot = nullptr;
   };
   class WorkerSink;
 
   void Work();
-  // The next run of jobs for a worker, [first, end); false when there is no more work.
-  bool Claim(size_t& first, size_t& end);
-  void RunJob(size_t job, EntryPipeline& pipeline);
+  // The next run of jobs for a worker; false when there is no more work.
+  bool Claim(std::vector<Taken>& run);
+  // lastOfRun: the writing thread, when it waits, is woken at the end of a run rather than for
+  // every small file in it.
+  void RunJob(const Taken& taken, EntryPipeline& pipeline, bool lastOfRun);
+  [[nodiscard]] bool Dropped(const Slot& slot) const { return stopFlag_.load() || slot.abandoned.load(); }
+  // With the lock held: the source opened (published with its first chunk or its end, so that a
+  // small file costs one hand-over).
+  void MarkOpened(Slot& slot, bool opened, uint64_t size);
+  // With the lock held: keeps a chunk of job in memory or in the scratch file, waiting for room
+  // when neither has any; false when the job is dropped meanwhile.
+  bool Place(std::unique_lock<std::mutex>& lock, size_t job, Chunk chunk, bool wakeCaller);
   // Called by a worker with a chunk of job; false when it must stop.
-  bool Push(size_t job, uint64_t consumedBefore, const unsigned char* data, size_t count);
+  bool Push(const Taken& taken, uint64_t size, Chunk chunk);
+  // The job's end, with its last chunk when it holds one back.
+  void Finish(const Taken& taken, uint64_t size, std::optional<Chunk> last, const EntryResult& result,
+              std::exception_ptr error, bool lastOfRun);
   // Writes a chunk into the scratch file at a place reserved for it; false when it cannot.
   bool SpillWrite(uint64_t offset, const unsigned char* data, size_t count);
   void SpillRead(const Chunk& chunk, std::vector<unsigned char>& bytes);
   // Called with the lock held: the scratch bytes of a chunk are no longer needed.
   void ReleaseSpill(size_t length);
   void ReleaseChunks(Slot& slot);
-  [[nodiscard]] bool Dropped(size_t job);
+  // Called with the lock held: the caller is done with the job.
+  void LeaveLocked(size_t job);
   // Called with the lock held, after the caller freed room or moved on: wakes workers that wait.
   void WakeWorkers();
 
-  std::vector<DeflateJob> jobs_;
-  std::vector<Slot> slots_;
+  void Start(unsigned workers);
+
+  // Deques: jobs added while workers hold references to earlier ones leave those in place.
+  std::deque<DeflateJob> jobs_;
+  std::deque<Slot> slots_;
+  bool closed_ = true;    // no more jobs will be added
+  bool started_ = false;  // the commit has the pool (no scan still adding): chunks may be spilled
+  uint64_t unclaimedBytes_ = 0;  // listed bytes of the jobs no worker has taken yet
   std::mutex mutex_;
   std::condition_variable callerWakes_;   // the caller waits for its job here
   std::condition_variable workersWake_;   // workers wait for room here
@@ -116,6 +154,8 @@ class ParallelDeflate {
   size_t buffered_ = 0;  // bytes of chunks waiting in memory
   size_t budget_ = 0;
   bool stop_ = false;
+  std::atomic<bool> stopFlag_{false};  // stop_, for workers checking without the lock
+  size_t lastLeft_ = SIZE_MAX;  // the caller's thread only: the job its last piece already left
   bool callerWaiting_ = false;
   unsigned claimWaiting_ = 0;  // workers waiting to take more entries
   unsigned pushWaiting_ = 0;   // workers waiting for room for a chunk
