@@ -2,6 +2,8 @@
 // depends on language or position (dotted and dotless i, final sigma, long s) are left alone.
 #include "zip/name_case.h"
 
+#include "os/text_encoding.h"
+
 namespace tavisto::zip {
 namespace {
 
@@ -10,55 +12,14 @@ constexpr char32_t kRawByte = 0xDC00;
 // Decodes one character at i (moving past it), or the raw byte when it is not well-formed.
 char32_t Decode(std::string_view text, size_t& i) {
   const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  size_t length = 0;
-  char32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-  }
-  bool ok = length > 0 && i + length <= text.size();
-  for (size_t k = 1; ok && k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    ok = (next & 0xC0) == 0x80;
-    code = (code << 6) | (next & 0x3F);
-  }
-  ok = ok && !(length == 3 && code < 0x800) && !(length == 4 && (code < 0x10000 || code > 0x10FFFF)) &&
-       !(code >= 0xD800 && code <= 0xDFFF);
-  if (!ok) {
-    ++i;
-    return kRawByte + lead;
-  }
-  i += length;
-  return code;
+  return os::DecodeUtf8(text, i).value_or(kRawByte + lead);
 }
 
 void Encode(std::string& out, char32_t c) {
   if (c >= kRawByte && c < kRawByte + 0x100) {
     out += static_cast<char>(c - kRawByte);
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    os::AppendUtf8(out, c);
   }
 }
 
