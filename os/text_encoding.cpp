@@ -56,6 +56,12 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 bool IsUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size();)
     if (!DecodeUtf8(text, i)) return false;

@@ -26,6 +26,8 @@ namespace tavisto::os {
 
 // True when the bytes are well-formed UTF-8 (ASCII is).
 [[nodiscard]] bool IsUtf8(std::string_view text);
+// True when every byte is plain ASCII, as most names are: the same in every encoding here.
+[[nodiscard]] bool IsAscii(std::string_view text);
 
 // The character whose UTF-8 form starts at i, moving i past it; nothing when the bytes there are
 // not well-formed UTF-8 (overlong, a surrogate, cut short), and i then moves past one byte.

@@ -280,7 +280,6 @@ int32_t TBaseArchiver::UpdateDirItem(const std::string& path, const os::DirEntry
   const bool renamed = item.storedName != stored;
   item.storedName = stored;
   if (renamed) directory.NameChanged(index);
-  item.central.nameLength = static_cast<uint16_t>(std::min<size_t>(stored.size(), kMax16));
   item.central.externalAttributes = attributes;
   item.comment = comment;
   item.central.commentLength = static_cast<uint16_t>(std::min<size_t>(comment.size(), kMax16));
@@ -363,8 +362,7 @@ std::string TBaseArchiver::EncodedName(TDirItem& item) const {
   item.central.flags &= static_cast<uint16_t>(~kFlagUtf8);
   if (options_.OEMFileNames) {
     if (auto oem = os::Utf8ToOemExact(item.storedName)) return *oem;
-  } else if (std::all_of(item.storedName.begin(), item.storedName.end(),
-                         [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  } else if (os::IsAscii(item.storedName)) {
     return item.storedName;
   }
   if (os::IsUtf8(item.storedName)) item.central.flags |= kFlagUtf8;

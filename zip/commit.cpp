@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "os/files.h"
-#include "os/temp_file.h"
 #include "zip/archive_stream.h"
 #include "zip/archiver.h"
 #include "zip/commit_state.h"
@@ -112,11 +111,6 @@ unsigned ShareFor(TArcFileShareMode mode) {
 }
 
 }  // namespace
-
-ScratchFile::~ScratchFile() {
-  file.Close();
-  if (!path.empty()) (void)os::RemoveFile(path);
-}
 
 // The host of one entry's data: progress events and where the chunks go.
 class TBaseArchiver::EntryHost final : public EntryPipeline::Host {
@@ -228,13 +222,12 @@ void TBaseArchiver::SaveTail(CommitState& state) {
   }
   // Entries from here on may move: keep the archive's tail to copy the unchanged ones back.
   state.rewrite.offset = static_cast<int64_t>(rollback.Item(state.first).central.localHeaderOffset);
-  const std::string folder = tempDir_.empty() ? os::SystemTempFolder() : tempDir_;
-  auto path = os::CreateUniqueTempFile(folder, "FC");
-  if (!path) throw FileCreateError(JoinPath(folder, "FC"));
-  state.saved.path = *path;
-  auto file = os::File::Open(state.saved.path, os::Access::ReadWrite, os::kShareNone, os::Disposition::OpenExisting);
-  if (!file) throw FileOpenError(state.saved.path);
-  state.saved.file = std::move(*file);
+  const std::string folder = ScratchFolder();
+  switch (state.saved.Make(folder)) {
+    case ScratchFile::Made::NotCreated: throw FileCreateError(JoinPath(folder, "FC"));
+    case ScratchFile::Made::NotOpened: throw FileOpenError(state.saved.path);
+    case ScratchFile::Made::Open: break;
+  }
   ArchiveStream& archive = writer_->Current();
   archive.Seek(state.rewrite.offset);
   os::File& saved = state.saved.file;
@@ -298,8 +291,7 @@ void TBaseArchiver::WriteChangedEntries(CommitState& state) {
         if (job && first) {
           feed = std::make_unique<PooledFeed>(*state.pool, *job);
         } else {
-          feed = std::make_unique<InlineFeed>(
-              *pipeline_, DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method});
+          feed = std::make_unique<InlineFeed>(*pipeline_, JobFor(item));
         }
       }
       step = WriteEntry(i, feed.get(), action);
@@ -413,8 +405,7 @@ TBaseArchiver::EntryStep TBaseArchiver::WriteEntry(int32_t index, EntryFeed* fee
       finishedBytes_ -= item.ListedSize();
       item.central.method = method;
       zip64Sizes = true;
-      again = std::make_unique<InlineFeed>(
-          *pipeline_, DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, method});
+      again = std::make_unique<InlineFeed>(*pipeline_, JobFor(item));
       feed = again.get();
       const auto reopened = feed->Open();
       if (!reopened) throw EArchiveError(kErrorCannotOpenSource, name_, {item.source});
@@ -442,7 +433,6 @@ TBaseArchiver::DataStep TBaseArchiver::WriteEntryRecords(TDirItem& item, EntryFe
   const bool zip64 = zip64Sizes || writer_->Here().offset >= int64_t(kMax32);
   item.central.versionNeeded = zip64 ? kVersionZip64 : plainVersion;
   const std::string name = EncodedName(item);
-  item.central.nameLength = static_cast<uint16_t>(std::min<size_t>(name.size(), kMax16));
   const std::string header = LocalRecord(item.central, name, zip64Sizes);
   // A local header is never cut: in a split archive it starts the next volume when the room
   // left is too small.
@@ -517,8 +507,6 @@ void TBaseArchiver::WriteCentralDirectory() {
     }
     item.central.commentLength = static_cast<uint16_t>(std::min<size_t>(item.comment.size(), kMax16));
     const std::string record = CentralRecord(item.central, name, extras);
-    item.central.nameLength = static_cast<uint16_t>(name.size());
-    item.central.extraLength = static_cast<uint16_t>(record.size() - kCentralHeaderSize - name.size());
     const auto placed = writer_->PlaceWhole(record);
     if (!placed) throw EArchiveError(kErrorCannotPlace, name_);
     if (i == 0) start = *placed;

@@ -11,19 +11,10 @@
 #include "zip/entry_pipeline.h"
 #include "zip/parallel_deflate.h"
 #include "zip/records.h"
+#include "zip/scratch_file.h"
 #include "zip/volume_writer.h"
 
 namespace tavisto::zip {
-
-// A scratch file that is closed and deleted whatever happens.
-struct ScratchFile {
-  std::string path;
-  os::File file;
-  ScratchFile() = default;
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  ~ScratchFile();
-};
 
 struct CommitState {
   int32_t first = 0;              // the first entry that changes

@@ -13,9 +13,6 @@ constexpr size_t kMaxGrowStep = 10000;
 constexpr size_t kMinBuckets = 1000;
 constexpr size_t kMaxLoad = 5;
 
-
-std::string Lower(const std::string& name) { return FoldCase(name); }
-
 }  // namespace
 
 uint32_t TArcHashedStringList::Hash(const std::string& lowerName) {
@@ -25,7 +22,7 @@ uint32_t TArcHashedStringList::Hash(const std::string& lowerName) {
 }
 
 void TArcHashedStringList::Append(const std::string& name) {
-  names_.push_back(Lower(name));
+  names_.push_back(FoldCase(name));
   if (heads_.empty()) return;
   if (names_.size() > kMaxLoad * heads_.size()) {
     heads_.clear();
@@ -38,7 +35,7 @@ void TArcHashedStringList::Append(const std::string& name) {
 
 void TArcHashedStringList::Set(int32_t index, const std::string& name) {
   if (index < 0 || index >= Count()) throw EArchiveError(kErrorNameListBroken);
-  std::string lower = Lower(name);
+  std::string lower = FoldCase(name);
   if (names_[static_cast<size_t>(index)] == lower) return;
   names_[static_cast<size_t>(index)] = std::move(lower);
   heads_.clear();
@@ -72,7 +69,7 @@ void TArcHashedStringList::Rebuild() {
 
 int32_t TArcHashedStringList::IndexOf(const std::string& name) {
   if (heads_.empty()) Rebuild();
-  const std::string key = Lower(name);
+  const std::string key = FoldCase(name);
   const size_t bucket = Hash(key) % heads_.size();
   // Later indexes are linked first; walk to the earliest one with this name.
   int32_t found = -1;

@@ -69,9 +69,7 @@ std::u32string FoldedChars(std::string_view utf8) {
 std::string FoldCase(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  bool ascii = true;
-  for (const char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
+  if (os::IsAscii(utf8)) {
     for (const char c : utf8) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
     return out;
   }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "os/errors.h"
-#include "os/temp_file.h"
 
 namespace tavisto::zip {
 namespace {
@@ -58,7 +57,6 @@ ParallelDeflate::ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers,
       budget_(kBudgetPerWorker * std::max(1u, workers)),
       spillFolder_(std::move(spillFolder)) {
   for (const DeflateJob& job : jobs_) unclaimedBytes_ += job.listedSize;
-  started_ = true;
   Start(workers);
 }
 
@@ -81,14 +79,11 @@ void ParallelDeflate::Start(unsigned workers) {
 ParallelDeflate::~ParallelDeflate() {
   Stop();
   for (std::thread& worker : workers_) worker.join();
-  spill_.Close();
-  if (!spillPath_.empty()) (void)os::RemoveFile(spillPath_);
 }
 
 void ParallelDeflate::Stop() {
   std::lock_guard<std::mutex> lock(mutex_);
   stop_ = true;
-  stopFlag_ = true;
   callerWakes_.notify_all();
   workersWake_.notify_all();
 }
@@ -106,7 +101,6 @@ void ParallelDeflate::Add(DeflateJob job) {
 void ParallelDeflate::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   closed_ = true;
-  started_ = true;
   workersWake_.notify_all();
 }
 
@@ -229,26 +223,20 @@ void ParallelDeflate::Finish(const Taken& taken, uint64_t size, std::optional<Ch
 
 bool ParallelDeflate::SpillWrite(uint64_t offset, const unsigned char* data, size_t count) {
   std::lock_guard<std::mutex> lock(spillMutex_);
-  if (!spill_.IsOpen()) {
-    const auto path = os::CreateUniqueTempFile(spillFolder_, "FC");
-    if (!path) return false;
-    spillPath_ = *path;
-    auto file = os::File::Open(spillPath_, os::Access::ReadWrite, os::kShareNone, os::Disposition::OpenExisting);
-    if (!file) return false;
-    spill_ = std::move(*file);
-  }
-  if (!spill_.Seek(static_cast<int64_t>(offset))) return false;
-  const auto written = spill_.Write(data, count);
+  // Made when first needed; after a failure nothing more is spilled, so it is made once.
+  if (!spill_.file.IsOpen() && spill_.Make(spillFolder_) != ScratchFile::Made::Open) return false;
+  if (!spill_.file.Seek(static_cast<int64_t>(offset))) return false;
+  const auto written = spill_.file.Write(data, count);
   return written && *written == count;
 }
 
 void ParallelDeflate::SpillRead(const Chunk& chunk, std::vector<unsigned char>& bytes) {
   bytes.resize(chunk.spillLength);
   std::lock_guard<std::mutex> lock(spillMutex_);
-  if (!spill_.Seek(static_cast<int64_t>(chunk.spillOffset))) throw StreamReadError();
+  if (!spill_.file.Seek(static_cast<int64_t>(chunk.spillOffset))) throw StreamReadError();
   size_t got = 0;
   while (got < bytes.size()) {
-    const auto read = spill_.Read(bytes.data() + got, bytes.size() - got);
+    const auto read = spill_.file.Read(bytes.data() + got, bytes.size() - got);
     if (!read || *read == 0) throw StreamReadError();
     got += *read;
   }
@@ -285,7 +273,7 @@ bool ParallelDeflate::Place(std::unique_lock<std::mutex>& lock, size_t job, Chun
     }
     // While a scan still adds jobs nothing is spilled: the scan may yet be cancelled, and the
     // memory budget is enough to start with.
-    if (started_ && !spillBroken_ && spillLive_ + count <= kSpillCap) {
+    if (closed_ && !spillBroken_ && spillLive_ + count <= kSpillCap) {
       const uint64_t offset = spillEnd_;
       spillEnd_ += count;
       spillLive_ += count;

@@ -27,6 +27,7 @@
 
 #include "os/files.h"
 #include "zip/entry_pipeline.h"
+#include "zip/scratch_file.h"
 
 namespace tavisto::zip {
 
@@ -115,7 +116,7 @@ class ParallelDeflate {
   // lastOfRun: the writing thread, when it waits, is woken at the end of a run rather than for
   // every small file in it.
   void RunJob(const Taken& taken, EntryPipeline& pipeline, bool lastOfRun);
-  [[nodiscard]] bool Dropped(const Slot& slot) const { return stopFlag_.load() || slot.abandoned.load(); }
+  [[nodiscard]] bool Dropped(const Slot& slot) const { return stop_.load() || slot.abandoned.load(); }
   // With the lock held: the source opened (published with its first chunk or its end, so that a
   // small file costs one hand-over).
   void MarkOpened(Slot& slot, bool opened, uint64_t size);
@@ -143,8 +144,7 @@ class ParallelDeflate {
   // Deques: jobs added while workers hold references to earlier ones leave those in place.
   std::deque<DeflateJob> jobs_;
   std::deque<Slot> slots_;
-  bool closed_ = true;    // no more jobs will be added
-  bool started_ = false;  // the commit has the pool (no scan still adding): chunks may be spilled
+  bool closed_ = true;  // no more jobs will be added (no scan still adding: chunks may be spilled)
   uint64_t unclaimedBytes_ = 0;  // listed bytes of the jobs no worker has taken yet
   std::mutex mutex_;
   std::condition_variable callerWakes_;   // the caller waits for its job here
@@ -153,8 +153,7 @@ class ParallelDeflate {
   size_t head_ = 0;      // the job the caller is on
   size_t buffered_ = 0;  // bytes of chunks waiting in memory
   size_t budget_ = 0;
-  bool stop_ = false;
-  std::atomic<bool> stopFlag_{false};  // stop_, for workers checking without the lock
+  std::atomic<bool> stop_{false};  // set under the lock; workers also check it without
   size_t lastLeft_ = SIZE_MAX;  // the caller's thread only: the job its last piece already left
   bool callerWaiting_ = false;
   unsigned claimWaiting_ = 0;  // workers waiting to take more entries
@@ -162,8 +161,7 @@ class ParallelDeflate {
 
   // The scratch file, made when first needed.
   std::string spillFolder_;
-  std::string spillPath_;
-  os::File spill_;
+  ScratchFile spill_;
   std::mutex spillMutex_;    // one seek-and-transfer at a time on the scratch file
   bool spillBroken_ = false;  // could not be made or written: chunks wait in memory
   uint64_t spillEnd_ = 0;    // where the next spilled chunk goes

@@ -133,8 +133,6 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return result;
 }
 
-std::string LowerCase(std::string_view text) { return FoldCase(text); }
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) { return FoldedEqual(a, b); }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) { return FoldedStartsWith(text, prefix); }

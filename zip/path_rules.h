@@ -30,8 +30,7 @@ namespace tavisto::zip {
 // folder + separator (unless folder already ends in one) + name.
 [[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
 
-// Case-blind comparison and lower case through the ANSI code page's own case table.
-[[nodiscard]] std::string LowerCase(std::string_view text);
+// Case-blind comparison.
 [[nodiscard]] bool EqualIgnoringCase(std::string_view a, std::string_view b);
 [[nodiscard]] bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 

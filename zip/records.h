@@ -54,7 +54,8 @@ inline constexpr uint16_t kZip64LocalExtraSize = 20;
 
 // The fields of a central directory record, in their order, with sizes and offsets in full; the
 // record writer puts 0xFFFFFFFF (0xFFFF for the disk) in a field a value does not fit and the
-// value itself into the Zip64 extra field. The local header takes the fields it shares.
+// value itself into the Zip64 extra field. The local header takes the fields it shares. The
+// lengths of the name and the extra field are those of what the writer is given with them.
 struct CentralFields {
   uint32_t signature = kCentralHeaderSignature;
   uint16_t versionMadeBy = kVersionOemNames;
@@ -66,8 +67,6 @@ struct CentralFields {
   uint32_t crc = 0;
   uint64_t compressedSize = 0;
   uint64_t uncompressedSize = 0;
-  uint16_t nameLength = 0;
-  uint16_t extraLength = 0;
   uint16_t commentLength = 0;
   uint32_t diskNumberStart = 0;
   uint16_t internalAttributes = 0;

@@ -3,6 +3,7 @@
 
 #include <type_traits>
 
+#include "os/text_encoding.h"
 #include "zip/name_case.h"
 #include "zip/path_rules.h"
 
@@ -35,12 +36,6 @@ bool MatchFrom(std::basic_string_view<Char> name, std::basic_string_view<Char> m
   }
 }
 
-bool IsAscii(std::string_view text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 // path without the working folder in front, when it is inside it.
 std::string RelativeTo(const std::string& path, const std::string& folder) {
   const std::string prefix = JoinPath(folder, "");
@@ -56,7 +51,7 @@ bool HasSeparator(std::string_view text) {
 
 bool WildcardMatch(std::string_view name, std::string_view mask) {
   if (mask == "*.*") return true;
-  if (IsAscii(name) && IsAscii(mask)) return MatchFrom(name, mask);
+  if (os::IsAscii(name) && os::IsAscii(mask)) return MatchFrom(name, mask);
   const std::u32string foldedName = FoldedChars(name);
   const std::u32string foldedMask = FoldedChars(mask);
   return MatchFrom(std::u32string_view(foldedName), std::u32string_view(foldedMask));

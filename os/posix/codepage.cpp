@@ -2,8 +2,6 @@
 // an English Windows, so native runs store names exactly as Wine does under an English locale.
 #include "os/codepage.h"
 
-#include <algorithm>
-
 #include "os/text_encoding.h"
 #include "os/windows_1252.h"
 
@@ -11,8 +9,7 @@ namespace tavisto::os {
 
 std::optional<std::string> Utf8ToOemExact(std::string_view utf8) {
   // Plain ASCII, most names, is the same in code page 437.
-  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(utf8);
+  if (IsAscii(utf8)) return std::string(utf8);
   if (!IsUtf8(utf8)) return std::nullopt;
   std::string oem;
   oem.reserve(utf8.size());

@@ -22,7 +22,6 @@ CentralFields SampleFields() {
   f.crc = 0x89ABCDEF;
   f.compressedSize = 3;
   f.uncompressedSize = 1;
-  f.nameLength = 5;
   f.externalAttributes = 0x21;
   f.localHeaderOffset = 0;
   return f;
