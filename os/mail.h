@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "os/library_handle.h"
+
 namespace tavisto::os {
 
 struct MapiMail {
@@ -28,11 +30,11 @@ inline constexpr uint32_t kMapiToRecipient = 1;
 // MAPI32.DLL, loaded for the rest of the run once someone asked for it.
 class MapiLibrary {
  public:
-  MapiLibrary(MapiLibrary&& other) noexcept;
-  MapiLibrary& operator=(MapiLibrary&& other) noexcept;
+  MapiLibrary(MapiLibrary&& other) noexcept = default;
+  MapiLibrary& operator=(MapiLibrary&& other) noexcept = default;
   MapiLibrary(const MapiLibrary&) = delete;
   MapiLibrary& operator=(const MapiLibrary&) = delete;
-  ~MapiLibrary();
+  ~MapiLibrary() = default;
 
   // Nothing when the library does not load.
   [[nodiscard]] static std::optional<MapiLibrary> Load();
@@ -48,7 +50,7 @@ class MapiLibrary {
 
  private:
   explicit MapiLibrary(void* module) : module_(module) {}
-  void* module_ = nullptr;
+  LibraryHandle module_;
   void* sendMail_ = nullptr;
   void* sendMailW_ = nullptr;  // MAPISendMailW, where the library has it
 };

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "os/library_handle.h"
+
 namespace tavisto::os {
 
 class FolderPathFunction {
@@ -18,11 +20,11 @@ class FolderPathFunction {
   // that loads without it is released again. Found() tells whether any offered it.
   [[nodiscard]] static FolderPathFunction Find(std::initializer_list<const char*> libraries);
 
-  FolderPathFunction(FolderPathFunction&& other) noexcept;
+  FolderPathFunction(FolderPathFunction&& other) noexcept = default;
   FolderPathFunction& operator=(FolderPathFunction&&) = delete;
   FolderPathFunction(const FolderPathFunction&) = delete;
   FolderPathFunction& operator=(const FolderPathFunction&) = delete;
-  ~FolderPathFunction();  // releases the library that provided the entry point
+  ~FolderPathFunction() = default;  // releases the library that provided the entry point
 
   [[nodiscard]] bool Found() const noexcept { return entry_ != nullptr; }
   // The name of the library that provided the entry point ("" when none did).
@@ -34,7 +36,7 @@ class FolderPathFunction {
 
  private:
   FolderPathFunction() = default;
-  void* module_ = nullptr;
+  LibraryHandle module_;
   void* entry_ = nullptr;
   std::string library_;
 };

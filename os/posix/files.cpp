@@ -150,16 +150,6 @@ bool ChangeAttributes(const std::string& path, uint32_t attributes) {
   return ::chmod(native.c_str(), mode) == 0;
 }
 
-bool FileExists(const std::string& path) {
-  const uint32_t attributes = FileAttributes(path);
-  return attributes != kInvalidAttributes && !(attributes & kAttrDirectory);
-}
-
-bool DirectoryExists(const std::string& path) {
-  const uint32_t attributes = FileAttributes(path);
-  return attributes != kInvalidAttributes && (attributes & kAttrDirectory);
-}
-
 bool RemoveFile(const std::string& path) {
   const std::string native = NativePath(path);
   struct stat info {};

@@ -13,9 +13,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The root of the drive a path is on ("C:\", "\\server\share\"), or empty for the current one.
 // A path in the extended form ("\\?\C:\...", "\\?\UNC\server\share\...") has the same root.
-std::string DriveRoot(std::string path) {
-  if (path.rfind("\\\\?\\UNC\\", 0) == 0) path = "\\\\" + path.substr(8);
-  else if (path.rfind("\\\\?\\", 0) == 0) path = path.substr(4);
+std::string DriveRoot(const std::string& extended) {
+  const std::string path = win32::WithoutExtendedPrefix(extended);
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
   if (path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     const auto server = path.find_first_of("\\/", 2);

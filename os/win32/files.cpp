@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "os/system_facts.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -136,16 +137,6 @@ bool ChangeAttributes(const std::string& path, uint32_t attributes) {
   return SetFileAttributesW(WidePath(path).c_str(), attributes) != 0;
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = FileAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-  const DWORD attributes = FileAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool RemoveFile(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) {
@@ -166,9 +157,8 @@ std::string CurrentDirectory() {
 }
 
 std::string SystemTempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  std::string folder = length && length <= MAX_PATH ? Narrow(std::wstring_view(buffer, length)) : std::string(".\\");
+  std::string folder = TempPath();
+  if (folder.empty()) folder = ".\\";
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }

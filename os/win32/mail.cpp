@@ -64,8 +64,7 @@ std::string ShortPath(const std::string& path) {
   const DWORD length = GetShortPathNameW(wide.c_str(), shortPath.data(), needed);
   if (length == 0 || length >= needed) return path;
   shortPath.resize(length);
-  if (shortPath.rfind(L"\\\\?\\", 0) == 0) shortPath.erase(0, 4);
-  return win32::Narrow(shortPath);
+  return win32::WithoutExtendedPrefix(win32::Narrow(shortPath));
 }
 
 // The message's texts in the width of the entry point they go to. Simple MAPI takes writable
@@ -107,25 +106,6 @@ int ProfileInt(const std::string& section, const std::string& key, int fallback)
   return static_cast<int>(GetProfileIntA(section.c_str(), key.c_str(), fallback));
 }
 
-MapiLibrary::MapiLibrary(MapiLibrary&& other) noexcept
-    : module_(std::exchange(other.module_, nullptr)),
-      sendMail_(std::exchange(other.sendMail_, nullptr)),
-      sendMailW_(std::exchange(other.sendMailW_, nullptr)) {}
-
-MapiLibrary& MapiLibrary::operator=(MapiLibrary&& other) noexcept {
-  if (this != &other) {
-    if (module_) FreeLibrary(static_cast<HMODULE>(module_));
-    module_ = std::exchange(other.module_, nullptr);
-    sendMail_ = std::exchange(other.sendMail_, nullptr);
-    sendMailW_ = std::exchange(other.sendMailW_, nullptr);
-  }
-  return *this;
-}
-
-MapiLibrary::~MapiLibrary() {
-  if (module_) FreeLibrary(static_cast<HMODULE>(module_));
-}
-
 std::optional<MapiLibrary> MapiLibrary::Load() {
   HMODULE module = LoadLibraryA("MAPI32.DLL");
   if (!module) return std::nullopt;
@@ -134,8 +114,8 @@ std::optional<MapiLibrary> MapiLibrary::Load() {
 
 bool MapiLibrary::ResolveSendMail() {
   if (!sendMail_) {
-    sendMail_ = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), "MAPISendMail"));
-    sendMailW_ = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), "MAPISendMailW"));
+    sendMail_ = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.Get()), "MAPISendMail"));
+    sendMailW_ = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.Get()), "MAPISendMailW"));
   }
   return sendMail_ != nullptr;
 }

@@ -9,6 +9,7 @@
 
 #include "os/errors.h"
 #include "os/handle.h"
+#include "os/library_handle.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -20,12 +21,6 @@ struct KernelHandleTraits {
   static void Close(Type handle) { CloseHandle(handle); }
 };
 using KernelHandle = ScopedHandle<KernelHandleTraits>;
-
-struct LibraryTraits {
-  using Type = HMODULE;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type module) { FreeLibrary(module); }
-};
 
 // Enough time for a terminated process to let go of its files.
 constexpr DWORD kStopGraceMs = 10000;
@@ -145,10 +140,10 @@ RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_
 
 std::optional<bool> QueryWow64Process() {
   using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
-  const ScopedHandle<LibraryTraits> kernel(LoadLibraryA("kernel32.dll"));
+  const LibraryHandle kernel(LoadLibraryA("kernel32.dll"));
   if (!kernel) throw OSError(GetLastError());
   const auto query = reinterpret_cast<IsWow64ProcessFunction>(
-      reinterpret_cast<void*>(GetProcAddress(kernel.Get(), "IsWow64Process")));
+      reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(kernel.Get()), "IsWow64Process")));
   if (!query) return std::nullopt;
   BOOL wow64 = FALSE;
   if (!query(GetCurrentProcess(), &wow64)) throw OSError(GetLastError());

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <iterator>
 #include <utility>
 
 #include "os/win32/wide.h"
@@ -25,26 +26,16 @@ std::string UpToNul(const wchar_t* text, size_t capacity) {
 FolderPathFunction FolderPathFunction::Find(std::initializer_list<const char*> libraries) {
   FolderPathFunction found;
   for (const char* name : libraries) {
-    HMODULE module = LoadLibraryA(name);
+    LibraryHandle module(LoadLibraryA(name));
     if (!module) continue;
-    if (FARPROC entry = GetProcAddress(module, "SHGetFolderPathW")) {
-      found.module_ = module;
+    if (FARPROC entry = GetProcAddress(static_cast<HMODULE>(module.Get()), "SHGetFolderPathW")) {
+      found.module_ = std::move(module);
       found.entry_ = reinterpret_cast<void*>(entry);
       found.library_ = name;
       break;
     }
-    FreeLibrary(module);
   }
   return found;
-}
-
-FolderPathFunction::FolderPathFunction(FolderPathFunction&& other) noexcept
-    : module_(std::exchange(other.module_, nullptr)),
-      entry_(std::exchange(other.entry_, nullptr)),
-      library_(std::move(other.library_)) {}
-
-FolderPathFunction::~FolderPathFunction() {
-  if (module_) FreeLibrary(static_cast<HMODULE>(module_));
 }
 
 std::optional<std::string> FolderPathFunction::Call(int folder) const {
@@ -52,7 +43,7 @@ std::optional<std::string> FolderPathFunction::Call(int folder) const {
   const auto function = reinterpret_cast<GetFolderPathW>(entry_);
   wchar_t path[MAX_PATH] = {};
   if (FAILED(function(nullptr, folder, nullptr, 0, path))) return std::nullopt;
-  return UpToNul(path, sizeof path);
+  return UpToNul(path, std::size(path));
 }
 
 std::optional<std::string> SpecialFolderLocationPath(int folder) {
@@ -62,7 +53,7 @@ std::optional<std::string> SpecialFolderLocationPath(int folder) {
   // A list that names no file-system folder leaves the buffer empty: the path is "".
   (void)SHGetPathFromIDListW(items, path);
   CoTaskMemFree(items);
-  return UpToNul(path, sizeof path);
+  return UpToNul(path, std::size(path));
 }
 
 }  // namespace tavisto::os

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "os/files.h"
 #include "os/process.h"
 #include "os/win32/wide.h"
 
@@ -76,8 +77,7 @@ std::string NativeSystemDirectory() {
   if (RunningUnderWow64()) {
     // Windows before Vista lacks the alias: there the redirected folder is all we can name.
     const std::string alias = WindowsDirectory() + "\\Sysnative";
-    const DWORD attributes = GetFileAttributesW(win32::WidePath(alias).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return alias;
+    if (DirectoryExists(alias)) return alias;
   }
   return SystemDirectory();
 }

@@ -13,7 +13,11 @@ namespace {
 // Paths this long or longer need the extended form: CreateDirectoryW stops at MAX_PATH - 12.
 constexpr size_t kExtendedFrom = MAX_PATH - 12;
 
-std::wstring ToWide(UINT codePage, std::string_view text) {
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
+
+std::wstring ToWide(unsigned codePage, std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
@@ -22,19 +26,29 @@ std::wstring ToWide(UINT codePage, std::string_view text) {
   return wide;
 }
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-}  // namespace
+std::string FromWide(unsigned codePage, unsigned long flags, std::wstring_view wide, bool* usedDefault) {
+  if (usedDefault) *usedDefault = false;
+  if (wide.empty()) return {};
+  // UTF-8 takes no default character: the system refuses the call when asked about one.
+  BOOL defaulted = FALSE;
+  BOOL* const asked = usedDefault ? &defaulted : nullptr;
+  const int size = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, asked);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length), '\0');
+  if (WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, asked) != length) return {};
+  if (usedDefault) *usedDefault = defaulted != FALSE;
+  return text;
+}
 
 std::wstring Widen(std::string_view utf8) { return ToWide(IsUtf8(utf8) ? CP_UTF8 : CP_ACP, utf8); }
 
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(length), '\0');
-  if (length > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-  return text;
+std::string Narrow(std::wstring_view wide) { return FromWide(CP_UTF8, 0, wide); }
+
+std::string WithoutExtendedPrefix(std::string path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
 }
 
 std::wstring WidePath(std::string_view utf8Path) {

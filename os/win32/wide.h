@@ -13,6 +13,16 @@ namespace tavisto::os::win32 {
 // UTF-16 to UTF-8 (an unpaired surrogate becomes U+FFFD).
 [[nodiscard]] std::string Narrow(std::wstring_view wide);
 
+// Text of a code page in UTF-16, and UTF-16 in a code page with WideCharToMultiByte's flags
+// ("" when the system cannot convert it); usedDefault, when asked, says whether a character had
+// no counterpart there.
+[[nodiscard]] std::wstring ToWide(unsigned codePage, std::string_view text);
+[[nodiscard]] std::string FromWide(unsigned codePage, unsigned long flags, std::wstring_view wide,
+                                   bool* usedDefault = nullptr);
+
+// A path as people write it: "\\?\C:\x" as "C:\x", "\\?\UNC\server\share" as "\\server\share".
+[[nodiscard]] std::string WithoutExtendedPrefix(std::string path);
+
 // A path for the wide file API: a path that is long once made absolute (close to MAX_PATH
 // characters or more) gets the "\\?\" form (or "\\?\UNC\" for a network path), with "/" turned
 // into "\" and "." and ".." steps resolved, since the system does not resolve them in that form.
