@@ -62,10 +62,10 @@ void TForm1::Create(int showCommand) {
   if (!RegisterClassExA(&windowClass)) throw std::runtime_error("RegisterClassEx failed");
 
   dpi_ = os::ScreenDpi();
-  workArea_ = PrimaryWorkArea();
+  const Rect workArea = PrimaryWorkArea();
   // Scaled as designed where that fits the work area, else shrunk to fit; centred in it.
   const Size wanted{Scale(kDesignWindow.width, dpi_), Scale(kDesignWindow.height, dpi_)};
-  const Rect placed = PlaceWindow(wanted, workArea_);
+  const Rect placed = PlaceWindow(wanted, workArea);
   handle_ = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, placed.x, placed.y,
                             placed.width, placed.height, nullptr, nullptr, windowClass.hInstance, this);
   if (!handle_) throw std::runtime_error("CreateWindowEx failed");
@@ -75,8 +75,12 @@ void TForm1::Create(int showCommand) {
   RECT outer, client;
   GetWindowRect(handle_, &outer);
   GetClientRect(handle_, &client);
-  frame_ = Size{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
-  referenceClient_ = Size{wanted.width - frame_.width, wanted.height - frame_.height};
+  const Size frame{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
+  referenceClient_ = Size{wanted.width - frame.width, wanted.height - frame.height};
+  // Small enough for the work area even when the buttons then have to crowd.
+  const Size minimum = MinimumClient(dpi_, referenceClient_);
+  minTrack_ = Size{std::min(minimum.width + frame.width, workArea.width),
+                   std::min(minimum.height + frame.height, workArea.height)};
   LayOut(Size{client.right, client.bottom});
   FormCreate();
   ShowWindow(handle_, showCommand);
@@ -210,11 +214,9 @@ void TForm1::LayOut(Size client) {
 }
 
 void TForm1::OnGetMinMaxInfo(MINMAXINFO& limits) const {
-  if (referenceClient_.width == 0) return;  // the system's limits while the window is created
-  // Small enough for the work area even when the buttons then have to crowd.
-  const Size minimum = MinimumClient(dpi_, referenceClient_);
-  limits.ptMinTrackSize.x = std::min(minimum.width + frame_.width, workArea_.width);
-  limits.ptMinTrackSize.y = std::min(minimum.height + frame_.height, workArea_.height);
+  if (minTrack_.width == 0) return;  // the system's limits while the window is created
+  limits.ptMinTrackSize.x = minTrack_.width;
+  limits.ptMinTrackSize.y = minTrack_.height;
 }
 
 LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control) {

@@ -85,9 +85,8 @@ class TForm1 {
 
   HWND handle_ = nullptr;
   int dpi_ = kDesignDpi;
-  Rect workArea_;         // of the monitor the window opens on
-  Size frame_;            // outer size less client size; empty until the window exists
   Size referenceClient_;  // the client area the scaled design was drawn for
+  Size minTrack_;         // the smallest outer size; empty until the window exists
   std::map<int, HFONT> fonts_;   // the form's font at each pixel height in use, owned here
   HFONT font_ = nullptr;
   HFONT captionFont_ = nullptr;  // the form's font, or smaller where a caption would not fit
