@@ -3,10 +3,9 @@
 
 #include "os/dir_listing.h"
 #include "os/files.h"
-#include "os/os_error.h"
-#include "os/text_encoding.h"
 #include "report/file_mask.h"
 #include "report/report_texts.h"
+#include "report/section_lines.h"
 #include "report/text_lines.h"
 
 namespace tavisto::report {
@@ -43,13 +42,11 @@ void CopyCsLog(const std::string& folder, LineSink& out) {
   const std::string path = folder + kCsLogFile;
   if (!os::FileExists(path)) return;
   if (const auto failure = ReadTextLines(path, [&](const std::string& line) { out.Add(line); }))
-    out.Add(os::Utf8ToAnsi(UnreadableFileLine(path, *failure)));
+    out.Add(UnreadableFileLine(path, *failure));
 }
 
 std::string UnreadableFileLine(const std::string& path, uint32_t errorCode) {
-  const std::string reason = os::ErrorText(errorCode);
-  return path + " could not be read" + (reason.empty() ? std::string() : ": " + reason) + " (error " +
-         std::to_string(errorCode) + ")";
+  return FailureLine(path + " could not be read", errorCode);
 }
 
 }  // namespace tavisto::report

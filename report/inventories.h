@@ -22,7 +22,8 @@ void ListFiles(const std::string& folder, const std::string& mask, LineSink& out
 // the lines read so far stay and one line says why the rest is missing.
 void CopyCsLog(const std::string& folder, LineSink& out);
 
-// The line that stands for a file that could not be read, with the system's reason.
+// The line that stands for a file that could not be read (a UTF-8 path), with the system's
+// reason, in the report's code page.
 [[nodiscard]] std::string UnreadableFileLine(const std::string& path, uint32_t errorCode);
 
 }  // namespace tavisto::report

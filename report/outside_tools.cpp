@@ -1,12 +1,10 @@
 // The tool sections on the OS layer's child processes and the report's line reader.
 #include "report/outside_tools.h"
 
-#include "os/errors.h"
 #include "os/files.h"
 #include "os/os_error.h"
 #include "os/process.h"
 #include "os/progress.h"
-#include "os/text_encoding.h"
 #include "report/inventories.h"
 #include "report/report_texts.h"
 #include "report/section_lines.h"
@@ -22,30 +20,6 @@ struct Tool {
   bool removeNuls;
 };
 
-std::string Quoted(const char* name) { return std::string(" \"") + name + "\""; }
-
-std::string HexCode(uint32_t code) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text = "0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(code >> shift) & 0xF];
-  return text;
-}
-
-// A scratch file left by an earlier run, or held by a program that still has it open, would be
-// read as this tool's list: the tool is not run while it is there.
-std::string StaleOutputNotice(const Tool& tool, const std::string& path, uint32_t error) {
-  const std::string reason = os::ErrorText(error);
-  return Quoted(tool.noticeName) + " was not run: " + os::Utf8ToAnsi(path) +
-         " from before could not be deleted" + (reason.empty() ? "" : ": " + os::Utf8ToAnsi(reason)) +
-         " (error " + std::to_string(error) + ").";
-}
-
-std::string CrashedToolNotice(const Tool& tool, uint32_t exceptionCode) {
-  return Quoted(tool.noticeName) + " crashed" +
-         (exceptionCode ? " (exception " + HexCode(exceptionCode) + ")" : std::string()) +
-         "; its list is left out.";
-}
-
 void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
   const std::string folder = os::CurrentDirectory();
   const std::string program = folder + "\\" + tool.file;
@@ -57,7 +31,7 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, con
   const std::string output = folder + "\\" + kToolOutputFile;
   if (os::FileAttributes(output) != os::kInvalidAttributes && !os::RemoveFile(output)) {
     out.Add("");
-    out.Add(StaleOutputNotice(tool, output, os::LastErrorCode()));
+    out.Add(StaleOutputNotice(tool.noticeName, output, os::LastErrorCode()));
     return;
   }
   // Started by the full path of the file found: by bare name the system's search would take a
@@ -73,7 +47,7 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, con
       // next section that reads "tmp.txt".
       (void)os::RemoveFile(output);
       out.Add("");
-      out.Add(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool, run.exitCode)
+      out.Add(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool.noticeName, run.exitCode)
                                                      : StoppedToolNotice(tool.noticeName, timeLimitMs));
       return;
     case os::RunOutcome::NotStarted:

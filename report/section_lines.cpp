@@ -2,9 +2,23 @@
 
 #include <algorithm>
 
+#include "os/os_error.h"
+#include "os/text_encoding.h"
 #include "report/report_texts.h"
 
 namespace tavisto::report {
+namespace {
+
+std::string Quoted(const std::string& toolName) { return " \"" + toolName + "\""; }
+
+std::string HexCode(uint32_t code) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(code >> shift) & 0xF];
+  return text;
+}
+
+}  // namespace
 
 void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out) {
   out.Add(kVersionLabel + facts.fileVersion);
@@ -21,11 +35,27 @@ std::string ShortenedFolder(const std::string& value) {
   return value.size() <= kCut ? std::string() : value.substr(0, value.size() - kCut);
 }
 
-std::string MissingToolNotice(const std::string& toolName) { return " \"" + toolName + "\" not present."; }
+std::string MissingToolNotice(const std::string& toolName) { return Quoted(toolName) + " not present."; }
 
 std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs) {
-  return " \"" + toolName + "\" did not finish within " + std::to_string((timeLimitMs + 999) / 1000) +
+  return Quoted(toolName) + " did not finish within " + std::to_string((timeLimitMs + 999) / 1000) +
          " seconds and was stopped.";
+}
+
+std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCode) {
+  return Quoted(toolName) + " crashed" +
+         (exceptionCode ? " (exception " + HexCode(exceptionCode) + ")" : std::string()) +
+         "; its list is left out.";
+}
+
+std::string StaleOutputNotice(const std::string& toolName, const std::string& path, uint32_t error) {
+  return Quoted(toolName) + " was not run: " + FailureLine(path + " from before could not be deleted", error) + ".";
+}
+
+std::string FailureLine(const std::string& what, uint32_t errorCode) {
+  const std::string reason = os::ErrorText(errorCode);
+  return os::Utf8ToAnsi(what + (reason.empty() ? std::string() : ": " + reason) + " (error " +
+                        std::to_string(errorCode) + ")");
 }
 
 std::string WithoutNuls(const std::string& line) {

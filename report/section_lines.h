@@ -33,6 +33,14 @@ void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out);
 [[nodiscard]] std::string MissingToolNotice(const std::string& toolName);
 // The line that stands for a tool that ran past its time limit and was stopped.
 [[nodiscard]] std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs);
+// The line that stands for a tool that crashed (with the exception's code where it is known).
+[[nodiscard]] std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCode);
+// The line that stands for a tool that was not run because its scratch file from before (a UTF-8
+// path) could not be deleted: that file would be read as the tool's list.
+[[nodiscard]] std::string StaleOutputNotice(const std::string& toolName, const std::string& path, uint32_t error);
+
+// "<what>: <the system's reason> (error N)", from UTF-8 text, in the report's code page.
+[[nodiscard]] std::string FailureLine(const std::string& what, uint32_t errorCode);
 
 // The line with every NUL character taken out (the 32-bit device tool writes UTF-16).
 [[nodiscard]] std::string WithoutNuls(const std::string& line);

@@ -80,6 +80,9 @@ TEST(UnreadableFileLine, SaysWhichFileAndWhy) {
   const std::string line = UnreadableFileLine("C:\\Data\\CS.log", 32);
   EXPECT_EQ(line.rfind("C:\\Data\\CS.log could not be read", 0), 0u) << line;
   EXPECT_NE(line.find("(error 32)"), std::string::npos) << line;
+  // The line goes into the report as it is: in the report's code page, whoever calls it.
+  const std::string accented = UnreadableFileLine("C:\\Donn\xC3\xA9" "es\\tmp.txt", 32);
+  EXPECT_EQ(accented.rfind("C:\\Donn\xE9" "es\\tmp.txt could not be read", 0), 0u) << accented;
 }
 
 }  // namespace
