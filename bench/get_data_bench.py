@@ -25,7 +25,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO))
 
-from tests.e2e.harness import Display, Tavisto, WineMachine, build_dir, win_path, work_root  # noqa: E402
+from tests.e2e.harness import Display, Tavisto, WineMachine, build_dir, tavisto_exe, win_path, work_root  # noqa: E402
 from tests.fixtures import sample_machine as sm  # noqa: E402
 
 
@@ -43,7 +43,7 @@ def main():
     args = parser.parse_args()
 
     floor_exe = build_dir() / "bench" / "zlib_floor.exe"
-    for needed in (floor_exe, build_dir() / "app" / "tavisto.exe"):
+    for needed in (floor_exe, tavisto_exe()):
         if not needed.exists():
             print(f"{needed} is missing: build the win64 preset first")
             return 1

@@ -27,6 +27,8 @@ import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 VOLUME_SIZE = 4097152
+# Stands for the archive each packer writes, in its own output folder.
+ARCHIVE = object()
 
 
 def build():
@@ -80,16 +82,16 @@ def main():
     os.makedirs(args.work, exist_ok=True)
     tree = make_tree(args.work, args.size, args.generator)
     packers = [
-        ("component", [harness, tree, "OUT/Data.zip"] + ([str(VOLUME_SIZE)] if args.split else []), None),
-        ("Info-ZIP", ["zip", "-1", "-r", "-q"] + (["-s", "4m"] if args.split else []) + ["OUT/Data.zip", "."], tree),
+        ("component", [harness, tree, ARCHIVE] + ([str(VOLUME_SIZE)] if args.split else []), None),
+        ("Info-ZIP", ["zip", "-1", "-r", "-q"] + (["-s", "4m"] if args.split else []) + [ARCHIVE, "."], tree),
     ]
     if not args.split:
-        packers.append(("7-Zip", ["7zz", "a", "-tzip", "-mx1", "-mmt2", "-bd", "OUT/Data.zip", "."], tree))
+        packers.append(("7-Zip", ["7zz", "a", "-tzip", "-mx1", "-mmt2", "-bd", ARCHIVE, "."], tree))
 
     def run_packer(name, command, cwd):
         out_dir = os.path.join(args.work, "out-" + name)
         clear(out_dir)
-        return timed([c.replace("OUT", out_dir) for c in command], cwd), out_dir
+        return timed([os.path.join(out_dir, "Data.zip") if c == ARCHIVE else c for c in command], cwd), out_dir
 
     # Warm the page cache with one unmeasured run of each.
     for name, command, cwd in packers:
