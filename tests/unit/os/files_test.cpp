@@ -9,6 +9,9 @@
 #include "os/os_error.h"
 #include "os/temp_file.h"
 #include "tests/support/temp_dir.h"
+#ifdef _WIN32
+#include "os/win32/wide.h"
+#endif
 
 namespace tavisto::os {
 namespace {
@@ -166,6 +169,16 @@ TEST(Paths, NamesOutsideTheCodePageAreFilesOfTheirOwn) {
   EXPECT_EQ(listed, files);
   EXPECT_EQ(listing.Error(), kErrorSuccess);
 }
+
+#ifdef _WIN32
+// What the system hands back in the extended form is given on as people write paths: a mail
+// program takes \\server\share\..., never UNC\server\....
+TEST(WithoutExtendedPrefix, GivesDrivePathsAndNetworkPathsAsWritten) {
+  EXPECT_EQ(win32::WithoutExtendedPrefix("\\\\?\\C:\\Data\\x.zip"), "C:\\Data\\x.zip");
+  EXPECT_EQ(win32::WithoutExtendedPrefix("\\\\?\\UNC\\server\\share\\x.zip"), "\\\\server\\share\\x.zip");
+  EXPECT_EQ(win32::WithoutExtendedPrefix("C:\\Data"), "C:\\Data");
+}
+#endif
 
 }  // namespace
 }  // namespace tavisto::os
