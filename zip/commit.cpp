@@ -240,7 +240,12 @@ void TBaseArchiver::SaveTail(CommitState& state) {
              kWholeStream);
 }
 
-bool TBaseArchiver::ForWorkers(const TDirItem& item) { return item.modified && !item.IsFolder(); }
+// A stored file has nothing to compress: the writing thread reads it as it writes it, which
+// costs no more than a worker's read and keeps its bytes out of the memory budget and the
+// scratch file (Data.zip's volumes, read ahead by workers, went through both).
+bool TBaseArchiver::ForWorkers(const TDirItem& item) {
+  return item.modified && !item.IsFolder() && item.central.method != kMethodStored;
+}
 
 DeflateJob TBaseArchiver::JobFor(const TDirItem& item) const {
   return DeflateJob{item.source, ShareFor(options_.ShareMode), item.compressionMode, item.central.method,
