@@ -44,6 +44,7 @@ void VolumeWriter::CloseVolume() {
   if (auto* file = dynamic_cast<FileStream*>(current_)) file->Close();
   owned_.reset();
   current_ = nullptr;
+  roomFor_.clear();  // the drive is asked afresh for the next volume
 }
 
 void VolumeWriter::OpenVolume(int32_t number) {
@@ -101,11 +102,10 @@ size_t VolumeWriter::Place(const void* data, size_t count, int64_t keepTogether)
       throw Error(host_->ComponentName() + ": The volume size limit of " + std::to_string(limit) +
                   " bytes cannot hold a record of " + std::to_string(needed) + " bytes");
     // Room: what the drive has (less what the stream holds and has not written yet), and what
-    // the volume's limit leaves.
-    const uint64_t driveFree = host_->FreeSpaceFor(currentName_).value_or(uint64_t(INT64_MAX));
-    int64_t free = static_cast<int64_t>(std::min<uint64_t>(driveFree, uint64_t(INT64_MAX))) -
-                   static_cast<int64_t>(current_->PendingBytes());
-    if (limit != kNoVolumeLimit) free = std::min(free, limit - size);
+    // the volume's limit leaves. The drive decides nothing when it has room for all this step
+    // could place.
+    const int64_t room = limit != kNoVolumeLimit ? limit - size : INT64_MAX;
+    int64_t free = std::min(DriveRoom(std::min(room, (whole ? keepTogether : 0) + remaining), size), room);
     if (free < 0) return placed;
     if (!whole || keepTogether + remaining <= free) {
       const size_t n = static_cast<size_t>(std::min(free, remaining));
@@ -118,6 +118,23 @@ size_t VolumeWriter::Place(const void* data, size_t count, int64_t keepTogether)
     if (placed < count) OpenVolume(volume_ + 1);
   }
   return placed;
+}
+
+int64_t VolumeWriter::DriveRoom(int64_t enough, int64_t size) {
+  // Asking the system for every record and chunk is slow under some systems (a path lookup each
+  // time). Between answers the volume's growth is counted off; the margin covers what the count
+  // cannot see (allocation in blocks, other programs), and near the edge the drive is asked
+  // each time, as the decision then depends on it.
+  constexpr int64_t kMargin = int64_t{16} << 20;
+  // A volume cut back gave room back; counting only growth errs on the safe side.
+  const int64_t estimate = roomThen_ - std::max<int64_t>(size - sizeThen_, 0);
+  if (roomFor_ == currentName_ && estimate - kMargin >= enough) return estimate;
+  const uint64_t driveFree = host_->FreeSpaceFor(currentName_).value_or(uint64_t(INT64_MAX));
+  roomFor_ = currentName_;
+  roomThen_ = static_cast<int64_t>(std::min<uint64_t>(driveFree, uint64_t(INT64_MAX))) -
+              static_cast<int64_t>(current_->PendingBytes());
+  sizeThen_ = size;
+  return roomThen_;
 }
 
 std::optional<ArchivePosition> VolumeWriter::PlaceWhole(const std::string& record) {

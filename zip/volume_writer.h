@@ -87,6 +87,10 @@ class VolumeWriter {
   void OpenExistingVolume(int32_t number);
   void CloseVolume();
   [[nodiscard]] int64_t Limit(int32_t number) const;
+  // Room on the drive for the current volume's stream (its free space less the bytes the stream
+  // still holds), at least up to enough: taken from the last answer while that answer, counted
+  // down by what the volume grew since, leaves a wide margin above enough.
+  [[nodiscard]] int64_t DriveRoom(int64_t enough, int64_t size);
 
   std::unique_ptr<ArchiveStream> owned_;
   ArchiveStream* current_ = nullptr;
@@ -98,6 +102,11 @@ class VolumeWriter {
   TArcSpanningMode mode_ = smNone;
   int32_t volume_ = 0;
   std::vector<std::string> names_;  // the file of each volume written, by number
+  // The drive's last answer for the open volume (none when roomFor_ is empty): room then, and
+  // the volume's size then.
+  std::string roomFor_;
+  int64_t roomThen_ = 0;
+  int64_t sizeThen_ = 0;
 };
 
 }  // namespace tavisto::zip

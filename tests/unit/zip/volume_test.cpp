@@ -343,6 +343,37 @@ TEST(Volumes, ADriveWith65536BytesOrLessFreeCancelsTheVolume) {
   EXPECT_EQ(test::ReadFile(archive.FileName()).size(), 22u);
 }
 
+// A drive with plenty of room is asked about once or twice a volume, not for every record
+// and chunk (a slow call under some systems); one that is nearly full is asked each time.
+TEST(Volumes, APlentifulDriveIsNotAskedForEveryRecord) {
+  test::TempDir dir;
+  for (int i = 0; i < 200; ++i) MakeFile(dir, "data/f" + std::to_string(i) + ".txt", testing::TextBytes(3000, 'a' + i % 26));
+  test::MakeDirectories(dir.Path("out"));
+  for (const uint64_t drive : {uint64_t{1} << 40, uint64_t{1} << 20}) {
+    SmallDriveArchiver archive("ArchivioZorvel");
+    archive.SetFileName(dir.Path("out/d" + std::to_string(drive) + ".zip"));
+    archive.SetBaseDir(dir.Path("data"));
+    archive.SpanningOptions().SetVolumeSize(vsCustom);
+    archive.SpanningOptions().SetCustomVolumeSize(kSmallVolume);
+    archive.SetSpanningMode(smSplitting);
+    int asked = 0;
+    archive.freeSpace = [&](const std::string&) {
+      ++asked;
+      return drive;
+    };
+    archive.OpenArchive(kCreateMode);
+    archive.AddFiles("*.*", kDefaultSearchAttr);
+    archive.CloseArchive();
+    const size_t volumes = SplitVolumePaths(archive.FileName()).size();
+    EXPECT_GT(volumes, 2u);
+    if (drive > (uint64_t{1} << 30)) {
+      EXPECT_LE(asked, int(3 * volumes) + 2) << volumes << " volumes";
+    } else {
+      EXPECT_GT(asked, 400) << "every record of 200 files asked about";
+    }
+  }
+}
+
 TEST(Volumes, VolumeNamesTheHostChoosesAreUsed) {
   test::TempDir dir;
   MakeFile(dir, "data/a.bin", testing::RandomBytes(150000, 7));
