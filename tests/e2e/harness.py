@@ -281,11 +281,17 @@ class WineMachine:
         self.run(["regedit", "/S", win_path(path)], wine=WINE32 if view == "32" else WINE)
 
     def reg_query(self, key: str, name: str, view="64") -> str:
-        out = self.run(["reg", "query", key, "/v", name] + _view_switch(view)).stdout.decode("cp1252", "replace")
-        for line in out.splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
-                return parts[2] if len(parts) == 3 else ""
+        # Wine's reg.exe now and then prints nothing at all on a loaded machine: a silent answer
+        # is asked again rather than taken for a missing value.
+        for _ in range(3):
+            done = self.run(["reg", "query", key, "/v", name] + _view_switch(view), check=False)
+            out = done.stdout.decode("cp1252", "replace")
+            for line in out.splitlines():
+                parts = line.strip().split(None, 2)
+                if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
+                    return parts[2] if len(parts) == 3 else ""
+            if out.strip() or done.stderr.strip():
+                break
         raise KeyError(f"{key}\\{name}")
 
 

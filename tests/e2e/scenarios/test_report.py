@@ -220,7 +220,7 @@ class Expectation:
     def reg(self, key, name, default=""):
         try:
             return self.machine.reg_query(key, name)
-        except Exception:
+        except KeyError:  # only a value that is not there reads as empty
             return default
 
     def reg_tree(self, key):
