@@ -184,13 +184,13 @@ void TForm1::FitCaptionFonts() {
   };
   const int formFont = -Scale(kDesignFontHeight, dpi_);
   const auto isCaption = [](const ControlDesign& item) { return IsCaptionLabel(item.id); };
-  const CaptionFit captions = FitCaptions(formFont, 0, overflowAt(isCaption, 0));
+  const CaptionFit captions = FitCaptions(formFont, overflowAt(isCaption, 0));
   captionFont_ = FormFont(captions.fontHeight);
   captionWiden_ = captions.widen;
   for (const ControlDesign& button : kWindowControls) {
     if (button.kind != ControlKind::Button) continue;
     const auto isThis = [&button](const ControlDesign& item) { return item.id == button.id; };
-    fontOf_[button.id] = FormFont(FitCaptions(formFont, 0, overflowAt(isThis, Scale(kButtonTextMargin, dpi_))).fontHeight);
+    fontOf_[button.id] = FormFont(FitCaptions(formFont, overflowAt(isThis, Scale(kButtonTextMargin, dpi_))).fontHeight);
   }
   ReleaseDC(handle_, dc);
 }
