@@ -41,13 +41,13 @@ Rect PlaceWindow(Size wanted, const Rect& workArea) {
   return Rect{workArea.x + (workArea.width - width) / 2, workArea.y + (workArea.height - height) / 2, width, height};
 }
 
-CaptionFit FitCaptions(int fontHeight, int column, const std::function<int(int height)>& widestAt) {
+CaptionFit FitCaptions(int fontHeight, const std::function<int(int height)>& overflowAt) {
   // Below four fifths the text gets hard to read next to the values; a wider column is better.
   const int smallest = (4 * fontHeight + 4) / 5;
   for (int height = fontHeight;; --height) {
-    const int widest = widestAt(height);
-    if (widest <= column) return CaptionFit{height, 0};
-    if (height <= smallest) return CaptionFit{height, widest - column};
+    const int overflow = overflowAt(height);
+    if (overflow <= 0) return CaptionFit{height, 0};
+    if (height <= smallest) return CaptionFit{height, overflow};
   }
 }
 

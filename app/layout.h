@@ -41,10 +41,11 @@ struct CaptionFit {
   int fontHeight = 0;  // pixels, positive
   int widen = 0;       // pixels the column grows by
 };
-// Fits one-line captions into a column `column` pixels wide. The font keeps `fontHeight` when
-// the widest caption fits (widestAt(height) measures it); otherwise it takes the largest height
-// down to four fifths of the original at which it fits, and with that smallest height the
-// column widens by what still sticks out.
-[[nodiscard]] CaptionFit FitCaptions(int fontHeight, int column, const std::function<int(int height)>& widestAt);
+// Fits one-line captions into their controls. overflowAt(height) says by how many pixels the
+// captions overflow at that font height at most (zero or less: they fit). The font keeps
+// `fontHeight` when they fit; otherwise it takes the largest height down to four fifths of the
+// original at which they fit, and with that smallest height the column widens by what still
+// sticks out.
+[[nodiscard]] CaptionFit FitCaptions(int fontHeight, const std::function<int(int height)>& overflowAt);
 
 }  // namespace tavisto::app

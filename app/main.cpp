@@ -1,12 +1,30 @@
 // Program entry: create the main window and run the message loop until it closes.
 #include <windows.h>
+#include <objbase.h>
 
 #include <exception>
 
 #include "app/error_box.h"
 #include "app/main_window.h"
 
+namespace {
+
+// The window's thread is a COM apartment for as long as the window lives: screen readers reach
+// the controls' accessible objects through it.
+struct ComApartment {
+  ComApartment() : started(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (started) CoUninitialize();
+  }
+  const bool started;
+};
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  const ComApartment apartment;
   tavisto::app::TForm1 Form1;
   try {
     Form1.Create(showCommand);
@@ -18,7 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   }
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageA(Form1.Handle(), &message)) continue;  // Tab moves between controls
+    // The system's dialog navigation: Tab and Shift+Tab through the controls in tab order, Enter
+    // and Space press the focused button, Alt+letter a button's mnemonic.
+    if (IsDialogMessageA(Form1.Handle(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -1,10 +1,13 @@
 // The window plumbing of TForm1: creation, layout, colours, routing, destruction.
 #include "app/main_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
 
+#include "app/accessible_name.h"
 #include "app/busy_cursor.h"
 #include "app/control_ids.h"
 #include "app/error_box.h"
@@ -20,6 +23,42 @@ namespace {
 constexpr char kWindowClass[] = "TForm1";
 constexpr COLORREF kTeal = RGB(0, 128, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr UINT_PTR kMemoKeys = 1;  // the memo's subclass id
+
+// A multi-line edit asks for every key. The memo keeps Enter (a line break in the report) and
+// its editing keys, but leaves Tab to the dialog navigation so that the focus moves on, and Esc,
+// which an edit that knows it is in a dialog turns into closing its parent window. Nor is its
+// text selected whole when Tab brings the focus in: the next key would replace the report.
+LRESULT CALLBACK MemoKeys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(memo, MemoKeys, kMemoKeys);
+  if (message != WM_GETDLGCODE) return DefSubclassProc(memo, message, wParam, lParam);
+  LRESULT code = DefSubclassProc(memo, message, wParam, lParam) & ~DLGC_HASSETSEL;
+  const auto* key = reinterpret_cast<const MSG*>(lParam);
+  if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
+    code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+  }
+  return code;
+}
+
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// As in a dialog, the button with the focus is the default one: its border says that Enter
+// presses it.
+void ShowAsDefault(HWND button, bool isDefault) {
+  const LONG style = GetWindowLongA(button, GWL_STYLE) & 0xFFFF & ~BS_TYPEMASK;
+  SendMessageA(button, BM_SETSTYLE, style | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+}
 
 HFONT CreateFormFont(int pixelHeight) {
   return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -83,6 +122,10 @@ void TForm1::Create(int showCommand) {
                    std::min(minimum.height + frame.height, workArea.height)};
   LayOut(Size{client.right, client.bottom});
   FormCreate();
+  NameControls();
+  // Mnemonics underlined and the focus shown as the system's keyboard-cue setting and the last
+  // input say, as a dialog starts.
+  SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);
 }
@@ -103,7 +146,13 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: OnCreate(); return 0;
-    case WM_COMMAND: OnCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+    // Activated again (the default WM_ACTIVATE gives the window itself the focus), the window
+    // hands the focus on to its control.
+    case WM_SETFOCUS: RestoreFocus(); return 0;
+    case DM_GETDEFID: return DefaultButton();
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: OnColoursChanged(); break;
     case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -122,6 +171,7 @@ void TForm1::CreateControls() {
   font_ = FormFont(-Scale(kDesignFontHeight, dpi_));
   FitCaptionFonts();
   labelBrush_ = CreateSolidBrush(kTeal);
+  highContrast_ = HighContrastOn();
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const ControlDesign& item : kWindowControls) {
     const Rect at = Scale(item.design, dpi_);  // placed for real by LayOut
@@ -136,10 +186,12 @@ void TForm1::CreateControls() {
         break;
       case ControlKind::Button:
         windowClass = "BUTTON";
-        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        style |= WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY;  // it says when it gets the focus
         break;
       case ControlKind::Label:
         style |= SS_LEFTNOWORDWRAP;  // a label clips its text rather than wrap it
+        // A value shows as it is: the "&" of a company name is no mnemonic.
+        if (!IsCaptionLabel(item.id)) style |= SS_NOPREFIX;
         break;
     }
     if (!item.enabled) style |= WS_DISABLED;
@@ -151,12 +203,54 @@ void TForm1::CreateControls() {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   Memo1.Attach(Control(kMemo1));
+  SetWindowSubclass(Control(kMemo1), MemoKeys, kMemoKeys, 0);
   Btn_StartAnalisys = Control(kBtnStartAnalisys);
   Btn_SaveResult = Control(kBtnSaveResult);
   Btn_SendResultEmail = Control(kBtnSendResultEmail);
   Btn_GetData = Control(kBtnGetData);
   Btn_SaveData = Control(kBtnSaveData);
   Btn_SendDataEmail = Control(kBtnSendDataEmail);
+}
+
+void TForm1::NameControls() {
+  // Screen readers read the memo as what it is, not as the report in it, and a value label with
+  // its row's caption ("Computer Name: VM"). A button's own caption names it already.
+  SetAccessibleName(Control(kMemo1), [] { return std::wstring(L"Analysis report"); });
+  for (const ControlDesign& item : kWindowControls) {
+    if (item.kind != ControlKind::Label) continue;
+    const HWND label = Control(item.id);
+    const int captionId = IsCaptionLabel(item.id) ? item.id : CaptionLabelOf(item.id);
+    const std::string spoken = SpokenCaption(DesignOf(captionId).caption);
+    const std::wstring caption(spoken.begin(), spoken.end());  // the captions are ASCII
+    if (IsCaptionLabel(item.id)) {
+      SetAccessibleName(label, [caption] { return caption; });
+    } else {
+      SetAccessibleName(label, [caption, label] { return caption + L": " + TextOf(label); });
+    }
+  }
+}
+
+LRESULT TForm1::DefaultButton() const {
+  // The dialog navigation asks which button Enter presses (and, moving the focus, which button
+  // to show as the default): the one with the focus, none while the memo has it.
+  const HWND focus = GetFocus();
+  const int id = focus && GetParent(focus) == handle_ ? GetDlgCtrlID(focus) : 0;
+  return id >= kBtnStartAnalisys && id <= kBtnSendDataEmail ? MAKELRESULT(id, DC_HASDEFID) : 0;
+}
+
+void TForm1::RestoreFocus() {
+  HWND target = focus_;
+  if (!target || !IsWindowVisible(target) || !IsWindowEnabled(target)) {
+    target = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  }
+  if (target) SetFocus(target);
+}
+
+void TForm1::OnColoursChanged() {
+  const bool highContrast = HighContrastOn();
+  if (highContrast == highContrast_) return;
+  highContrast_ = highContrast;
+  RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TForm1::FitCaptionFonts() {
@@ -184,13 +278,13 @@ void TForm1::FitCaptionFonts() {
   };
   const int formFont = -Scale(kDesignFontHeight, dpi_);
   const auto isCaption = [](const ControlDesign& item) { return IsCaptionLabel(item.id); };
-  const CaptionFit captions = FitCaptions(formFont, 0, overflowAt(isCaption, 0));
+  const CaptionFit captions = FitCaptions(formFont, overflowAt(isCaption, 0));
   captionFont_ = FormFont(captions.fontHeight);
   captionWiden_ = captions.widen;
   for (const ControlDesign& button : kWindowControls) {
     if (button.kind != ControlKind::Button) continue;
     const auto isThis = [&button](const ControlDesign& item) { return item.id == button.id; };
-    fontOf_[button.id] = FormFont(FitCaptions(formFont, 0, overflowAt(isThis, Scale(kButtonTextMargin, dpi_))).fontHeight);
+    fontOf_[button.id] = FormFont(FitCaptions(formFont, overflowAt(isThis, Scale(kButtonTextMargin, dpi_))).fontHeight);
   }
   ReleaseDC(handle_, dc);
 }
@@ -221,7 +315,8 @@ void TForm1::OnGetMinMaxInfo(MINMAXINFO& limits) const {
 
 LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
-  if (id >= kLabel2 && id <= kLbMemD) {
+  // High contrast: the system's colours, as for any label.
+  if (!highContrast_ && id >= kLabel2 && id <= kLbMemD) {
     SetTextColor(dc, kWhite);
     SetBkColor(dc, kTeal);
     return reinterpret_cast<LRESULT>(labelBrush_);
@@ -235,21 +330,35 @@ bool TForm1::OnSetCursor() {
   return true;
 }
 
-void TForm1::OnCommand(int id, HWND control) {
+void TForm1::OnCommand(int id, int notification, HWND control) {
+  // Enter and Esc on no button come as IDOK and IDCANCEL without a control: nothing to do.
+  if (!control) return;
+  if (id == kMemo1) {
+    if (notification == EN_SETFOCUS) focus_ = control;
+    return;
+  }
+  if (notification == BN_SETFOCUS || notification == BN_KILLFOCUS) {
+    if (notification == BN_SETFOCUS) focus_ = control;
+    ShowAsDefault(control, notification == BN_SETFOCUS);
+    return;
+  }
   // Only clicks of enabled buttons run handlers (a posted click can reach a disabled one).
-  if (!control || !IsWindowEnabled(control)) return;
+  if (notification != BN_CLICKED || !IsWindowEnabled(control)) return;
   switch (id) {
-    case kBtnStartAnalisys: RunHandler([&] { Btn_StartAnalisysClick(control); }); break;
-    case kBtnSaveResult: RunHandler([&] { Btn_SaveResultClick(control); }); break;
-    case kBtnSendResultEmail: RunHandler([&] { Btn_SendResultEmailClick(control); }); break;
-    case kBtnGetData: RunHandler([&] { Btn_GetDataClick(control); }); break;
-    case kBtnSaveData: RunHandler([&] { Btn_SaveDataClick(control); }); break;
-    case kBtnSendDataEmail: RunHandler([&] { Btn_SendDataEmailClick(control); }); break;
+    case kBtnStartAnalisys: RunHandler(control, [&] { Btn_StartAnalisysClick(control); }); break;
+    case kBtnSaveResult: RunHandler(control, [&] { Btn_SaveResultClick(control); }); break;
+    case kBtnSendResultEmail: RunHandler(control, [&] { Btn_SendResultEmailClick(control); }); break;
+    case kBtnGetData: RunHandler(control, [&] { Btn_GetDataClick(control); }); break;
+    case kBtnSaveData: RunHandler(control, [&] { Btn_SaveDataClick(control); }); break;
+    case kBtnSendDataEmail: RunHandler(control, [&] { Btn_SendDataEmailClick(control); }); break;
   }
 }
 
 template <typename Handler>
-void TForm1::RunHandler(Handler&& handler) {
+void TForm1::RunHandler(HWND sender, Handler&& handler) {
+  // The focus comes back to this button when the job's boxes close, wherever it was before (a
+  // click posted by another program leaves it where it was).
+  focus_ = sender;
   try {
     handler();
     Memo1.Flush();
@@ -260,6 +369,8 @@ void TForm1::RunHandler(Handler&& handler) {
     busy_ = false;
     ShowErrorBox(error);
   }
+  // Also after a job that ends without a box (a mail handed over, a cancelled copy).
+  if (GetActiveWindow() == handle_) RestoreFocus();
 }
 
 void TForm1::FormCreate() {

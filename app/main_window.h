@@ -63,7 +63,8 @@ class TForm1 {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCreate();
-  void OnCommand(int id, HWND control);
+  void OnCommand(int id, int notification, HWND control);
+  void OnColoursChanged();
   void OnSize(int width, int height);
   void OnGetMinMaxInfo(MINMAXINFO& limits) const;
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
@@ -73,6 +74,11 @@ class TForm1 {
   void FormCreate();
   void FormDestroy();
   void CreateControls();
+  void NameControls();
+  // Gives the keyboard focus back to the control that had it last (the button that started a
+  // job, after its boxes), else to the first control of the tab order.
+  void RestoreFocus();
+  [[nodiscard]] LRESULT DefaultButton() const;
   void FitCaptionFonts();
   // The form's font at a pixel height, made once.
   HFONT FormFont(int pixelHeight);
@@ -81,7 +87,7 @@ class TForm1 {
 
   // Runs a button handler; an error ends it and shows the application's error box.
   template <typename Handler>
-  void RunHandler(Handler&& handler);
+  void RunHandler(HWND sender, Handler&& handler);
 
   HWND handle_ = nullptr;
   int dpi_ = kDesignDpi;
@@ -93,6 +99,8 @@ class TForm1 {
   int captionWiden_ = 0;         // pixels the caption column grows by
   std::map<int, HFONT> fontOf_;  // by button: the form's font, or smaller where its caption would be cut
   HBRUSH labelBrush_ = nullptr;
+  bool highContrast_ = false;  // the system's high-contrast colours are on: no teal panel
+  HWND focus_ = nullptr;       // the control that had the keyboard focus last
   bool busy_ = false;  // the hourglass is up
 
   // Components, in the window's declaration order.

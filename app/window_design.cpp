@@ -1,6 +1,7 @@
 #include "app/window_design.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tavisto::app {
 namespace {
@@ -14,12 +15,14 @@ bool SameRow(const Rect& a, const Rect& b) { return a.y < b.y + b.height && b.y 
 
 const std::array<ControlDesign, 19> kWindowControls = {{
     {kMemo1, ControlKind::Memo, "", {8, 106, 381, 281}, kAnchorAll, true},
-    {kBtnStartAnalisys, ControlKind::Button, "Start Analysis", {8, 397, 113, 25}, kAnchorLeft | kAnchorBottom, true},
-    {kBtnSaveResult, ControlKind::Button, "Save Result", {158, 397, 77, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnSendResultEmail, ControlKind::Button, "Send result by email", {253, 397, 116, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnGetData, ControlKind::Button, "Get Data", {8, 437, 113, 25}, kAnchorLeft | kAnchorBottom, true},
-    {kBtnSaveData, ControlKind::Button, "Save Data", {158, 437, 77, 25}, kAnchorRight | kAnchorBottom, false},
-    {kBtnSendDataEmail, ControlKind::Button, "Send data by email", {254, 437, 115, 25}, kAnchorRight | kAnchorBottom, false},
+    // A button's "&" marks its mnemonic (Alt+letter), underlined when the system shows keyboard
+    // cues; the caption shows without it.
+    {kBtnStartAnalisys, ControlKind::Button, "&Start Analysis", {8, 397, 113, 25}, kAnchorLeft | kAnchorBottom, true},
+    {kBtnSaveResult, ControlKind::Button, "Save &Result", {158, 397, 77, 25}, kAnchorRight | kAnchorBottom, false},
+    {kBtnSendResultEmail, ControlKind::Button, "Send result by &email", {253, 397, 116, 25}, kAnchorRight | kAnchorBottom, false},
+    {kBtnGetData, ControlKind::Button, "&Get Data", {8, 437, 113, 25}, kAnchorLeft | kAnchorBottom, true},
+    {kBtnSaveData, ControlKind::Button, "Save &Data", {158, 437, 77, 25}, kAnchorRight | kAnchorBottom, false},
+    {kBtnSendDataEmail, ControlKind::Button, "Send data by e&mail", {254, 437, 115, 25}, kAnchorRight | kAnchorBottom, false},
     // The label control shows "&&" as one "&" and makes no mnemonic of it.
     {kLabel2, ControlKind::Label, " Computer Name", {4, 2, 138, 15}, kAnchorLeft | kAnchorTop, true},
     {kLabel4, ControlKind::Label, " User", {4, 18, 138, 15}, kAnchorLeft | kAnchorTop, true},
@@ -34,6 +37,24 @@ const std::array<ControlDesign, 19> kWindowControls = {{
     {kLbMemT, ControlKind::Label, "", {142, 66, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
     {kLbMemD, ControlKind::Label, "", {142, 82, 248, 15}, kAnchorLeft | kAnchorTop | kAnchorRight, true},
 }};
+
+const ControlDesign& DesignOf(int id) {
+  const auto found = std::find_if(kWindowControls.begin(), kWindowControls.end(),
+                                  [id](const ControlDesign& control) { return control.id == id; });
+  if (found == kWindowControls.end()) throw std::out_of_range("no control " + std::to_string(id));
+  return *found;
+}
+
+std::string SpokenCaption(std::string_view caption) {
+  std::string spoken;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && ++i == caption.size()) break;  // "&&" is one "&"; "&x" is "x"
+    spoken += caption[i];
+  }
+  const size_t first = spoken.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return spoken.substr(first, spoken.find_last_not_of(' ') + 1 - first);
+}
 
 Rect ControlRect(const ControlDesign& control, int dpi, Size reference, Size now, int captionWiden) {
   Rect placed = Scale(control.design, dpi);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "app/control_ids.h"
 #include "app/layout.h"
@@ -30,6 +32,14 @@ inline constexpr int kButtonTextMargin = 8;
 extern const std::array<ControlDesign, 19> kWindowControls;
 
 [[nodiscard]] constexpr bool IsCaptionLabel(int id) { return id >= kLabel2 && id <= kLabel8; }
+// The design of the control with this id.
+[[nodiscard]] const ControlDesign& DesignOf(int id);
+// The caption label of the identity row a value label shows.
+[[nodiscard]] constexpr int CaptionLabelOf(int valueLabel) { return valueLabel - (kLbComputer - kLabel2); }
+
+// A caption as a screen reader says it: as the control shows it ("&&" as "&", a mnemonic's "&"
+// left out), without the blanks around it.
+[[nodiscard]] std::string SpokenCaption(std::string_view caption);
 
 // Where a control goes at this DPI when the client area measures `now`. `reference` is the client
 // area the scaled design was drawn for (the scaled window less its frame); `captionWiden` is what

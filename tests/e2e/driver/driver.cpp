@@ -3,7 +3,8 @@
 // stdout as one JSON object. Texts are the windows' bytes (Windows-1252), written as \u00XX
 // escapes of those bytes, so the caller decodes them as Latin-1 and gets the bytes back.
 //
-//   driver state                 the main window, its controls and any open message box
+//   driver state                 the main window, its controls and any open message box; a
+//                                button's text is its caption as shown, "mnemonic" its Alt+letter
 //   driver wait-window MS        wait until the main window exists and answers
 //   driver click CAPTION         press an enabled button (exit 3 when it is disabled)
 //   driver press CAPTION [click] press an enabled button with the mouse at its centre and cancel
@@ -18,9 +19,18 @@
 //   driver cancel-progress MS    press the progress dialog's Cancel
 //   driver wait-idle MS          wait until the window answers messages and no box is open
 //   driver close MS              close the main window and wait for the process to end
+//   driver keys CHORDS [ID [MS]] type key chords ("tab,shift+tab,alt+s,space,enter,esc") into the
+//                                active window; with ID, wait until that control has the focus
+//   driver focus [ID [MS]]       the control with the keyboard focus (with ID: wait for that one)
+//   driver reactivate            activate a window of the driver's own, then the main window again
+//   driver names                 each control's Active Accessibility name and keyboard shortcut
+//   driver high-contrast         turn high contrast on for the program, as Windows does (probe.cpp)
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +66,17 @@ std::string WindowText(HWND window) {
   const LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(copied));
   return text;
+}
+
+// A button's caption as it shows: "&&" is one "&", a lone "&" marks the mnemonic, which goes to
+// *mnemonic when asked for.
+std::string Shown(const std::string& caption, char* mnemonic = nullptr) {
+  std::string shown;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && ++i < caption.size() && caption[i] != '&' && mnemonic) *mnemonic = caption[i];
+    if (i < caption.size()) shown += caption[i];
+  }
+  return shown;
 }
 
 std::string ClassOf(HWND window) {
@@ -185,9 +206,14 @@ int State(HWND main) {
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
-    const std::string text = GetDlgCtrlID(child) == kMemoId ? std::string() : WindowText(child);
+    const bool button = ClassOf(child) == "Button";
+    char mnemonic[2] = {};
+    const std::string text = GetDlgCtrlID(child) == kMemoId ? std::string()
+                             : button                        ? Shown(WindowText(child), mnemonic)
+                                                             : WindowText(child);
     controls += std::string(controls.empty() ? "" : ",") + "{\"id\":" + std::to_string(GetDlgCtrlID(child)) +
-                ",\"class\":" + Json(ClassOf(child)) + ",\"text\":" + Json(text) + ",\"rect\":" + RectJson(r) +
+                ",\"class\":" + Json(ClassOf(child)) + ",\"text\":" + Json(text) +
+                (button ? ",\"mnemonic\":" + Json(mnemonic) : "") + ",\"rect\":" + RectJson(r) +
                 ",\"enabled\":" + (IsWindowEnabled(child) ? "true" : "false") +
                 ",\"visible\":" + (IsWindowVisible(child) ? "true" : "false") + "}";
   }
@@ -197,9 +223,12 @@ int State(HWND main) {
   ReleaseDC(nullptr, screen);
   RECT work{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  std::printf("{\"caption\":%s,\"rect\":%s,\"client\":%s,\"dpi\":%d,\"screen\":[%d,%d],\"work\":%s,\"controls\":[%s],"
-              "\"dialog\":%s}\n",
-              Json(WindowText(main)).c_str(), RectJson(window).c_str(), RectJson(client).c_str(), dpi,
+  POINT origin{0, 0};  // the client area's top left on the screen
+  ClientToScreen(main, &origin);
+  std::printf("{\"caption\":%s,\"rect\":%s,\"client\":%s,\"origin\":[%ld,%ld],\"dpi\":%d,\"screen\":[%d,%d],"
+              "\"work\":%s,\"controls\":[%s],\"dialog\":%s}\n",
+              Json(WindowText(main)).c_str(), RectJson(window).c_str(), RectJson(client).c_str(), origin.x, origin.y,
+              dpi,
               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), RectJson(work).c_str(), controls.c_str(),
               dialog ? DialogJson(dialog).c_str() : "null");
   return 0;
@@ -207,7 +236,7 @@ int State(HWND main) {
 
 int Click(HWND main, const std::string& caption) {
   for (HWND child : Children(main)) {
-    if (ClassOf(child) != "Button" || WindowText(child) != caption) continue;
+    if (ClassOf(child) != "Button" || Shown(WindowText(child)) != caption) continue;
     // A posted click reaches even a disabled button, so the driver checks as a user's mouse would.
     if (!IsWindowEnabled(child)) return Fail("button is disabled: " + caption, 3);
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED), reinterpret_cast<LPARAM>(child));
@@ -238,7 +267,7 @@ bool WaitPushed(HWND button, bool pushed, int timeoutMs) {
 // of that move late, so a second position could be overtaken by the first.
 int Press(HWND main, const std::string& caption, bool click) {
   for (HWND child : Children(main)) {
-    if (ClassOf(child) != "Button" || WindowText(child) != caption) continue;
+    if (ClassOf(child) != "Button" || Shown(WindowText(child)) != caption) continue;
     if (!IsWindowEnabled(child)) return Fail("button is disabled: " + caption, 3);
     RECT r;
     GetWindowRect(child, &r);
@@ -298,10 +327,11 @@ int As32Bit(const std::string& command) {
   return static_cast<int>(code);
 }
 
-// The probe (probe.cpp) measures inside the program, where the labels' fonts live: it is loaded
-// there by a hook on the window's thread and answers one registered message.
-int Labels(HWND main) {
-  if (sizeof(void*) == 8 && Is32BitProcess(main)) return As32Bit("labels");
+// The probe (probe.cpp) works inside the program, where the labels' fonts live and where the
+// program asks the system for its settings: a hook loads it on the window's thread, where it
+// answers one registered message and writes what it found into a section made here.
+int RunProbe(HWND main, const std::string& command, const char* message, const char* key) {
+  if (sizeof(void*) == 8 && Is32BitProcess(main)) return As32Bit(command);
   const std::string probePath = BesideMe(sizeof(void*) == 4 ? "tavisto_probe32.dll" : "tavisto_probe.dll");
   HMODULE probe = LoadLibraryA(probePath.c_str());
   const auto hook = probe ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook"))) : nullptr;
@@ -314,13 +344,157 @@ int Labels(HWND main) {
   HHOOK installed = SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, GetWindowThreadProcessId(main, nullptr));
   if (!installed) return Fail("cannot hook the program's window thread");
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(main, RegisterWindowMessageA("TavistoProbeMeasure"), 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored);
+  SendMessageTimeoutA(main, RegisterWindowMessageA(message), 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored);
   UnhookWindowsHookEx(installed);
-  const std::string labels(view, strnlen(view, kSize));
+  const std::string found(view, strnlen(view, kSize));
   UnmapViewOfFile(view);
   CloseHandle(section);
-  if (labels.empty()) return Fail("the probe did not run inside the program");
-  std::printf("{\"labels\":[%s]}\n", labels.c_str());
+  if (found.empty()) return Fail("the probe did not run inside the program");
+  std::printf("{\"%s\":[%s]}\n", key, found.c_str());
+  return 0;
+}
+
+// The control of the main window with the keyboard focus: its id (0: the window itself, -1:
+// none of the program's), class and shown text.
+HWND FocusOf(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+int FocusId(HWND main, HWND focus) {
+  return focus == main ? 0 : focus && IsChild(main, focus) ? GetDlgCtrlID(focus) : -1;
+}
+
+std::string FocusJson(HWND main, HWND focus) {
+  const int id = FocusId(main, focus);
+  const std::string text = id > 0 && id != kMemoId ? Shown(WindowText(focus)) : std::string();
+  return "{\"focus\":" + std::to_string(id) + ",\"class\":" + Json(focus ? ClassOf(focus) : "") +
+         ",\"text\":" + Json(text) + "}";
+}
+
+// Without an id, the focus now; with one, waits until that control has it.
+int WaitFocus(HWND main, int id, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  HWND focus = FocusOf(main);
+  while (id >= 0 && FocusId(main, focus) != id) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) {
+      return Fail("the focus did not come to control " + std::to_string(id) + ": " + FocusJson(main, focus));
+    }
+    Sleep(20);
+    focus = FocusOf(main);
+  }
+  std::printf("%s\n", FocusJson(main, focus).c_str());
+  return 0;
+}
+
+INPUT KeyInput(WORD key, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = flags;
+  return input;
+}
+
+// Real key presses, as from the keyboard, into whatever window is active: chords separated by
+// commas, keys of a chord by "+", pressed in order and let go in reverse.
+int Keys(HWND main, const std::string& chords, int focusId, int timeoutMs) {
+  static const struct {
+    const char* name;
+    WORD key;
+  } kNamed[] = {{"shift", VK_SHIFT}, {"ctrl", VK_CONTROL}, {"alt", VK_MENU}, {"tab", VK_TAB},
+                {"space", VK_SPACE}, {"enter", VK_RETURN}, {"esc", VK_ESCAPE}};
+  std::vector<INPUT> inputs;
+  size_t chordStart = 0;
+  while (chordStart <= chords.size()) {
+    const size_t chordEnd = std::min(chords.find(',', chordStart), chords.size());
+    std::vector<WORD> keys;
+    for (size_t start = chordStart; start <= chordEnd;) {
+      const size_t end = std::min(chords.find('+', start), chordEnd);
+      const std::string name = chords.substr(start, end - start);
+      WORD key = name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))
+                     ? static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])))
+                     : 0;
+      for (const auto& named : kNamed) {
+        if (name == named.name) key = named.key;
+      }
+      if (!key) return Fail("no key named " + name);
+      keys.push_back(key);
+      start = end + 1;
+    }
+    for (WORD key : keys) inputs.push_back(KeyInput(key, 0));
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+    chordStart = chordEnd + 1;
+  }
+  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
+    return Fail("the keys were not sent");
+  }
+  return WaitFocus(main, focusId, timeoutMs);
+}
+
+bool WaitForeground(HWND window, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (GetForegroundWindow() != window) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(20);
+  }
+  return true;
+}
+
+// Another window takes the activation, as when the user turns to another program, and then the
+// user comes back to the main window.
+int Reactivate(HWND main) {
+  HWND other = CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 120, 40, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(other);
+  const bool away = WaitForeground(other, 10000);
+  SetForegroundWindow(main);
+  const bool back = WaitForeground(main, 10000);
+  DestroyWindow(other);
+  if (!away) return Fail("the driver's window did not become active");
+  if (!back) return Fail("the main window did not become active again");
+  std::printf("{\"reactivated\":true}\n");
+  return 0;
+}
+
+std::string Narrow(BSTR text) {
+  if (!text) return "";
+  const int length = static_cast<int>(SysStringLen(text));
+  std::string out(static_cast<size_t>(length) * 2 + 1, '\0');
+  out.resize(static_cast<size_t>(
+      WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), static_cast<int>(out.size()), nullptr, nullptr)));
+  SysFreeString(text);
+  return out;
+}
+
+// What a screen reader gets from Active Accessibility for each control, from this process as
+// a screen reader asks.
+int Names(HWND main) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Fail("no COM");
+  std::string names;
+  for (HWND child : Children(main)) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(child, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+      return Fail("no accessible object for control " + std::to_string(GetDlgCtrlID(child)));
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, shortcut = nullptr;
+    const HRESULT named = object->get_accName(self, &name);
+    object->get_accKeyboardShortcut(self, &shortcut);
+    object->Release();
+    names += std::string(names.empty() ? "" : ",") + "{\"id\":" + std::to_string(GetDlgCtrlID(child)) +
+             ",\"name\":" + (named == S_OK ? Json(Narrow(name)) : "null") + ",\"shortcut\":" + Json(Narrow(shortcut)) +
+             "}";
+  }
+  CoUninitialize();
+  std::printf("{\"names\":[%s]}\n", names.c_str());
   return 0;
 }
 
@@ -454,7 +628,12 @@ int main(int argc, char** argv) {
   if (command == "state") return State(main);
   if (command == "click" && argc > 2) return Click(main, argv[2]);
   if (command == "press" && argc > 2) return Press(main, argv[2], argc > 3 && std::string(argv[3]) == "click");
-  if (command == "labels") return Labels(main);
+  if (command == "labels") return RunProbe(main, command, "TavistoProbeMeasure", "labels");
+  if (command == "high-contrast") return RunProbe(main, command, "TavistoProbeHighContrast", "high_contrast");
+  if (command == "keys" && argc > 2) return Keys(main, argv[2], number(3, -1), number(4, 10000));
+  if (command == "focus") return WaitFocus(main, number(2, -1), number(3, 10000));
+  if (command == "reactivate") return Reactivate(main);
+  if (command == "names") return Names(main);
   if (command == "memo" && argc > 2) return Memo(main, argv[2]);
   if (command == "set-memo" && argc > 2) return SetMemo(main, argv[2]);
   if (command == "resize" && argc > 3) {

@@ -45,13 +45,14 @@ TEST(PlaceWindow, CentredInTheWorkAreaAndNeverLargerThanIt) {
 }
 
 TEST(FitCaptions, KeepsTheFontShrinksItOrWidensTheColumn) {
-  const auto widestAt = [](int height) { return 15 * height; };
-  EXPECT_EQ(FitCaptions(13, 200, widestAt).fontHeight, 13);  // 195 fits
-  const CaptionFit shrunk = FitCaptions(22, 300, widestAt);   // 330 at 22, 300 at 20
+  // Captions 15 pixels wide per pixel of height, in a column `column` wide.
+  const auto overflowIn = [](int column) { return [column](int height) { return 15 * height - column; }; };
+  EXPECT_EQ(FitCaptions(13, overflowIn(200)).fontHeight, 13);  // 195 fits
+  const CaptionFit shrunk = FitCaptions(22, overflowIn(300));   // 330 at 22, 300 at 20
   EXPECT_EQ(shrunk.fontHeight, 20);
   EXPECT_EQ(shrunk.widen, 0);
   // No smaller than four fifths (18 of 22): the rest is taken by a wider column.
-  const CaptionFit widened = FitCaptions(22, 200, widestAt);
+  const CaptionFit widened = FitCaptions(22, overflowIn(200));
   EXPECT_EQ(widened.fontHeight, 18);
   EXPECT_EQ(widened.widen, 270 - 200);
 }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavisto::app {
@@ -62,6 +66,41 @@ TEST(WindowDesign, AWiderCaptionColumnNarrowsTheValueBesideIt) {
   const Rect value = ControlRect(kWindowControls[18], 120, reference, reference, 25);    // its value
   EXPECT_EQ(caption.x + caption.width, value.x);
   EXPECT_EQ(value.x + value.width, Scale(142 + 248, 120));
+}
+
+TEST(WindowDesign, EveryButtonHasAMnemonicOfItsOwnAndShowsItsCaption) {
+  std::string letters;
+  for (const ControlDesign& control : kWindowControls) {
+    if (control.kind != ControlKind::Button) continue;
+    const std::string_view caption = control.caption;
+    const size_t marker = caption.find('&');
+    ASSERT_LT(marker + 1, caption.size()) << caption;
+    EXPECT_EQ(letters.find(static_cast<char>(std::tolower(caption[marker + 1]))), std::string::npos) << caption;
+    letters += static_cast<char>(std::tolower(caption[marker + 1]));
+  }
+  EXPECT_EQ(letters.size(), 6u);
+}
+
+TEST(SpokenCaption, AsTheControlShowsItWithoutTheBlanksAround) {
+  const struct {
+    const char* caption;
+    const char* spoken;
+  } cases[] = {
+      {" Owner && Company", "Owner & Company"},   // the label's escape for one "&"
+      {"&Start Analysis", "Start Analysis"},      // a mnemonic's marker
+      {"Send data by e&mail", "Send data by email"},
+      {" Computer Name ", "Computer Name"},
+      {"A &&&B", "A &B"},
+      {"trailing &", "trailing"},
+      {"  ", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SpokenCaption(c.caption), c.spoken) << c.caption;
+}
+
+TEST(WindowDesign, EachValueLabelBelongsToTheCaptionOfItsRow) {
+  EXPECT_STREQ(DesignOf(CaptionLabelOf(kLbComputer)).caption, " Computer Name");
+  EXPECT_STREQ(DesignOf(CaptionLabelOf(kLbMemD)).caption, " Avaiable physical memory");
+  EXPECT_THROW((void)DesignOf(0), std::out_of_range);
 }
 
 }  // namespace
