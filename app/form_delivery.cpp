@@ -1,5 +1,4 @@
 // TForm1's handlers that collect data and deliver results: Get Data, the two saves, the two mails.
-#include <array>
 #include <exception>
 
 #include "app/busy_cursor.h"
@@ -54,26 +53,23 @@ uint32_t MailFlags() { return os::kMapiLogonUi | os::kMapiDialog; }
 
 void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   BusyCursor cursor(busy_);
-  using lookups::SiblingProduct;
-  const std::array<delivery::ProductArchive, 5> products = {{
-      {SiblingProduct::Zorvel, ArchivioZorvel, ZorvelDataPath},
-      {SiblingProduct::Quorix, ArchivioQrx, QuorixDataPath},
-      {SiblingProduct::Pylvex, ArchivioPY, PylvexDataPath},
-      {SiblingProduct::Voyra, ArchivioVY, VoyraDataPath},
-      {SiblingProduct::MultiQrx, ArchivioMQ, MultiQrxDataPath},
-  }};
-  delivery::GetDataState state{TempFolder, DesktopFolder, BaseFolder, VolumeFiles};
+  const delivery::GetDataPlan plan = delivery::PlanGetData();
+  TempFolder = plan.tempFolder;
+  DesktopFolder = plan.desktopFolder;
+  BaseFolder = plan.baseFolder;
+  for (delivery::ProductSlot& slot : Products)
+    if (const auto& path = plan.dataPaths[static_cast<size_t>(slot.product)]) slot.dataPath = *path;
   os::ProgressDialog progress(handle_, os::ApplicationTitle());
   // A run that does not finish removes its Data.zip: the data buttons then have nothing to
   // deliver (an earlier run's Data.zip stays when this run never began its own).
   const auto dataButtonsFollowDataZip = [this] {
-    if (os::FileExists(TempFolder + "Data.zip")) return;
+    if (os::FileExists(delivery::DataZipPath(TempFolder))) return;
     EnableWindow(Btn_SaveData, FALSE);
     EnableWindow(Btn_SendDataEmail, FALSE);
   };
-  std::vector<zip::LeftOutFile> leftOut;
+  delivery::CollectedData collected;
   try {
-    leftOut = delivery::CollectData(products, ArchivioTotale, state, progress);
+    collected = delivery::CollectData(plan, Products, ArchivioTotale, progress);
   } catch (const os::Cancelled&) {
     progress.Close();
     cursor.Restore();
@@ -88,6 +84,7 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   progress.Close();
   cursor.Restore();
   // Files left out are news the user must not take for a plain "Finished".
+  const std::vector<zip::LeftOutFile>& leftOut = collected.leftOut;
   os::ShowDialog(delivery::EndMessage(leftOut), leftOut.empty() ? os::DialogIcon::None : os::DialogIcon::Warning,
                  {os::DialogAnswer::Ok});
   EnableWindow(Btn_SaveData, TRUE);
@@ -104,7 +101,7 @@ void TForm1::Btn_SaveDataClick(HWND /*sender*/) {
   progress.BeginStage("Copying Data.zip to your desktop");
   try {
     // A cancelled copy leaves no partial Data.zip behind, and there is nothing more to say.
-    delivery::CopyFileChunked(TempFolder + "Data.zip", DesktopFolder + "\\Data.zip", &progress);
+    delivery::CopyFileChunked(delivery::DataZipPath(TempFolder), DesktopFolder + "\\Data.zip", &progress);
   } catch (const os::Cancelled&) {
     return;
   }
@@ -132,7 +129,7 @@ void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
 }
 
 void TForm1::Btn_SendDataEmailClick(HWND /*sender*/) {
-  const std::string dataZip = TempFolder + "Data.zip";
+  const std::string dataZip = delivery::DataZipPath(TempFolder);
   if (const int64_t size = FileSize(dataZip); size > kMailWarningBytes && !ConfirmLargeMail(size)) return;
   try {
     delivery::ProcessMapi().SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_),

@@ -9,6 +9,7 @@
 #include "app/control_ids.h"
 #include "app/error_box.h"
 #include "app/window_design.h"
+#include "delivery/get_data.h"
 #include "os/dialogs.h"
 #include "os/files.h"
 #include "os/system_facts.h"
@@ -282,7 +283,7 @@ void TForm1::FormDestroy() {
   ScanFolders.reset();
   // Only the overall archive this program wrote into the temporary folder; before any
   // handler recorded that folder there is nothing of ours to remove.
-  if (!TempFolder.empty()) (void)os::RemoveFile(TempFolder + "\\Data.zip");
+  if (!TempFolder.empty()) (void)os::RemoveFile(delivery::DataZipPath(TempFolder));
 }
 
 std::string TForm1::GetWindowsLanguage() const {

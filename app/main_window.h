@@ -12,6 +12,7 @@
 
 #include "app/layout.h"
 #include "app/memo_lines.h"
+#include "delivery/product_table.h"
 #include "os/registry.h"
 #include "report/line_sink.h"
 #include "sysinfo/exe_info.h"
@@ -105,19 +106,24 @@ class TForm1 {
   HWND Btn_SaveData = nullptr;
   HWND Btn_SendDataEmail = nullptr;
   std::unique_ptr<sysinfo::TExeInfo> ExeInfo1;
-  // The archive writers "Get Data" drives, with their design-time settings.
-  zip::TArchiver ArchivioQrx{"ArchivioQrx"};
-  zip::TArchiver ArchivioPY{"ArchivioPY"};
-  zip::TArchiver ArchivioVY{"ArchivioVY"};
-  zip::TArchiver ArchivioMQ{"ArchivioMQ"};
+  // The five products: each one's archive writer (with its design-time settings) and the data
+  // folder Get Data recorded for it, under the names the window has always had for them.
+  delivery::ProductTable Products;
+  zip::TArchiver& ArchivioQrx = Products[lookups::SiblingProduct::Quorix].archiver;
+  zip::TArchiver& ArchivioPY = Products[lookups::SiblingProduct::Pylvex].archiver;
+  zip::TArchiver& ArchivioVY = Products[lookups::SiblingProduct::Voyra].archiver;
+  zip::TArchiver& ArchivioMQ = Products[lookups::SiblingProduct::MultiQrx].archiver;
   zip::TArchiver ArchivioTotale{"ArchivioTotale"};
-  zip::TArchiver ArchivioZorvel{"ArchivioZorvel"};
+  zip::TArchiver& ArchivioZorvel = Products[lookups::SiblingProduct::Zorvel].archiver;
 
   // State the handlers pass to each other.
-  std::string ZorvelDataPath, QuorixDataPath, VoyraDataPath, PylvexDataPath, MultiQrxDataPath;
+  std::string& ZorvelDataPath = Products[lookups::SiblingProduct::Zorvel].dataPath;
+  std::string& QuorixDataPath = Products[lookups::SiblingProduct::Quorix].dataPath;
+  std::string& VoyraDataPath = Products[lookups::SiblingProduct::Voyra].dataPath;
+  std::string& PylvexDataPath = Products[lookups::SiblingProduct::Pylvex].dataPath;
+  std::string& MultiQrxDataPath = Products[lookups::SiblingProduct::MultiQrx].dataPath;
   std::string BaseFolder;
   std::unique_ptr<std::vector<std::string>> ScanFolders;
-  std::vector<std::string> VolumeFiles;
   std::string DesktopFolder;  // no trailing backslash
   std::string TempFolder;     // with a trailing backslash
 };

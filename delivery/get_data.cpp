@@ -14,28 +14,17 @@ using lookups::SiblingProduct;
 
 constexpr char kOwnVolumeFolder[] = "Tavisto volumes";
 
-// The product as the customer knows it, for the progress dialog.
-const char* ProductName(SiblingProduct product) {
-  switch (product) {
-    case SiblingProduct::Zorvel: return "Zorvel";
-    case SiblingProduct::Quorix: return "Quorix";
-    case SiblingProduct::Pylvex: return "Pylvex";
-    case SiblingProduct::Voyra: return "Voyra";
-    case SiblingProduct::MultiQrx: return "MultiQrx";
-  }
-  return "";
-}
-
 // Packs one product's Data folder. Every file the writer creates for it is recorded in
 // written as it is created, so a run that stops part-way knows what to remove.
-void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std::vector<std::string>& written,
-                 std::vector<zip::LeftOutFile>& leftOut, os::ProgressSink& progress) {
+void PackProduct(ProductSlot& entry, const std::string& dataPath, const std::string& baseFolder,
+                 std::vector<std::string>& written, std::vector<zip::LeftOutFile>& leftOut,
+                 os::ProgressSink& progress) {
   zip::TArchiver& archiver = entry.archiver;
   // A run that failed part-way left its archive open; settings cannot change on an open one.
   archiver.CloseArchive();
-  archiver.SetFileName(baseFolder + lookups::Describe(entry.product).archiveFile);
+  archiver.SetFileName(baseFolder + entry.known.archiveFile);
   // The data folder is used exactly as stored: "Data" is joined without a separator.
-  archiver.SetBaseDir(entry.dataPath + "Data");
+  archiver.SetBaseDir(dataPath + "Data");
   zip::TArcSpanningOptions& spanning = archiver.SpanningOptions();
   spanning.SetVolumeSize(zip::vsCustom);
   spanning.SetCustomVolumeSize(kProductVolumeSize);
@@ -43,7 +32,7 @@ void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std
   spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
   archiver.SetSpanningMode(zip::smSplitting);
 
-  const std::string data = std::string(" the ") + ProductName(entry.product) + " data";
+  const std::string data = std::string(" the ") + entry.known.name + " data";
   progress.BeginStage("Packing" + data);
   // Every volume is announced before it is created; the last one ends under the archive's
   // own name when the archive is closed.
@@ -112,51 +101,58 @@ std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut) {
   return text;
 }
 
-std::vector<zip::LeftOutFile> CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip,
-                                          GetDataState& state, os::ProgressSink& progress) {
-  state.tempFolder = lookups::GetTempFolder();
-  state.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
-  state.volumeFiles.clear();
-  state.baseFolder = lookups::GetProductsBaseFolder();
+GetDataPlan PlanGetData() {
+  GetDataPlan plan;
+  plan.tempFolder = lookups::GetTempFolder();
+  plan.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
+  plan.baseFolder = lookups::GetProductsBaseFolder();
+  for (SiblingProduct product : lookups::kAllProducts)
+    if (IsPacked(product))
+      plan.dataPaths[static_cast<size_t>(product)] = lookups::ReadProductValue(product, lookups::kAppDataPathValue);
+  return plan;
+}
 
+std::string DataZipPath(const std::string& tempFolder) { return tempFolder + "Data.zip"; }
+
+CollectedData CollectData(const GetDataPlan& plan, ProductTable& products, zip::TArchiver& dataZip,
+                          os::ProgressSink& progress) {
   // Without a base folder (no product, or MultiQrx alone) the archives would land in whatever
   // folder the program was started from, and the packing would take that folder's archives:
   // a folder of our own in the temporary folder holds them instead.
-  std::string volumeFolder = state.baseFolder;
+  std::string volumeFolder = plan.baseFolder;
   if (volumeFolder.empty()) {
-    volumeFolder = state.tempFolder + kOwnVolumeFolder + "\\";
+    volumeFolder = plan.tempFolder + kOwnVolumeFolder + "\\";
     (void)os::MakeDirectory(volumeFolder);
   }
-  const std::string dataZipPath = state.tempFolder + "Data.zip";
+  CollectedData result;
+  result.dataZip = DataZipPath(plan.tempFolder);
   // What this run wrote, for the clean-up when it does not finish: every file of its
   // volume sets, and Data.zip once it was begun (until then an earlier run's stays).
   std::vector<std::string> written;
-  std::vector<zip::LeftOutFile> leftOut;
+  std::vector<std::string> volumes;
   try {
-    for (const ProductArchive& entry : products) {
-      if (!IsPacked(entry.product)) continue;
+    for (ProductSlot& entry : products) {
+      const auto& dataPath = plan.dataPaths[static_cast<size_t>(entry.product)];
+      if (!dataPath) continue;
       progress.ThrowIfStopped();
-      entry.dataPath = lookups::ReadProductValue(entry.product, lookups::kAppDataPathValue);
-      PackProduct(entry, volumeFolder, written, leftOut, progress);
+      PackProduct(entry, *dataPath, volumeFolder, written, result.leftOut, progress);
     }
     for (const std::string& file : written)
-      if (os::FileExists(file)) state.volumeFiles.push_back(file);
+      if (os::FileExists(file)) volumes.push_back(file);
     progress.ThrowIfStopped();
-    written.push_back(dataZipPath);
-    BuildDataZip(dataZip, dataZipPath, volumeFolder, state.volumeFiles, progress);
+    written.push_back(result.dataZip);
+    BuildDataZip(dataZip, result.dataZip, volumeFolder, volumes, progress);
   } catch (...) {
-    for (const ProductArchive& entry : products) entry.archiver.CloseArchive();
+    for (ProductSlot& entry : products) entry.archiver.CloseArchive();
     dataZip.CloseArchive();
     RemoveAll(written);
-    state.volumeFiles.clear();
-    if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);
+    if (plan.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);
     throw;
   }
 
-  RemoveAll(state.volumeFiles);
-  state.volumeFiles.clear();
-  if (state.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);  // only when nothing is left in it
-  return leftOut;
+  RemoveAll(volumes);
+  if (plan.baseFolder.empty()) (void)os::RemoveFolder(volumeFolder);  // only when nothing is left in it
+  return result;
 }
 
 }  // namespace tavisto::delivery
