@@ -7,11 +7,13 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/layout.h"
 #include "app/memo_lines.h"
+#include "delivery/own_files.h"
 #include "delivery/product_table.h"
 #include "os/registry.h"
 #include "report/line_sink.h"
@@ -126,6 +128,18 @@ class TForm1 {
   std::unique_ptr<std::vector<std::string>> ScanFolders;
   std::string DesktopFolder;  // no trailing backslash
   std::string TempFolder;     // with a trailing backslash
+
+  // The files this window writes outside the folders the user chose are created new and
+  // journaled, and removed at its end while they are still the files it made.
+  delivery::FileJournal& Journal();
+  std::optional<delivery::FileJournal> journal_;
+  // This window's Data.zip, as its last Get Data built it, and the folder of ours it is in.
+  std::optional<delivery::OwnedFile> dataZip_;
+  std::string dataZipFolder_;
+  // That Data.zip while it is still the file Get Data built; otherwise an Error saying so.
+  [[nodiscard]] const std::string& DataZipOfThisWindow() const;
+  // What Save Result and Save Data last wrote, which a later save may replace.
+  std::optional<delivery::OwnedFile> savedResult_, savedData_;
 };
 
 }  // namespace tavisto::app

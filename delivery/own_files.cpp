@@ -56,6 +56,8 @@ std::optional<FileJournal::Records> Parse(const std::string& text) {
       records.files.push_back(value);
     } else if (kind == "folder") {
       records.folders.push_back(value);
+    } else if (kind == "made") {
+      records.madeOwnFolder = true;
     } else if (kind == "id") {
       char* rest = nullptr;
       os::FileIdentity identity;
@@ -118,6 +120,7 @@ FileJournal::FileJournal(const std::string& folder) : folder_(folder) {
     path_ = path;
     file_ = std::move(*file);
     Append(kHeader);
+    if (madeFolder_) AdoptFolder();
     return;
   }
   throw FileCreateError(folder + kJournalPrefix);
@@ -171,6 +174,11 @@ std::string FileJournal::CreateFolder(const std::string& prefix) {
   throw FileCreateError(prefix);
 }
 
+void FileJournal::AdoptFolder() {
+  Append("made\t" + folder_ + "\n");
+  madeFolder_ = true;
+}
+
 void FileJournal::ExpectName(const std::string& path) {
   if (std::find(records_.files.begin(), records_.files.end(), path) != records_.files.end()) return;
   Append("file\t" + path + "\n");
@@ -190,7 +198,8 @@ void FileJournal::RemoveFolderIfOurs(const std::string& folder) {
 
 bool FileJournal::Sweep() { return SweepRecords(records_); }
 
-void SweepAbandonedJournals(const std::string& folder) {
+bool SweepAbandonedJournals(const std::string& folder) {
+  bool madeFolder = false;
   std::vector<std::string> journals;
   os::DirListing listing(WithBackslash(folder) + kJournalPrefix + "*" + kJournalExtension);
   for (os::DirEntry entry; listing.Next(entry);)
@@ -203,8 +212,9 @@ void SweepAbandonedJournals(const std::string& folder) {
     const auto records = text ? Parse(*text) : std::nullopt;
     if (!records || !SweepRecords(*records)) continue;
     file->Close();
-    (void)os::RemoveFile(path);
+    if (os::RemoveFile(path) && records->madeOwnFolder) madeFolder = true;
   }
+  return madeFolder;
 }
 
 }  // namespace tavisto::delivery

@@ -47,6 +47,9 @@ class FileJournal {
   [[nodiscard]] std::string CreateFolder(const std::string& prefix);
   // A name a file of ours may come to have (a volume renamed to its archive's name).
   void ExpectName(const std::string& path);
+  // Takes on the journal's folder as made by us (its maker was swept away), so that the folder
+  // goes with this journal when nothing else is in it.
+  void AdoptFolder();
 
   // Whether the file at path is one this journal created (whatever it holds now).
   [[nodiscard]] bool IsOurs(const std::string& path) const;
@@ -63,6 +66,7 @@ class FileJournal {
     std::vector<os::FileIdentity> identities;  // of every file and folder we created
     std::vector<std::string> files;            // every name a file of ours may have
     std::vector<std::string> folders;          // the folders we created, in order
+    bool madeOwnFolder = false;                // the journal's own folder was made for it
   };
 
  private:
@@ -77,7 +81,8 @@ class FileJournal {
 
 // Sweeps what windows that never closed (killed) left behind: every journal in folder that no
 // running window holds, each one removed once nothing it records is left. Files that are no
-// journal of ours, and journals still held, stay as they are.
-void SweepAbandonedJournals(const std::string& folder);
+// journal of ours, and journals still held, stay as they are. True when a journal removed had
+// made folder: the next journal there adopts it.
+[[nodiscard]] bool SweepAbandonedJournals(const std::string& folder);
 
 }  // namespace tavisto::delivery

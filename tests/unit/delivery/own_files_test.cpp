@@ -80,19 +80,25 @@ TEST(SweepAbandonedJournals, RemovesWhatAKilledWindowMadeAndNothingElse) {
   test::WriteFile(run + "FC1A.tmp", "scratch");
   test::WriteFile(dir.Path("ZorvelData.Z01"), "a volume");
   test::WriteFile(dir.Path("ZorvelData.zip"), "the customer's, at a name the run only expected");
-  const std::string journal = "Tavisto file journal 1\n" + IdLine(run) + "folder\t" + run.substr(0, run.size() - 1) +
+  const std::string journal = "Tavisto file journal 1\nmade\t" + own + "\n" + IdLine(run) + "folder\t" + run.substr(0, run.size() - 1) +
                               "\n" + IdLine(dir.Path("ZorvelData.Z01")) + "file\t" + dir.Path("ZorvelData.Z01") +
                               "\nfile\t" + dir.Path("ZorvelData.zip") + "\n" + IdLine(run + "Data.zip") + "file\t" +
                               run + "Data.zip\n" + "file\t" + dir.Path("cut");
   test::WriteFile(own + "Journal 4.txt", journal);
   test::WriteFile(own + "Journal 5.txt", "not a journal of ours\nfile\t" + dir.Path("ZorvelData.zip") + "\n");
 
-  SweepAbandonedJournals(own);
+  EXPECT_TRUE(SweepAbandonedJournals(own));
   EXPECT_FALSE(os::FileExists(dir.Path("ZorvelData.Z01")));
   EXPECT_FALSE(os::DirectoryExists(run));
   EXPECT_FALSE(os::FileExists(own + "Journal 4.txt"));
   EXPECT_EQ(test::ReadFile(dir.Path("ZorvelData.zip")), "the customer's, at a name the run only expected");
   EXPECT_TRUE(os::FileExists(own + "Journal 5.txt"));
+  // The folder the killed window made goes with the journal that adopts it.
+  ASSERT_TRUE(os::RemoveFile(own + "Journal 5.txt"));
+  std::optional<FileJournal> next(std::in_place, own);
+  next->AdoptFolder();
+  next.reset();
+  EXPECT_FALSE(os::DirectoryExists(own));
 }
 
 }  // namespace
