@@ -45,7 +45,28 @@ void Measure(const std::string& folder, const std::string& stored, DataSize& siz
   }
 }
 
+// The drive of a path: "C:" or "\\server\share", upper-cased; "" when the path names none.
+std::string DriveOf(const std::string& path) {
+  std::string drive;
+  if (path.size() >= 2 && path[1] == ':') {
+    drive = path.substr(0, 2);
+  } else if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+    const auto server = path.find_first_of("\\/", 2);
+    const auto share = server == std::string::npos ? server : path.find_first_of("\\/", server + 1);
+    drive = path.substr(0, share);
+  }
+  std::transform(drive.begin(), drive.end(), drive.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  });
+  return drive;
+}
+
 }  // namespace
+
+bool OnOneDrive(const std::string& a, const std::string& b) {
+  const std::string drive = DriveOf(a);
+  return !drive.empty() && drive == DriveOf(b);
+}
 
 DataSize& DataSize::operator+=(const DataSize& other) {
   bytes += other.bytes;
@@ -91,8 +112,8 @@ std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs, con
   for (const RoomNeed& need : needs) {
     const auto free = freeSpace(need.folder);
     if (!free || *free >= need.bytes) continue;
-    return "There is not enough space on the disk to write " + need.what + " in " + need.folder + ": at least " +
-           SizeText(need.bytes) + " is needed there and " + SizeText(*free) + " is free.";
+    return "There is not enough space on the disk to write " + need.what + " in " + need.folder +
+           ": it needs at least " + SizeText(need.bytes) + ", and the disk has " + SizeText(*free) + " free.";
   }
   return std::nullopt;
 }

@@ -51,10 +51,14 @@ using FreeSpaceFunction = std::function<std::optional<uint64_t>(const std::strin
 
 // The message for the first need whose folder has less free space than the need (a drive that
 // cannot tell is taken to have room); nothing when every need fits.
-//   "There is not enough space on the disk to write Data.zip in T:\Temp\: at least 3.0 MB is
-//    needed there and 1.0 MB is free."
+//   "There is not enough space on the disk to write Data.zip in T:\Temp\: it needs at least
+//    3.0 MB, and the disk has 1.0 MB free."
 [[nodiscard]] std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs,
                                                        const FreeSpaceFunction& freeSpace);
+
+// Whether two folders are on one drive, as free space is asked of drives: the same drive letter,
+// or the same network share ("\\server\share"), in any letter case.
+[[nodiscard]] bool OnOneDrive(const std::string& a, const std::string& b);
 
 // A size as people read it: "512 bytes", "12.0 KB", "3.4 MB", "1.2 GB".
 [[nodiscard]] std::string SizeText(uint64_t bytes);

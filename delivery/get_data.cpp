@@ -16,9 +16,9 @@ namespace {
 using lookups::SiblingProduct;
 
 constexpr char kLockName[] = "Tavisto Get Data";
-constexpr char kRemoved[] = ". The files Get Data had written are removed";
+constexpr char kRemoved[] = "The files Get Data had written are removed";
 
-Error Stopped(const std::string& why) { return Error("Get Data was stopped: " + why + kRemoved); }
+Error Stopped(const std::string& why) { return Error("Get Data was stopped: " + why + ". " + kRemoved); }
 
 Error NameTaken(const std::string& path) {
   return Error("Get Data cannot write " + path +
@@ -46,11 +46,6 @@ bool Packs(const Run& run, const ProductSlot& slot) {
 }
 
 const DataSize& DataOf(const Run& run, const ProductSlot& slot) { return run.data[static_cast<size_t>(slot.product)]; }
-
-bool OnOneDrive(const std::string& a, const std::string& b) {
-  const auto first = os::StateOf(a), second = os::StateOf(b);
-  return first && second && first->identity.volume == second->identity.volume;
-}
 
 // Before anything is written: the data measured, no name of ours taken by a file that is not
 // ours, and room enough on both drives for the least the archives can come to.
@@ -106,7 +101,8 @@ void PackProduct(ProductSlot& slot, Run& run) {
 
   const std::string data = std::string(" the ") + slot.known.name + " data";
   run.progress.BeginStage("Packing" + data);
-  run.needed = "the" + data + " comes to " + SizeText(DataOf(run, slot).bytes) + " before compression";
+  run.needed = std::string("the ") + slot.known.name + " data comes to " + SizeText(DataOf(run, slot).bytes) +
+               " before compression";
   run.journal->ExpectName(archiver.FileName());
   run.written.push_back(archiver.FileName());
   std::string taken, full;
@@ -177,7 +173,7 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run) {
   const uint64_t bytes = StoredArchiveBytes(sizes, names);
   run.needed = "Data.zip needs " + SizeText(bytes);
   if (const auto refusal = RoomShortfall({{"Data.zip", run.folder, bytes}}, os::FreeDiskSpace))
-    throw Error(*refusal + kRemoved);
+    throw Error(*refusal + " " + kRemoved);
 
   run.progress.BeginStage("Building Data.zip");
   if (!run.journal->CreateNew(path)) throw NameTaken(path);
@@ -230,7 +226,7 @@ Error DiskFullMessage(const DiskFullError& error, const Run& run) {
   const std::string folder = slash == std::string::npos ? file : file.substr(0, slash + 1);
   const auto free = os::FreeDiskSpace(folder);
   return Error(std::string(error.what()) + ": " + folder + " has " + (free ? SizeText(*free) : "little") +
-               " free, and " + run.needed + kRemoved);
+               " free, and " + run.needed + ". " + kRemoved);
 }
 
 }  // namespace

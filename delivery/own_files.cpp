@@ -1,6 +1,9 @@
 // A journal is a text file, one record a line, each written whole before the file or folder it
 // names receives anything: a window killed at any point leaves a journal that names every file
 // of ours that holds data. Paths cannot hold line breaks or tabs, so neither can end a record.
+//   file\t<volume> <number>\t<path>     a file we made    folder\t...  a folder we made
+//   name\t<path>                        a name a file we made may come to have
+//   made\t<folder>                      the journal's folder was made for it
 #include "delivery/own_files.h"
 
 #include <algorithm>
@@ -39,44 +42,58 @@ std::optional<std::string> ReadAll(os::File& file) {
   }
 }
 
+std::string FolderOf(const std::string& path) {
+  const auto separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+// "file\t<volume> <number>\t<path>": what a record of something we made says.
+std::string MadeLine(const char* kind, const std::string& path, const os::FileIdentity& identity) {
+  return std::string(kind) + "\t" + std::to_string(identity.volume) + " " + std::to_string(identity.index) + "\t" +
+         path + "\n";
+}
+
 // The records of a journal's text; nothing when it is not a journal of ours.
 std::optional<FileJournal::Records> Parse(const std::string& text) {
   if (text.compare(0, sizeof kHeader - 1, kHeader) != 0) return std::nullopt;
   FileJournal::Records records;
   size_t start = sizeof kHeader - 1;
   while (start < text.size()) {
-    size_t end = text.find('\n', start);
+    const size_t end = text.find('\n', start);
     if (end == std::string::npos) break;  // a record cut short by the end of its window
     const std::string line = text.substr(start, end - start);
     start = end + 1;
     const auto tab = line.find('\t');
     if (tab == std::string::npos) continue;
     const std::string kind = line.substr(0, tab), value = line.substr(tab + 1);
-    if (kind == "file") {
+    if (kind == "name") {
       records.files.push_back(value);
-    } else if (kind == "folder") {
-      records.folders.push_back(value);
     } else if (kind == "made") {
       records.madeOwnFolder = true;
-    } else if (kind == "id") {
+    } else if (kind == "file" || kind == "folder") {
+      const auto pathTab = value.find('\t');
+      if (pathTab == std::string::npos) continue;
       char* rest = nullptr;
-      os::FileIdentity identity;
-      identity.volume = std::strtoull(value.c_str(), &rest, 10);
-      identity.index = std::strtoull(rest, nullptr, 10);
-      records.identities.push_back(identity);
+      FileJournal::Made made;
+      made.identity.volume = std::strtoull(value.c_str(), &rest, 10);
+      made.identity.index = std::strtoull(rest, nullptr, 10);
+      made.path = value.substr(pathTab + 1);
+      (kind == "file" ? records.files : records.folders).push_back(made.path);
+      records.made.push_back(std::move(made));
     }
   }
   return records;
 }
 
-std::string IdentityLine(const os::FileIdentity& identity) {
-  return "id\t" + std::to_string(identity.volume) + " " + std::to_string(identity.index) + "\n";
-}
-
+// Whether the file or folder at path is one we made, there or in the same folder (under
+// another name): its identity says so, and a file number counts on its own drive only.
 bool Recorded(const FileJournal::Records& records, const std::string& path) {
   const auto state = os::StateOf(path);
-  return state && std::find(records.identities.begin(), records.identities.end(), state->identity) !=
-                      records.identities.end();
+  if (!state) return false;
+  const std::string folder = FolderOf(path);
+  return std::any_of(records.made.begin(), records.made.end(), [&](const FileJournal::Made& made) {
+    return made.identity == state->identity && FolderOf(made.path) == folder;
+  });
 }
 
 bool IsOurFile(const FileJournal::Records& records, const std::string& path) {
@@ -151,8 +168,8 @@ bool FileJournal::CreateNew(const std::string& path) {
   }
   const auto state = os::StateOf(path);
   if (!state) throw FileCreateError(path);
-  Append(IdentityLine(state->identity) + "file\t" + path + "\n");
-  records_.identities.push_back(state->identity);
+  Append(MadeLine("file", path, state->identity));
+  records_.made.push_back({path, state->identity});
   records_.files.push_back(path);
   return true;
 }
@@ -166,8 +183,8 @@ std::string FileJournal::CreateFolder(const std::string& prefix) {
     }
     const auto state = os::StateOf(path);
     if (!state) throw FileCreateError(path);
-    Append(IdentityLine(state->identity) + "folder\t" + path + "\n");
-    records_.identities.push_back(state->identity);
+    Append(MadeLine("folder", path, state->identity));
+    records_.made.push_back({path, state->identity});
     records_.folders.push_back(path);
     return path + "\\";
   }
@@ -181,7 +198,7 @@ void FileJournal::AdoptFolder() {
 
 void FileJournal::ExpectName(const std::string& path) {
   if (std::find(records_.files.begin(), records_.files.end(), path) != records_.files.end()) return;
-  Append("file\t" + path + "\n");
+  Append("name\t" + path + "\n");
   records_.files.push_back(path);
 }
 

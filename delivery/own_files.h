@@ -62,11 +62,15 @@ class FileJournal {
   bool Sweep();
 
   // What a journal records.
+  struct Made {
+    std::string path;
+    os::FileIdentity identity;
+  };
   struct Records {
-    std::vector<os::FileIdentity> identities;  // of every file and folder we created
-    std::vector<std::string> files;            // every name a file of ours may have
-    std::vector<std::string> folders;          // the folders we created, in order
-    bool madeOwnFolder = false;                // the journal's own folder was made for it
+    std::vector<Made> made;             // every file and folder we created, as created
+    std::vector<std::string> files;     // every name a file of ours may have
+    std::vector<std::string> folders;   // the folders we created, in order
+    bool madeOwnFolder = false;         // the journal's own folder was made for it
   };
 
  private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "delivery/volume_set.h"
 #include "os/errors.h"
 #include "os/files.h"
@@ -87,8 +89,16 @@ TEST(RoomShortfall, NamesThePlaceWhatIsNeededAndWhatIsFree) {
             std::nullopt);
   EXPECT_EQ(RoomShortfall({{"the data's archives", "D:\\Base\\", 5u << 20}, {"Data.zip", "C:\\Temp\\", 3u << 20}},
                           drives),
-            "There is not enough space on the disk to write Data.zip in C:\\Temp\\: at least 3.0 MB is needed there "
-            "and 1.5 KB is free.");
+            "There is not enough space on the disk to write Data.zip in C:\\Temp\\: it needs at least 3.0 MB, and "
+            "the disk has 1.5 KB free.");
+}
+
+TEST(OnOneDrive, IsTheSameDriveLetterOrNetworkShare) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"C:\\Velmo\\", "c:\\users\\x\\Temp\\", true},   {"C:\\Velmo\\", "T:\\Temp\\", false},
+      {"\\\\srv\\data\\a\\", "\\\\SRV\\Data\\b", true}, {"\\\\srv\\data\\", "\\\\srv\\other\\", false},
+      {"relative\\", "relative\\", false}};
+  for (const auto& [a, b, same] : cases) EXPECT_EQ(OnOneDrive(a, b), same) << a << " " << b;
 }
 
 TEST(SizeText, ReadsAsPeopleWriteSizes) {

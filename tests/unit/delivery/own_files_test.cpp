@@ -10,11 +10,13 @@
 namespace tavisto::delivery {
 namespace {
 
-std::string IdLine(const std::string& path) {
+// A journal's record of a file or folder made at path.
+std::string Made(const char* kind, const std::string& path) {
   const auto state = os::StateOf(path);
   EXPECT_TRUE(state.has_value()) << path;
-  return state ? "id\t" + std::to_string(state->identity.volume) + " " + std::to_string(state->identity.index) + "\n"
-               : "";
+  if (!state) return "";
+  return std::string(kind) + "\t" + std::to_string(state->identity.volume) + " " +
+         std::to_string(state->identity.index) + "\t" + path + "\n";
 }
 
 TEST(FileJournal, CreatesOnlyNewNamesAndRemovesOnlyItsOwnFiles) {
@@ -80,10 +82,10 @@ TEST(SweepAbandonedJournals, RemovesWhatAKilledWindowMadeAndNothingElse) {
   test::WriteFile(run + "FC1A.tmp", "scratch");
   test::WriteFile(dir.Path("ZorvelData.Z01"), "a volume");
   test::WriteFile(dir.Path("ZorvelData.zip"), "the customer's, at a name the run only expected");
-  const std::string journal = "Tavisto file journal 1\nmade\t" + own + "\n" + IdLine(run) + "folder\t" + run.substr(0, run.size() - 1) +
-                              "\n" + IdLine(dir.Path("ZorvelData.Z01")) + "file\t" + dir.Path("ZorvelData.Z01") +
-                              "\nfile\t" + dir.Path("ZorvelData.zip") + "\n" + IdLine(run + "Data.zip") + "file\t" +
-                              run + "Data.zip\n" + "file\t" + dir.Path("cut");
+  const std::string journal = "Tavisto file journal 1\nmade\t" + own + "\n" +
+                              Made("folder", run.substr(0, run.size() - 1)) + Made("file", dir.Path("ZorvelData.Z01")) +
+                              "name\t" + dir.Path("ZorvelData.zip") + "\n" + Made("file", run + "Data.zip") +
+                              "name\t" + dir.Path("cut");
   test::WriteFile(own + "Journal 4.txt", journal);
   test::WriteFile(own + "Journal 5.txt", "not a journal of ours\nfile\t" + dir.Path("ZorvelData.zip") + "\n");
 
