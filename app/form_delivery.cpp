@@ -59,7 +59,7 @@ uint32_t MailFlags() { return os::kMapiLogonUi | os::kMapiDialog; }
 void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   BusyCursor cursor(busy_);
   // One Get Data at a time: another window's run writes the same archives.
-  const auto lock = delivery::TakeGetDataLock();
+  auto lock = delivery::TakeGetDataLock();
   if (!lock) {
     cursor.Restore();
     os::ShowDialog(delivery::kGetDataRunsElsewhere, os::DialogIcon::Warning, {os::DialogAnswer::Ok});
@@ -80,6 +80,7 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   } catch (const os::Cancelled&) {
     // An earlier Data.zip of this window stays, and with it the data buttons.
     progress.Close();
+    lock.reset();
     cursor.Restore();
     ShowMessage("Get Data was cancelled.");
     return;
@@ -88,6 +89,7 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
     throw;
   }
   progress.Close();
+  lock.reset();  // another window may run while this one shows how it ended
   // The new Data.zip replaces the one an earlier run of this window built.
   if (dataZip_) journal_->RemoveFolderIfOurs(dataZipFolder_);
   dataZip_ = collected.dataZip;
@@ -102,6 +104,7 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
 }
 
 delivery::FileJournal& TForm1::Journal() {
+  if (TempFolder.empty()) throw Error("Tavisto cannot tell where the temporary folder is");
   if (!journal_) journal_.emplace(delivery::OwnFolder(TempFolder));
   return *journal_;
 }

@@ -63,7 +63,8 @@ void CheckBeforeWriting(Run& run, ProductTable& products) {
     const std::string archive = run.volumeFolder + slot.known.archiveFile;
     const bool advanced = slot.product == SiblingProduct::Voyra;
     if (os::FileAttributes(archive) != os::kInvalidAttributes) throw NameTaken(archive);
-    for (int32_t index = 0; index < MostVolumes(data, kProductVolumeSize); ++index) {
+    const int32_t mostVolumes = MostVolumes(data, kProductVolumeSize);
+    for (int32_t index = 0; index < mostVolumes; ++index) {
       const std::string volume = zip::VolumeFileName(archive, index, advanced);
       if (os::FileAttributes(volume) != os::kInvalidAttributes) throw NameTaken(volume);
     }

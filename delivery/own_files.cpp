@@ -136,8 +136,14 @@ FileJournal::FileJournal(const std::string& folder) : folder_(folder) {
     }
     path_ = path;
     file_ = std::move(*file);
-    Append(kHeader);
-    if (madeFolder_) AdoptFolder();
+    try {
+      Append(kHeader);
+      if (madeFolder_) AdoptFolder();
+    } catch (...) {
+      file_.Close();  // a journal that cannot be written proves nothing: it goes
+      (void)os::RemoveFile(path_);
+      throw;
+    }
     return;
   }
   throw FileCreateError(folder + kJournalPrefix);
@@ -166,12 +172,16 @@ bool FileJournal::CreateNew(const std::string& path) {
     if (IsTaken(file.Error())) return false;
     throw FileCreateError(path);
   }
+  Record(false, path);
+  return true;
+}
+
+void FileJournal::Record(bool folder, const std::string& path) {
   const auto state = os::StateOf(path);
   if (!state) throw FileCreateError(path);
-  Append(MadeLine("file", path, state->identity));
+  Append(MadeLine(folder ? "folder" : "file", path, state->identity));
   records_.made.push_back({path, state->identity});
-  records_.files.push_back(path);
-  return true;
+  (folder ? records_.folders : records_.files).push_back(path);
 }
 
 std::string FileJournal::CreateFolder(const std::string& prefix) {
@@ -181,11 +191,7 @@ std::string FileJournal::CreateFolder(const std::string& prefix) {
       if (os::FileAttributes(path) != os::kInvalidAttributes) continue;  // taken
       throw FileCreateError(path);
     }
-    const auto state = os::StateOf(path);
-    if (!state) throw FileCreateError(path);
-    Append(MadeLine("folder", path, state->identity));
-    records_.made.push_back({path, state->identity});
-    records_.folders.push_back(path);
+    Record(true, path);
     return path + "\\";
   }
   throw FileCreateError(prefix);

@@ -75,6 +75,8 @@ class FileJournal {
 
  private:
   void Append(const std::string& line);
+  // Records the file or folder just made at path, with its identity.
+  void Record(bool folder, const std::string& path);
 
   std::string folder_;
   bool madeFolder_ = false;

@@ -12,11 +12,11 @@ import zlib
 from pathlib import Path
 
 from scenario import main
-from test_delivery import DeliveryCase, data_zips, volume_set
+from test_delivery import DeliveryCase, add_sparse_capture, data_zips, volume_set
 
 from tests.fixtures import sample_machine as sm
 
-BIG = 3 * 1024 ** 3 // 2  # zeros, sparse on disk: seconds of deflate for next to no disk space
+BIG = 3 * 1024 ** 3 // 2  # seconds of deflate
 RUNS_ELSEWHERE = ("Get Data is already running in another Tavisto window. Let it finish, then run Get Data "
                   "here again.")
 
@@ -32,9 +32,7 @@ class GetDataRuns(DeliveryCase):
     @classmethod
     def prepare(cls, machine):
         super().prepare(machine)
-        data = machine.c(sm.product_values(machine.user)["Zorvel"]["AppDataPath"] + "Data")
-        with open(data / "capture.bin", "wb") as big:
-            big.truncate(BIG)
+        add_sparse_capture(machine, BIG)
         cls.base = machine.c(r"C:\Velmo\Zorvel")
         zeros = 0
         for _ in range(BIG // (1 << 20)):

@@ -9,10 +9,9 @@ import os
 import shutil
 
 from scenario import main
-from test_delivery import DeliveryCase, data_zips
+from test_delivery import DeliveryCase, add_sparse_capture, data_zips
 
 from tests.e2e.harness import build_dir
-from tests.fixtures import sample_machine as sm
 
 TITLE = "tavisto"
 BIG = 3 * 1024 ** 3 // 2  # zeros, sparse on disk: seconds of deflate for next to no disk space
@@ -38,9 +37,7 @@ class LongWork(DeliveryCase):
     @classmethod
     def prepare(cls, machine):
         super().prepare(machine)
-        data = machine.c(sm.product_values(machine.user)["Zorvel"]["AppDataPath"] + "Data")
-        with open(data / "capture.bin", "wb") as big:
-            big.truncate(BIG)
+        data = add_sparse_capture(machine, BIG)
         (data / "noise.bin").write_bytes(os.urandom(NOISE))
         cls.base = machine.c(r"C:\Velmo\Zorvel")
         # The codec tool never finishes.
