@@ -10,6 +10,7 @@ xdg-email: a recording stand-in on PATH receives it, and Wine's +winemapi channe
 attachment.
 """
 
+import hashlib
 import subprocess
 import tempfile
 import time
@@ -32,6 +33,12 @@ VOLUME_SIZE = 4097152
 def data_zips(machine):
     """The Data.zip files the program's windows hold, each in a folder of the program's own."""
     return sorted((machine.temp / "Tavisto").glob("Get Data */Data.zip"))
+
+
+def snapshot(folder):
+    """Every file below folder with its content's hash, and every subfolder (None)."""
+    return {p.relative_to(folder).as_posix(): None if p.is_dir() else hashlib.sha1(p.read_bytes()).hexdigest()
+            for p in sorted(folder.rglob("*"))}
 
 
 def add_sparse_capture(machine, size):

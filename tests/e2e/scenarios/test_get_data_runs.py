@@ -4,7 +4,6 @@ killed part-way (the next run removes exactly what it had made and ends with a c
 Data.zip, no scratch file left anywhere).
 """
 
-import hashlib
 import subprocess
 import tempfile
 import zipfile
@@ -12,18 +11,13 @@ import zlib
 from pathlib import Path
 
 from scenario import main
-from test_delivery import DeliveryCase, add_sparse_capture, data_zips, volume_set
+from test_delivery import DeliveryCase, add_sparse_capture, data_zips, enabled, snapshot, volume_set
 
 from tests.fixtures import sample_machine as sm
 
 BIG = 3 * 1024 ** 3 // 2  # seconds of deflate
 RUNS_ELSEWHERE = ("Get Data is already running in another Tavisto window. Let it finish, then run Get Data "
                   "here again.")
-
-
-def snapshot(folder):
-    return {p.relative_to(folder).as_posix(): None if p.is_dir() else hashlib.sha1(p.read_bytes()).hexdigest()
-            for p in sorted(folder.rglob("*"))}
 
 
 class GetDataRuns(DeliveryCase):
@@ -88,7 +82,7 @@ class GetDataRuns(DeliveryCase):
         second.answer("OK")
         self.assertEqual(self.not_the_first_runs(), before)
         self.assertEqual(len(list((self.machine.temp / "Tavisto").glob("Journal *"))), 1)
-        self.assertFalse({c["text"]: c["enabled"] for c in second.state()["controls"]}["Save Data"])
+        self.assertFalse(enabled(second)["Save Data"])
         second.close()
 
         first.expect_message("Finished", 1200000)

@@ -4,27 +4,17 @@ leaves the base and temporary folders as they were; Start Analysis cancelled whi
 inventory tool hangs; and the warning before mailing a Data.zip over 7 MB.
 """
 
-import hashlib
 import os
 import shutil
 
 from scenario import main
-from test_delivery import DeliveryCase, add_sparse_capture, data_zips
+from test_delivery import DeliveryCase, add_sparse_capture, data_zips, snapshot
 
 from tests.e2e.harness import build_dir
 
 TITLE = "tavisto"
 BIG = 3 * 1024 ** 3 // 2  # zeros, sparse on disk: seconds of deflate for next to no disk space
 NOISE = 8 * 1024 * 1024  # incompressible: Data.zip ends above the mail warning's 7 MB
-
-
-def snapshot(folder):
-    """Every file below folder with its size and hash, and every subfolder."""
-    listing = {}
-    for path in sorted(folder.rglob("*")):
-        relative = path.relative_to(folder).as_posix()
-        listing[relative] = None if path.is_dir() else hashlib.sha1(path.read_bytes()).hexdigest()
-    return listing
 
 
 def buttons(app):
