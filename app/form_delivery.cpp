@@ -71,12 +71,11 @@ void TForm1::Btn_GetDataClick(HWND /*sender*/) {
   BaseFolder = plan.baseFolder;
   for (delivery::ProductSlot& slot : Products)
     if (const auto& path = plan.dataPaths[static_cast<size_t>(slot.product)]) slot.dataPath = *path;
+  const delivery::GetDataCheck check = delivery::CheckGetData(plan);
   os::ProgressDialog progress(handle_, os::ApplicationTitle());
   delivery::CollectedData collected;
   try {
-    collected = delivery::CollectData(plan, Products, ArchivioTotale, [this]() -> delivery::FileJournal& {
-      return Journal();
-    }, progress);
+    collected = delivery::CollectData(plan, check, Products, ArchivioTotale, Journal(), progress);
   } catch (const os::Cancelled&) {
     // An earlier Data.zip of this window stays, and with it the data buttons.
     progress.Close();

@@ -28,11 +28,12 @@ Error NameTaken(const std::string& path) {
 
 // One run: where it writes, what it measured, and every name it created a file under.
 struct Run {
-  Run(const GetDataPlan& runPlan, os::ProgressSink& runProgress) : plan(runPlan), progress(runProgress) {}
+  Run(const GetDataPlan& runPlan, const GetDataCheck& runCheck, os::ProgressSink& runProgress)
+      : plan(runPlan), check(runCheck), progress(runProgress) {}
   const GetDataPlan& plan;
+  const GetDataCheck& check;
   os::ProgressSink& progress;
   std::string volumeFolder;
-  std::array<DataSize, 5> data{};
   FileJournal* journal = nullptr;
   std::string folder;                // the run's own folder
   std::vector<std::string> written;  // every name a file of this run was created under
@@ -45,42 +46,13 @@ bool Packs(const Run& run, const ProductSlot& slot) {
   return run.plan.dataPaths[static_cast<size_t>(slot.product)].has_value();
 }
 
-const DataSize& DataOf(const Run& run, const ProductSlot& slot) { return run.data[static_cast<size_t>(slot.product)]; }
-
-// Before anything is written: the data measured, no name of ours taken by a file that is not
-// ours, and room enough on both drives for the least the archives can come to.
-void CheckBeforeWriting(Run& run, ProductTable& products) {
-  run.progress.BeginStage("Measuring the data");
-  DataSize all;
-  for (ProductSlot& slot : products) {
-    if (!Packs(run, slot)) continue;
-    run.progress.ThrowIfStopped();
-    DataSize& data = run.data[static_cast<size_t>(slot.product)];
-    data = MeasureData(*run.plan.dataPaths[static_cast<size_t>(slot.product)] + "Data");
-    all += data;
-    // Without a base folder the volumes go to a new folder of ours: no name there is taken.
-    if (run.plan.baseFolder.empty()) continue;
-    const std::string archive = run.volumeFolder + slot.known.archiveFile;
-    const bool advanced = slot.product == SiblingProduct::Voyra;
-    if (os::FileAttributes(archive) != os::kInvalidAttributes) throw NameTaken(archive);
-    const int32_t mostVolumes = MostVolumes(data, kProductVolumeSize);
-    for (int32_t index = 0; index < mostVolumes; ++index) {
-      const std::string volume = zip::VolumeFileName(archive, index, advanced);
-      if (os::FileAttributes(volume) != os::kInvalidAttributes) throw NameTaken(volume);
-    }
-  }
-  // The volumes, then Data.zip beside them, which holds them all.
-  const uint64_t least = LeastArchiveBytes(all);
-  std::vector<RoomNeed> needs;
-  if (run.volumeFolder == run.plan.tempFolder || OnOneDrive(run.volumeFolder, run.plan.tempFolder)) {
-    needs.push_back({"the data's archives and Data.zip", run.plan.tempFolder, 2 * least});
-  } else {
-    needs.push_back({"the data's archives", run.volumeFolder, least});
-    needs.push_back({"Data.zip", run.plan.tempFolder, least});
-  }
-  if (const auto refusal = RoomShortfall(needs, os::FreeDiskSpace))
-    throw Error(*refusal + " Get Data has written nothing");
+const DataSize& DataOf(const Run& run, const ProductSlot& slot) {
+  return run.check.data[static_cast<size_t>(slot.product)];
 }
+
+// Where the volumes go: the base folder, else (no product gives one) the temporary folder,
+// in a folder of the run's own there.
+std::string VolumeFolder(const GetDataPlan& plan) { return plan.baseFolder.empty() ? plan.tempFolder : plan.baseFolder; }
 
 // Packs one product's Data folder. Each volume is created new and journaled before the writer
 // puts anything in it; a name that a file not of ours took meanwhile stops the run.
@@ -232,6 +204,44 @@ Error DiskFullMessage(const DiskFullError& error, const Run& run) {
 
 }  // namespace
 
+GetDataCheck CheckGetData(const GetDataPlan& plan) {
+  if (plan.tempFolder.empty()) throw Error("Get Data cannot tell where the temporary folder is");
+  GetDataCheck check;
+  // Nobody else runs Get Data now: whatever journals no window holds are those of killed runs.
+  check.adoptFolder = SweepAbandonedJournals(OwnFolder(plan.tempFolder));
+  const std::string volumeFolder = VolumeFolder(plan);
+  DataSize all;
+  for (SiblingProduct product : lookups::kAllProducts) {
+    const auto& dataPath = plan.dataPaths[static_cast<size_t>(product)];
+    if (!dataPath) continue;
+    DataSize& data = check.data[static_cast<size_t>(product)];
+    data = MeasureData(*dataPath + "Data");
+    all += data;
+    // Without a base folder the volumes go to a new folder of ours: no name there is taken.
+    if (plan.baseFolder.empty()) continue;
+    const std::string archive = volumeFolder + lookups::Describe(product).archiveFile;
+    const bool advanced = product == SiblingProduct::Voyra;
+    if (os::FileAttributes(archive) != os::kInvalidAttributes) throw NameTaken(archive);
+    const int32_t mostVolumes = MostVolumes(data, kProductVolumeSize);
+    for (int32_t index = 0; index < mostVolumes; ++index) {
+      const std::string volume = zip::VolumeFileName(archive, index, advanced);
+      if (os::FileAttributes(volume) != os::kInvalidAttributes) throw NameTaken(volume);
+    }
+  }
+  // The volumes, then Data.zip beside them, which holds them all.
+  const uint64_t least = LeastArchiveBytes(all);
+  std::vector<RoomNeed> needs;
+  if (plan.baseFolder.empty() || OnOneDrive(volumeFolder, plan.tempFolder)) {
+    needs.push_back({"the data's archives and Data.zip", plan.tempFolder, 2 * least});
+  } else {
+    needs.push_back({"the data's archives", volumeFolder, least});
+    needs.push_back({"Data.zip", plan.tempFolder, least});
+  }
+  if (const auto refusal = RoomShortfall(needs, os::FreeDiskSpace))
+    throw Error(*refusal + " Get Data has written nothing");
+  return check;
+}
+
 std::optional<os::InstanceLock> TakeGetDataLock() { return os::InstanceLock::TryTake(kLockName); }
 
 bool IsPacked(SiblingProduct product) {
@@ -260,22 +270,15 @@ std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut) {
   return text;
 }
 
-CollectedData CollectData(const GetDataPlan& plan, ProductTable& products, zip::TArchiver& dataZip,
-                          const std::function<FileJournal&()>& journal, os::ProgressSink& progress) {
-  if (plan.tempFolder.empty()) throw Error("Get Data cannot tell where the temporary folder is");
-  const std::string own = OwnFolder(plan.tempFolder);
-  // Nobody else runs Get Data now: whatever journals no window holds are those of killed runs.
-  const bool adoptFolder = SweepAbandonedJournals(own);
-  Run run(plan, progress);
+CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,
+                          zip::TArchiver& dataZip, FileJournal& journal, os::ProgressSink& progress) {
+  Run run(plan, check, progress);
+  run.journal = &journal;
+  if (check.adoptFolder) journal.AdoptFolder();
+  run.folder = journal.CreateFolder(OwnFolder(plan.tempFolder) + "Get Data ");
   // Without a base folder (no product, or MultiQrx alone) the archives would land in whatever
   // folder the program was started from: the run's own folder holds them instead.
-  run.volumeFolder = plan.baseFolder.empty() ? plan.tempFolder : plan.baseFolder;
-  CheckBeforeWriting(run, products);
-
-  run.journal = &journal();
-  if (adoptFolder) run.journal->AdoptFolder();
-  run.folder = run.journal->CreateFolder(own + "Get Data ");
-  if (plan.baseFolder.empty()) run.volumeFolder = run.folder;
+  run.volumeFolder = plan.baseFolder.empty() ? run.folder : plan.baseFolder;
   CollectedData result;
   try {
     for (ProductSlot& slot : products) {

@@ -6,11 +6,11 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "delivery/data_room.h"
 #include "delivery/own_files.h"
 #include "delivery/product_table.h"
 #include "lookups/sibling_product.h"
@@ -52,19 +52,27 @@ inline constexpr char kGetDataRunsElsewhere[] =
 // How Get Data ends when it finishes: "Finished", or what it had to leave out.
 [[nodiscard]] std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut);
 
+// What Get Data finds before it writes anything, and what it does then: what killed runs of
+// ours left behind is removed (only files their journals prove ours), the data is measured,
+// and the run is refused (an Error saying why) when a file that is not ours has the name of an
+// archive or volume it may write, or when the base folder's or the temporary folder's drive
+// plainly has too little room.
+struct GetDataCheck {
+  std::array<DataSize, 5> data{};  // by SiblingProduct, for the products packed
+  bool adoptFolder = false;        // the killed run's journal had made our folder
+};
+[[nodiscard]] GetDataCheck CheckGetData(const GetDataPlan& plan);
+
 // Packs the products of the plan with their archivers in the table, in product order, builds
-// Data.zip with dataZip, and deletes the volume files this run wrote. First, before anything is
-// written: what killed runs of ours left behind is removed, the data is measured, and the run
-// is refused (an Error saying why) when a file that is not ours has the name of an archive or
-// volume it may write, or when the base folder's or the temporary folder's drive plainly has
-// too little room. Every file the run creates is recorded in the journal journal() gives (asked
-// for only once the checks passed). Without a base folder (no product, or MultiQrx alone) the
-// volumes go to the run's own folder. Each stage is shown through progress, which may stop the
-// run (os::Cancelled). A run that does not finish, stopped or failed, removes every file it
-// wrote and raises; an earlier Data.zip and files it did not write stay as they were. A volume
-// that vanished, changed or could not be read is such a failure, and names the volume.
-[[nodiscard]] CollectedData CollectData(const GetDataPlan& plan, ProductTable& products, zip::TArchiver& dataZip,
-                                        const std::function<FileJournal&()>& journal, os::ProgressSink& progress);
+// Data.zip with dataZip, and deletes the volume files this run wrote. Every file the run
+// creates is recorded in journal before it holds anything. Without a base folder (no product,
+// or MultiQrx alone) the volumes go to the run's own folder. Each stage is shown through
+// progress, which may stop the run (os::Cancelled). A run that does not finish, stopped or
+// failed, removes every file it wrote and raises; an earlier Data.zip and files it did not
+// write stay as they were. A volume that vanished, changed or could not be read is such a
+// failure, and names the volume; so is a disk that filled up, named with its free space.
+[[nodiscard]] CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,
+                                        zip::TArchiver& dataZip, FileJournal& journal, os::ProgressSink& progress);
 
 // Whether Get Data packs the product: Quorix when it has a data folder, the others when installed.
 [[nodiscard]] bool IsPacked(lookups::SiblingProduct product);

@@ -38,10 +38,7 @@ class LongWork(DeliveryCase):
         before = (snapshot(self.base), snapshot(self.machine.temp))
         app = self.start()
         app.click("Get Data")
-        for _ in range(100):
-            first = app.progress()
-            if first["lines"][0] != "Measuring the data":
-                break
+        first = app.progress()
         self.assertEqual(first["caption"], TITLE)
         self.assertEqual(first["lines"][0], "Packing the Zorvel data")
         self.assertIn("Cancel", first["buttons"])
