@@ -13,7 +13,6 @@
 #include "app/error_box.h"
 #include "app/window_design.h"
 #include "os/dialogs.h"
-#include "os/files.h"
 #include "os/system_facts.h"
 #include "sysinfo/identity_format.h"
 
@@ -391,9 +390,9 @@ void TForm1::OnDestroy() {
 
 void TForm1::FormDestroy() {
   ScanFolders.reset();
-  // Only the overall archive this program wrote into the temporary folder; before any
-  // handler recorded that folder there is nothing of ours to remove.
-  if (!TempFolder.empty()) (void)os::RemoveFile(TempFolder + "\\Data.zip");
+  // The files this window made (its Data.zip among them) go while they are still those files;
+  // nothing else is touched.
+  journal_.reset();
 }
 
 std::string TForm1::GetWindowsLanguage() const {

@@ -7,11 +7,14 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/layout.h"
 #include "app/memo_lines.h"
+#include "delivery/own_files.h"
+#include "delivery/product_table.h"
 #include "os/registry.h"
 #include "report/line_sink.h"
 #include "sysinfo/exe_info.h"
@@ -113,21 +116,38 @@ class TForm1 {
   HWND Btn_SaveData = nullptr;
   HWND Btn_SendDataEmail = nullptr;
   std::unique_ptr<sysinfo::TExeInfo> ExeInfo1;
-  // The archive writers "Get Data" drives, with their design-time settings.
-  zip::TArchiver ArchivioQrx{"ArchivioQrx"};
-  zip::TArchiver ArchivioPY{"ArchivioPY"};
-  zip::TArchiver ArchivioVY{"ArchivioVY"};
-  zip::TArchiver ArchivioMQ{"ArchivioMQ"};
+  // The five products: each one's archive writer (with its design-time settings) and the data
+  // folder Get Data recorded for it, under the names the window has always had for them.
+  delivery::ProductTable Products;
+  zip::TArchiver& ArchivioQrx = Products[lookups::SiblingProduct::Quorix].archiver;
+  zip::TArchiver& ArchivioPY = Products[lookups::SiblingProduct::Pylvex].archiver;
+  zip::TArchiver& ArchivioVY = Products[lookups::SiblingProduct::Voyra].archiver;
+  zip::TArchiver& ArchivioMQ = Products[lookups::SiblingProduct::MultiQrx].archiver;
   zip::TArchiver ArchivioTotale{"ArchivioTotale"};
-  zip::TArchiver ArchivioZorvel{"ArchivioZorvel"};
+  zip::TArchiver& ArchivioZorvel = Products[lookups::SiblingProduct::Zorvel].archiver;
 
   // State the handlers pass to each other.
-  std::string ZorvelDataPath, QuorixDataPath, VoyraDataPath, PylvexDataPath, MultiQrxDataPath;
+  std::string& ZorvelDataPath = Products[lookups::SiblingProduct::Zorvel].dataPath;
+  std::string& QuorixDataPath = Products[lookups::SiblingProduct::Quorix].dataPath;
+  std::string& VoyraDataPath = Products[lookups::SiblingProduct::Voyra].dataPath;
+  std::string& PylvexDataPath = Products[lookups::SiblingProduct::Pylvex].dataPath;
+  std::string& MultiQrxDataPath = Products[lookups::SiblingProduct::MultiQrx].dataPath;
   std::string BaseFolder;
   std::unique_ptr<std::vector<std::string>> ScanFolders;
-  std::vector<std::string> VolumeFiles;
   std::string DesktopFolder;  // no trailing backslash
   std::string TempFolder;     // with a trailing backslash
+
+  // The files this window writes outside the folders the user chose are created new and
+  // journaled, and removed at its end while they are still the files it made.
+  delivery::FileJournal& Journal();
+  std::optional<delivery::FileJournal> journal_;
+  // This window's Data.zip, as its last Get Data built it, and the folder of ours it is in.
+  std::optional<delivery::OwnedFile> dataZip_;
+  std::string dataZipFolder_;
+  // That Data.zip while it is still the file Get Data built; otherwise an Error saying so.
+  [[nodiscard]] const std::string& DataZipOfThisWindow() const;
+  // What Save Result and Save Data last wrote, which a later save may replace.
+  std::optional<delivery::OwnedFile> savedResult_, savedData_;
 };
 
 }  // namespace tavisto::app

@@ -5,6 +5,9 @@
 
 namespace tavisto::delivery {
 
+DiskFullError::DiskFullError(const std::string& file)
+    : Error("There is not enough space on the disk to write " + file), file_(file) {}
+
 void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, const std::string& what,
                      os::ProgressSink& progress) {
   using zip::Operation;
@@ -36,12 +39,12 @@ void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, cons
   archiver.AddFiles(mask, zip::kDefaultSearchAttr, "");
   if (progress.StopRequested()) throw os::Cancelled();
   // A volume that found no room ends the update too, whatever the component calls it.
-  if (!full.empty()) throw Error("There is not enough space on the disk to write " + full);
+  if (!full.empty()) throw DiskFullError(full);
   switch (archiver.LastUpdateOutcome()) {
     case zip::UpdateOutcome::Committed: return;
     case zip::UpdateOutcome::Cancelled: throw os::Cancelled();
     case zip::UpdateOutcome::DiskFull:
-      throw Error("There is not enough space on the disk to write " + archiver.FileName());
+      throw DiskFullError(archiver.FileName());
     case zip::UpdateOutcome::Aborted:
       throw Error("Get Data was stopped while " + what +
                   ": a file could not be read and Abort was chosen. The files Get Data had written are removed");

@@ -6,16 +6,28 @@
 
 #include <string>
 
+#include "os/errors.h"
 #include "os/progress.h"
 #include "zip/archiver.h"
 
 namespace tavisto::delivery {
 
+// A write that found no room: the file being written ("There is not enough space on the disk
+// to write ..." with its name).
+class DiskFullError : public Error {
+ public:
+  explicit DiskFullError(const std::string& file);
+  [[nodiscard]] const std::string& File() const { return file_; }
+
+ private:
+  std::string file_;
+};
+
 // Adds every file and folder matching mask under the archiver's BaseDir with the default
 // attribute set (an empty mask: the archiver's FileMasks), reporting each file and the
 // update's share done to progress. An update that does not commit is undone by the component
-// as usual and raised here: os::Cancelled when progress asked to stop; an Error naming the
-// file that could not be written when the disk filled up; an Error saying that Get Data was
+// as usual and raised here: os::Cancelled when progress asked to stop; a DiskFullError naming
+// the file that could not be written when the disk filled up; an Error saying that Get Data was
 // stopped when Abort was the answer to a file that could not be read. what says what was being
 // done, for that message ("packing the Zorvel data"). The sources the update left out (Ignored) are
 // the archiver's LeftOut().

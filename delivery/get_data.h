@@ -1,13 +1,20 @@
 // "Get Data": each detected product's Data folder packed into its own split archive in the
-// products' base folder, exactly those volumes stored in Data.zip in the temporary folder, and
-// the volumes removed again.
+// products' base folder, exactly those volumes stored in Data.zip in a folder of the program's
+// own in the temporary folder, and the volumes removed again. One run at a time for each user;
+// every file a run writes is created new and journaled, so nothing of anyone else's is ever
+// replaced or removed, and a run that was killed is cleaned up after by the next one.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "delivery/data_room.h"
+#include "delivery/own_files.h"
+#include "delivery/product_table.h"
 #include "lookups/sibling_product.h"
+#include "os/instance_lock.h"
 #include "os/progress.h"
 #include "zip/archiver.h"
 
@@ -16,35 +23,56 @@ namespace tavisto::delivery {
 // The program's volume size: 4097152 bytes (0x3E8480), not 4 MiB.
 inline constexpr int64_t kProductVolumeSize = 4097152;
 
-// One product's archive writer and the window field that records its data folder.
-struct ProductArchive {
-  lookups::SiblingProduct product;
-  zip::TArchiver& archiver;
-  std::string& dataPath;
+// What Get Data looks up before it packs anything: the folders it works in and, for each
+// product it packs, the data folder it read (nothing for a product it leaves out).
+struct GetDataPlan {
+  std::string tempFolder;     // ends in a backslash
+  std::string desktopFolder;  // no trailing backslash
+  std::string baseFolder;     // ends in a backslash, or "" when no product gives one
+  std::array<std::optional<std::string>, 5> dataPaths;  // by SiblingProduct
 };
 
-// The window's fields Get Data sets.
-struct GetDataState {
-  std::string& tempFolder;
-  std::string& desktopFolder;
-  std::string& baseFolder;
-  std::vector<std::string>& volumeFiles;
+// What a finished Get Data found.
+struct CollectedData {
+  OwnedFile dataZip;                      // the Data.zip it built, as it was built
+  std::string folder;                     // the folder of ours that holds it
+  std::vector<zip::LeftOutFile> leftOut;  // data files the products' archives left out
 };
+
+// Held while a run works: one run at a time for each user, whichever window started it.
+// Nothing when another window's run holds it.
+[[nodiscard]] std::optional<os::InstanceLock> TakeGetDataLock();
+// What a window says when another window's run holds the lock.
+inline constexpr char kGetDataRunsElsewhere[] =
+    "Get Data is already running in another Tavisto window. Let it finish, then run Get Data here again.";
+
+// The lookups of a run, made before anything is written.
+[[nodiscard]] GetDataPlan PlanGetData();
 
 // How Get Data ends when it finishes: "Finished", or what it had to leave out.
 [[nodiscard]] std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut);
 
-// Packs the products in the order given, builds TempFolder + "Data.zip" with dataZip, and
-// deletes the volume files this run wrote (never other archives that happen to lie in the base
-// folder). Without a base folder (no product, or MultiQrx alone) the volumes go to a folder of
-// our own in the temporary folder, removed afterwards; with no product Data.zip is empty.
-// Each stage is shown through progress, which may stop the run (os::Cancelled). A run that
-// does not finish, stopped or failed, removes every file it wrote, its Data.zip included,
-// and raises; files it did not write stay as they were. A Data.zip that could not take every
-// volume is such a failure. Returns the data files the products' archives left out (held by
-// another program and Ignored, unreadable), once each.
-[[nodiscard]] std::vector<zip::LeftOutFile> CollectData(const std::array<ProductArchive, 5>& products, zip::TArchiver& dataZip, GetDataState& state,
-                 os::ProgressSink& progress);
+// What Get Data finds before it writes anything, and what it does then: what killed runs of
+// ours left behind is removed (only files their journals prove ours), the data is measured,
+// and the run is refused (an Error saying why) when a file that is not ours has the name of an
+// archive or volume it may write, or when the base folder's or the temporary folder's drive
+// plainly has too little room.
+struct GetDataCheck {
+  std::array<DataSize, 5> data{};  // by SiblingProduct, for the products packed
+  bool adoptFolder = false;        // the killed run's journal had made our folder
+};
+[[nodiscard]] GetDataCheck CheckGetData(const GetDataPlan& plan);
+
+// Packs the products of the plan with their archivers in the table, in product order, builds
+// Data.zip with dataZip, and deletes the volume files this run wrote. Every file the run
+// creates is recorded in journal before it holds anything. Without a base folder (no product,
+// or MultiQrx alone) the volumes go to the run's own folder. Each stage is shown through
+// progress, which may stop the run (os::Cancelled). A run that does not finish, stopped or
+// failed, removes every file it wrote and raises; an earlier Data.zip and files it did not
+// write stay as they were. A volume that vanished, changed or could not be read is such a
+// failure, and names the volume; so is a disk that filled up, named with its free space.
+[[nodiscard]] CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,
+                                        zip::TArchiver& dataZip, FileJournal& journal, os::ProgressSink& progress);
 
 // Whether Get Data packs the product: Quorix when it has a data folder, the others when installed.
 [[nodiscard]] bool IsPacked(lookups::SiblingProduct product);

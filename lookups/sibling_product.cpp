@@ -5,15 +5,15 @@ namespace tavisto::lookups {
 namespace {
 
 constexpr ProductConstants kProducts[] = {
-    {"Software\\Velmo\\Zorvel\\AppPath", "Zorvel", "ArchivioZorvel", "ZorvelData.zip",
+    {"Zorvel", "Software\\Velmo\\Zorvel\\AppPath", "Zorvel", "ArchivioZorvel", "ZorvelData.zip",
      "--------------------Zorvel CS.log---------------"},
-    {"Software\\Velmo\\Quorix\\AppPath", "Qrx", "ArchivioQrx", "QrxData.zip",
+    {"Quorix", "Software\\Velmo\\Quorix\\AppPath", "Qrx", "ArchivioQrx", "QrxData.zip",
      "--------------------QRX CS.log---------------"},
-    {"Software\\Velmo\\Pylvex\\AppPath", "PY", "ArchivioPY", "PYData.zip",
+    {"Pylvex", "Software\\Velmo\\Pylvex\\AppPath", "PY", "ArchivioPY", "PYData.zip",
      "--------------------PY CS.log---------------"},
-    {"Software\\Velmo\\Voyra\\AppPath", "VY", "ArchivioVY", "VYData.zip",
+    {"Voyra", "Software\\Velmo\\Voyra\\AppPath", "VY", "ArchivioVY", "VYData.zip",
      "--------------------VY CS.log---------------"},
-    {"Software\\Velmo\\MultiQrx\\AppPath", "MQ", "ArchivioMQ", "MQData.zip",
+    {"MultiQrx", "Software\\Velmo\\MultiQrx\\AppPath", "MQ", "ArchivioMQ", "MQData.zip",
      "--------------------MQ CS.log---------------"},
 };
 

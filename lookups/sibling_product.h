@@ -15,6 +15,7 @@ inline constexpr std::array<SiblingProduct, 5> kAllProducts = {
     SiblingProduct::MultiQrx};
 
 struct ProductConstants {
+  const char* name;              // as the customer knows it
   const char* registryKey;       // under HKEY_CURRENT_USER
   const char* shortForm;         // in file names
   const char* archiveComponent;  // the main window's archive writer for it

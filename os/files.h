@@ -49,6 +49,7 @@ enum class Disposition {
   OpenExisting,  // fail when missing
   CreateAlways,  // create, or empty an existing file
   OpenAlways,    // open, or create when missing
+  CreateNew,     // create; fail when the name is taken (the error says it exists), never touching that file
 };
 
 class OpenResult;

@@ -32,10 +32,11 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
   }
   if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
+  if (disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
   const std::string native = NativePath(path);
   struct stat existing {};
-  if (access != Access::Read && ::stat(native.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-      !(existing.st_mode & S_IWUSR)) {
+  if (access != Access::Read && disposition != Disposition::CreateNew && ::stat(native.c_str(), &existing) == 0 &&
+      S_ISREG(existing.st_mode) && !(existing.st_mode & S_IWUSR)) {
     // Windows refuses to write a read-only file, whoever asks (root included).
     return OpenResult::Failed(kErrorAccessDenied);
   }

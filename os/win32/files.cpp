@@ -35,9 +35,10 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
     case Disposition::OpenExisting: creation = OPEN_EXISTING; break;
     case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
     case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
+    case Disposition::CreateNew: creation = CREATE_NEW; break;
   }
   const std::wstring wide = WidePath(path);
-  if (access != Access::Read) {
+  if (access != Access::Read && disposition != Disposition::CreateNew) {
     // Windows refuses to write a read-only file; Wine running as root would not, so the
     // rule is kept here for both.
     const DWORD attributes = GetFileAttributesW(wide.c_str());

@@ -210,12 +210,13 @@ class WineMachine:
     def env(self) -> dict:
         return _wine_env(self.prefix, self.home, self.display, self.extra_path)
 
-    def run(self, args, cwd=None, check=True, timeout=120, wine=None):
+    def run(self, args, cwd=None, check=True, timeout=120, wine=None, env=None):
         """Runs a Windows program to its end (under the given Wine loader, else the one its
-        bitness needs). Output goes through files, not pipes: Wine's own background processes
-        inherit the handles and would keep a pipe open for ever."""
+        bitness needs), with env's variables added. Output goes through files, not pipes: Wine's
+        own background processes inherit the handles and would keep a pipe open for ever."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([wine or wine_for(args[0])] + [str(a) for a in args], cwd=cwd, env=self.env(),
+            done = subprocess.run([wine or wine_for(args[0])] + [str(a) for a in args], cwd=cwd,
+                                  env={**self.env(), **(env or {})},
                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
             out.seek(0)
             err.seek(0)
@@ -362,24 +363,31 @@ class Tavisto:
         # The program's working folder: where it looks for the inventory tools.
         self.cwd = Path(cwd) if cwd else machine.root / "cwd"
         self.process = None
+        self.handle = None  # of its window, which the driver works from then on
 
-    def start(self, timeout_ms=60000):
+    def start(self, timeout_ms=60000, others=()):
+        """Starts the program and waits for its window: a window that none of the running
+        Tavisto objects in others has."""
         self.cwd.mkdir(parents=True, exist_ok=True)
         self.process = self.machine.popen([self.exe], cwd=self.cwd, winedebug=self.winedebug,
                                           stderr_path=self.stderr_path)
-        self.driver("wait-window", timeout_ms)
+        skip = ",".join(str(other.handle) for other in others)
+        self.handle = self.driver("wait-window", timeout_ms, env={"TAVISTO_OTHER_WINDOWS": skip}).get("handle")
         return self
 
     # Commands that change nothing, so that one which printed nothing may be asked again.
     _ASKING = {"state", "wait-window", "dialog", "memo", "wait-idle", "progress", "labels"}
 
-    def driver(self, *args, check=True) -> dict:
+    def driver(self, *args, check=True, env=None) -> dict:
         command = " ".join(map(str, args))
         # The driver's own time limit (in ms) plus a margin, so it is never cut off first.
         limit = 600 + max((a for a in args if isinstance(a, int)), default=0) / 1000
+        env = dict(env or {})
+        if self.handle is not None:
+            env["TAVISTO_WINDOW"] = str(self.handle)
         for attempt in (1, 2):
             try:
-                done = self.machine.run([driver_exe()] + list(args), check=False, timeout=limit)
+                done = self.machine.run([driver_exe()] + list(args), check=False, timeout=limit, env=env)
             except subprocess.TimeoutExpired:
                 raise DriverError(f"driver {command}: did not end within {limit:.0f} s") from None
             lines = done.stdout.decode("ascii", "replace").strip().splitlines()

@@ -5,7 +5,7 @@
 //
 //   driver state                 the main window, its controls and any open message box; a
 //                                button's text is its caption as shown, "mnemonic" its Alt+letter
-//   driver wait-window MS        wait until the main window exists and answers
+//   driver wait-window MS        wait until the main window exists and answers; prints its handle
 //   driver click CAPTION         press an enabled button (exit 3 when it is disabled)
 //   driver press CAPTION [click] press an enabled button with the mouse at its centre and cancel
 //                                the press; with "click", let go on it (a click)
@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -90,7 +91,20 @@ std::string RectJson(const RECT& r) {
          "," + std::to_string(r.bottom - r.top) + "]";
 }
 
-HWND FindMain() { return FindWindowA(kMainClass, nullptr); }
+// Scenarios with more than one window name theirs: TAVISTO_WINDOW holds the handle wait-window
+// printed for it, and wait-window passes over the handles listed in TAVISTO_OTHER_WINDOWS.
+HWND FindMain() {
+  if (const char* chosen = std::getenv("TAVISTO_WINDOW"))
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(chosen, nullptr, 10)));
+  const char* listed = std::getenv("TAVISTO_OTHER_WINDOWS");
+  const std::string others = "," + std::string(listed ? listed : "") + ",";
+  HWND found = nullptr;
+  while ((found = FindWindowExA(nullptr, found, kMainClass, nullptr)) != nullptr) {
+    const std::string handle = "," + std::to_string(reinterpret_cast<uintptr_t>(found)) + ",";
+    if (others.find(handle) == std::string::npos) return found;
+  }
+  return nullptr;
+}
 
 DWORD ProcessOf(HWND window) {
   DWORD process = 0;
@@ -618,7 +632,8 @@ int main(int argc, char** argv) {
   if (command == "wait-window") {
     HWND main = MainOrNull(number(2, 30000));
     if (!main || !Answers(main, number(2, 30000))) return Fail("the main window did not appear");
-    std::printf("{\"window\":true}\n");
+    std::printf("{\"window\":true,\"handle\":%llu}\n",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(main)));
     return 0;
   }
   HWND main = FindMain();

@@ -58,9 +58,10 @@ class ScenarioCase(unittest.TestCase):
     def screenshot(self, name: str):
         return self.display.screenshot(screenshot_dir() / f"{name}.png")
 
-    def start_tavisto(self, cwd=None, **options) -> Tavisto:
+    def start_tavisto(self, cwd=None, others=(), **options) -> Tavisto:
+        """Starts the program; with others (running Tavisto objects), a window besides theirs."""
         app = Tavisto(self.machine, cwd=cwd, **options)
-        app.start()
+        app.start(others=others)
         self.addCleanup(self._close_quietly, app)
         return app
 

@@ -10,6 +10,7 @@ xdg-email: a recording stand-in on PATH receives it, and Wine's +winemapi channe
 attachment.
 """
 
+import hashlib
 import subprocess
 import tempfile
 import time
@@ -27,6 +28,25 @@ SUPPORT_ADDRESS = "support@velmo.it"
 ARCHIVE_NAMES = {"Zorvel": "ZorvelData", "Quorix": "QrxData", "Pylvex": "PYData", "Voyra": "VYData",
                  "MultiQrx": "MQData"}
 VOLUME_SIZE = 4097152
+
+
+def data_zips(machine):
+    """The Data.zip files the program's windows hold, each in a folder of the program's own."""
+    return sorted((machine.temp / "Tavisto").glob("Get Data */Data.zip"))
+
+
+def snapshot(folder):
+    """Every file below folder with its content's hash, and every subfolder (None)."""
+    return {p.relative_to(folder).as_posix(): None if p.is_dir() else hashlib.sha1(p.read_bytes()).hexdigest()
+            for p in sorted(folder.rglob("*"))}
+
+
+def add_sparse_capture(machine, size):
+    """A file of zeros in Zorvel's data, sparse on disk: seconds of deflate for next to no disk space."""
+    data = machine.c(sm.product_values(machine.user)["Zorvel"]["AppDataPath"] + "Data")
+    with open(data / "capture.bin", "wb") as big:
+        big.truncate(size)
+    return data
 
 
 def enabled(app):
@@ -83,9 +103,13 @@ class DeliveryCase(ScenarioCase):
         app.answer("OK")
         buttons = enabled(app)
         self.assertTrue(buttons["Save Data"] and buttons["Send data by email"])
-        data_zip = self.machine.temp / "Data.zip"
-        self.assertTrue(data_zip.exists())
-        return data_zip
+        return self.data_zip()
+
+    def data_zip(self):
+        """The one Data.zip of the window on the machine."""
+        found = data_zips(self.machine)
+        self.assertEqual(len(found), 1, found)
+        return found[0]
 
     def check_volume_sets(self, data_zip: Path, products):
         """Every product's volume set in Data.zip, tested and extracted by 7-Zip, holds exactly
@@ -186,9 +210,9 @@ class SampleMachine(DeliveryCase):
             self.assertEqual(query["subject"], [subject])
             self.assertEqual(query["body"], ["Free text"])
         log = self.debug_log.read_bytes().decode("latin-1")
-        desktop = rf"C:\\users\\{self.machine.user}\\Desktop"
-        self.assertIn(rf'"{desktop}\\qrxReg.log" ("Analysis Result.txt")', log)
-        self.assertIn(rf'"C:\\users\\{self.machine.user}\\Temp\\Data.zip"', log)
+        own = rf"C:\\\\users\\\\{self.machine.user}\\\\Temp\\\\Tavisto\\\\"
+        self.assertRegex(log, own + r'Mail \d+\\\\qrxReg\.log" \("Analysis Result\.txt"\)')
+        self.assertRegex(log, own + r'Get Data \d+\\\\Data\.zip"')
 
         # Closing the window removes the temporary Data.zip, never the desktop's copy.
         app.close()
@@ -221,8 +245,8 @@ class OnlyMultiQrx(DeliveryCase):
         names = self.check_volume_sets(data_zip, ["MultiQrx"])
         self.assertEqual(names, ["MQData.zip"])
         self.assertEqual(sorted(p.name for p in self.working.iterdir()), ["stray.zip"])
-        self.assertFalse((self.machine.temp / "Tavisto volumes").exists())
         app.close()
+        self.assertFalse((self.machine.temp / "Tavisto").exists())
 
 
 class NoProgram(DeliveryCase):
@@ -289,7 +313,7 @@ class LockedDataFile(DeliveryCase):
         buttons = enabled(app)
         self.assertFalse(buttons["Save Data"] or buttons["Send data by email"])
         self.assertEqual(sorted(p.name for p in base.iterdir()), before)
-        self.assertFalse((self.machine.temp / "Data.zip").exists())
+        self.assertEqual(data_zips(self.machine), [])
 
         holder, release = self.hold()
         app.click("Get Data")
@@ -300,7 +324,7 @@ class LockedDataFile(DeliveryCase):
         self.release(holder, release)
         app.answer("&Retry")
         app.expect_message("Finished", 600000)
-        self.check_volume_sets(self.machine.temp / "Data.zip", ["Pylvex"])
+        self.check_volume_sets(self.data_zip(), ["Pylvex"])
 
         holder, release = self.hold()
         app.click("Get Data")
@@ -312,7 +336,7 @@ class LockedDataFile(DeliveryCase):
         self.release(holder, release)
         expected = expected_tree("Pylvex")
         del expected["Pylvex.cfg"]
-        with zipfile.ZipFile(self.machine.temp / "Data.zip") as archive, \
+        with zipfile.ZipFile(self.data_zip()) as archive, \
                 tempfile.TemporaryDirectory() as scratch:
             (Path(scratch) / "PYData.zip").write_bytes(archive.read("PYData.zip"))
             subprocess.run(["7zz", "x", "-y", f"-o{scratch}/out", f"{scratch}/PYData.zip"],

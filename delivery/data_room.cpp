@@ -1,0 +1,135 @@
+#include "delivery/data_room.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "os/dir_listing.h"
+#include "os/files.h"
+
+namespace tavisto::delivery {
+namespace {
+
+// Records of one entry: local header (30 bytes) and central record (46 bytes), each with the
+// name; the end record (22 bytes) closes an archive.
+constexpr uint64_t kEntryRecordBytes = 30 + 46;
+constexpr uint64_t kEndRecordBytes = 22;
+// Deflate codes at best 258 bytes in 2 bits, so no data shrinks to less than 1/1032.
+constexpr uint64_t kBestDeflateRatio = 1032;
+// What an entry can take beyond its name and data at most: extra fields, a data descriptor.
+constexpr uint64_t kMostEntryExtraBytes = 256;
+// The attributes Get Data's scan takes files with (the archive writer's default set).
+constexpr uint32_t kTakenAttributes = 0x28BF;
+
+uint64_t Characters(const std::string& utf8) {
+  return static_cast<uint64_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+void Measure(const std::string& folder, const std::string& stored, DataSize& size) {
+  os::DirListing listing(folder + "\\*");
+  for (os::DirEntry entry; listing.Next(entry);) {
+    if (entry.name == "." || entry.name == "..") continue;
+    const bool isFolder = (entry.attributes & os::kAttrDirectory) != 0;
+    if (!isFolder && entry.attributes != 0 && !(entry.attributes & kTakenAttributes)) continue;
+    const std::string name = stored + entry.name + (isFolder ? "/" : "");
+    size.entries += 1;
+    size.nameChars += Characters(name);
+    size.nameBytes += name.size();
+    if (!isFolder) {
+      size.bytes += entry.size;
+      size.biggestFile = std::max(size.biggestFile, entry.size);
+    } else if (!(entry.attributes & os::kAttrReparsePoint)) {
+      Measure(folder + "\\" + entry.name, name, size);
+    }
+  }
+}
+
+// The drive of a path: "C:" or "\\server\share", upper-cased; "" when the path names none.
+std::string DriveOf(const std::string& path) {
+  std::string drive;
+  if (path.size() >= 2 && path[1] == ':') {
+    drive = path.substr(0, 2);
+  } else if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+    const auto server = path.find_first_of("\\/", 2);
+    const auto share = server == std::string::npos ? server : path.find_first_of("\\/", server + 1);
+    drive = path.substr(0, share);
+  }
+  std::transform(drive.begin(), drive.end(), drive.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  });
+  return drive;
+}
+
+}  // namespace
+
+bool OnOneDrive(const std::string& a, const std::string& b) {
+  const std::string drive = DriveOf(a);
+  return !drive.empty() && drive == DriveOf(b);
+}
+
+DataSize& DataSize::operator+=(const DataSize& other) {
+  bytes += other.bytes;
+  entries += other.entries;
+  nameChars += other.nameChars;
+  nameBytes += other.nameBytes;
+  biggestFile = std::max(biggestFile, other.biggestFile);
+  return *this;
+}
+
+DataSize MeasureData(const std::string& folder) {
+  DataSize size;
+  Measure(folder, "", size);
+  return size;
+}
+
+uint64_t LeastArchiveBytes(const DataSize& data) {
+  return data.bytes / kBestDeflateRatio + data.entries * kEntryRecordBytes + 2 * data.nameChars + kEndRecordBytes;
+}
+
+uint64_t MostArchiveBytes(const DataSize& data) {
+  // Data that does not deflate is stored, with a few bytes for each block of the deflater.
+  const uint64_t dataBytes = data.bytes + data.bytes / 1000 + data.entries * 64;
+  return dataBytes + data.entries * (kEntryRecordBytes + kMostEntryExtraBytes) + 2 * data.nameBytes +
+         kEndRecordBytes;
+}
+
+int32_t MostVolumes(const DataSize& data, int64_t volumeSize) {
+  // A record kept whole in one volume may leave the end of the one before it unused.
+  const uint64_t usable = static_cast<uint64_t>(volumeSize) - std::min<uint64_t>(volumeSize / 2, 65536);
+  const uint64_t volumes = MostArchiveBytes(data) / usable + 1;
+  return static_cast<int32_t>(std::min<uint64_t>(volumes, 65535));
+}
+
+uint64_t StoredArchiveBytes(const std::vector<uint64_t>& sizes, const std::vector<std::string>& names) {
+  uint64_t total = kEndRecordBytes;
+  for (uint64_t size : sizes) total += size + kEntryRecordBytes;
+  for (const std::string& name : names) total += 2 * name.size();
+  return total;
+}
+
+std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs, const FreeSpaceFunction& freeSpace) {
+  for (const RoomNeed& need : needs) {
+    const auto free = freeSpace(need.folder);
+    if (!free || *free >= need.bytes) continue;
+    return "There is not enough space on the disk to write " + need.what + " in " + need.folder +
+           ": it needs at least " + SizeText(need.bytes) + ", and the disk has " + SizeText(*free) + " free.";
+  }
+  return std::nullopt;
+}
+
+std::string SizeText(uint64_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes) / 1024;
+  size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+  return text;
+}
+
+}  // namespace tavisto::delivery
