@@ -1,6 +1,7 @@
 #include "delivery/get_data.h"
 
 #include "delivery/add_files.h"
+#include "delivery/archive_questions.h"
 #include "delivery/scoped_event.h"
 #include "lookups/sibling_products.h"
 #include "lookups/known_folders.h"
@@ -42,6 +43,7 @@ void PackProduct(const ProductArchive& entry, const std::string& baseFolder, std
   spanning.SetFirstVolumeSize(kProductVolumeSize);
   spanning.SetAdvancedNaming(entry.product == SiblingProduct::Voyra);
   archiver.SetSpanningMode(zip::smSplitting);
+  InstallArchiveQuestions(archiver);
 
   const std::string data = std::string(" the ") + ProductName(entry.product) + " data";
   progress.BeginStage("Packing" + data);
@@ -72,6 +74,7 @@ void BuildDataZip(zip::TArchiver& dataZip, const std::string& dataZipPath, const
   dataZip.SetFileName(dataZipPath);
   dataZip.SetBaseDir(volumeFolder);
   dataZip.SetCompressionLevel(zip::clNone);
+  InstallArchiveQuestions(dataZip);
   dataZip.OpenArchive(zip::kCreateMode);
   // Each absolute file name is a mask of its own that names that one file.
   dataZip.FileMasks() = volumes;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "os/dialogs.h"
 #include "os/dir_listing.h"
 #include "os/disk_space.h"
 #include "os/errors.h"
@@ -427,16 +426,10 @@ bool TBaseArchiver::DoFileProgress(const std::string& fileName, double progress,
 }
 
 OverwriteAnswer TBaseArchiver::DoConfirmOverwrite(const std::string& sourcePath, const std::string& storedName) {
-  if (OnConfirmOverwrite) {
-    OverwriteAnswer answer = OverwriteAnswer::No;
-    OnConfirmOverwrite(*this, sourcePath, storedName, answer);
-    return answer;
-  }
-  const std::string text = "Overwrite file \"" + storedName + "\" with \"" + sourcePath + "\"";
-  return os::ShowDialog(text, os::DialogIcon::Question, {os::DialogAnswer::Yes, os::DialogAnswer::No}) ==
-                 os::DialogAnswer::Yes
-             ? OverwriteAnswer::Yes
-             : OverwriteAnswer::No;
+  // Without a handler the entry stays as it is: nothing is replaced that no one agreed to.
+  OverwriteAnswer answer = OverwriteAnswer::No;
+  if (OnConfirmOverwrite) OnConfirmOverwrite(*this, sourcePath, storedName, answer);
+  return answer;
 }
 
 bool TBaseArchiver::DoConfirmProcessFile(const std::string& fileName, Operation operation) {
@@ -447,20 +440,12 @@ bool TBaseArchiver::DoConfirmProcessFile(const std::string& fileName, Operation 
 
 FailureAction TBaseArchiver::DoProcessFileFailure(const std::string& fileName, Operation operation,
                                                   const EArchiveError& error) {
-  if (OnProcessFileFailure) {
-    FailureAction action = FailureAction::Abort;
+  // Without a handler the update stops and the archive goes back to what it was: leaving the
+  // file out, or trying again, is the host's decision to make.
+  FailureAction action = FailureAction::Abort;
+  if (OnProcessFileFailure)
     OnProcessFileFailure(*this, fileName, operation, error.Code(), error.MessageNumber(), error.what(), action);
-    return action;
-  }
-  using os::DialogAnswer;
-  if (error.Code() == kErrorVolumeCancelled) return FailureAction::Abort;
-  const std::string text = std::string(error.what()) + ". File processing error, possibly disk is full";
-  switch (os::ShowDialog(text, os::DialogIcon::Question,
-                         {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Ignore})) {
-    case DialogAnswer::Retry: return FailureAction::Retry;
-    case DialogAnswer::Ignore: return FailureAction::Skip;
-    default: return FailureAction::Abort;
-  }
+  return action;
 }
 
 bool TBaseArchiver::DoRequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) {

@@ -144,8 +144,12 @@ class TBaseArchiver {
   // Kept for hosts that set it; never raised: split entries are written straight into their
   // volumes, with no temporary copy to report on.
   TArcCopyTempFileProgressEvent OnCopyTempFileProgress;
+  // Asked when OverwriteMode is omPrompt; without a handler the entry is kept (No).
   TArcConfirmOverwriteEvent OnConfirmOverwrite;
   TArcConfirmProcessFileEvent OnConfirmProcessFile;
+  // Asked about a file the commit could not process: Abort (the update is undone), Retry or Skip
+  // (the file is left out). Without a handler the answer is Abort. The component never asks the
+  // user itself: a host that wants to has its handler do it.
   TArcProcessFileFailureEvent OnProcessFileFailure;
   TArcRequestBlankVolumeEvent OnRequestBlankVolume;
   TArcDiskFullEvent OnDiskFull;

@@ -192,6 +192,13 @@ TEST_F(FailingSource, AbortLeavesTheArchiveAsItWasBeforeAddFiles) {
   EXPECT_TRUE(under.archive.LeftOut().empty());
   EXPECT_EQ(test::ReadFile(under.path), before);
   EXPECT_EQ(under.archive.EntryCount(), 1);
+
+  // Without a handler the answer is Abort too, and no one is asked.
+  under.archive.OnProcessFileFailure = nullptr;
+  MakeFile(dir, "data/b.txt", "second");
+  AddWithBGone(under);
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Aborted);
+  EXPECT_EQ(test::ReadFile(under.path), before);
   under.archive.CloseArchive();
   EXPECT_EQ(test::ReadFile(under.path), before);
   test::KeepForPeers({under.path});
