@@ -184,31 +184,29 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
   const bool scanAhead = updateCount_ == 0 && deflateThreads_ > 1;
   BeginUpdate();
   try {
-    {
-      std::lock_guard<std::recursive_mutex> lock(ScanLock());
-      scanAhead_ = scanAhead;
-      const std::string base = ExpandPath(baseDir_);
-      scanFolders_ = MaskFolders{base, base};
-      settings.folders = scanFolders_;
-      Scanner scanner(
-          settings,
-          [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
-            RecordFoundEntry(path, entry, isFolder);
-          },
-          [this](const std::string& folder, uint32_t error) {
-            // Before the entry the scan would have recorded next (files get even places).
-            leftOut_->Note(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
-          });
-      try {
-        for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
-      } catch (...) {
-        scanFolders_ = MaskFolders{};
-        scanAhead_ = false;
-        throw;
-      }
+    // Scans of different archives may run at once: a scan touches nothing but its own archive.
+    scanAhead_ = scanAhead;
+    const std::string base = ExpandPath(baseDir_);
+    scanFolders_ = MaskFolders{base, base};
+    settings.folders = scanFolders_;
+    Scanner scanner(
+        settings,
+        [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
+          RecordFoundEntry(path, entry, isFolder);
+        },
+        [this](const std::string& folder, uint32_t error) {
+          // Before the entry the scan would have recorded next (files get even places).
+          leftOut_->Note(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
+        });
+    try {
+      for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
+    } catch (...) {
       scanFolders_ = MaskFolders{};
       scanAhead_ = false;
+      throw;
     }
+    scanFolders_ = MaskFolders{};
+    scanAhead_ = false;
     EndUpdate();
   } catch (...) {
     CancelUpdate();

@@ -139,6 +139,27 @@ TEST(ParallelDeflate, CancelInsideABigFileRollsBack) {
   EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
 }
 
+// Archives share nothing while they scan and commit: two of them at once on two threads (the
+// ThreadSanitizer build would see a race) each hold their own tree.
+TEST(ParallelDeflate, TwoArchivesPackAtOnce) {
+  test::TempDir dir;
+  MakeTree(dir);
+  MakeFile(dir, "other/x.txt", testing::TextBytes(900000, 7));
+  ArchiveUnderTest first(dir, "first.zip");
+  ArchiveUnderTest second(dir, "second.zip", "other");
+  const auto pack = [](ArchiveUnderTest& under) {
+    under.archive.SetDeflateThreads(2);
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    under.archive.CloseArchive();
+  };
+  std::thread other([&] { pack(second); });
+  pack(first);
+  other.join();
+  EXPECT_EQ(testing::Names(testing::ReadSoundArchive(second.path)), Strings{"x.txt"});
+  EXPECT_EQ(testing::ReadSoundArchive(first.path).entries.size(), 49u);
+}
+
 // The names in a folder.
 Strings Listed(const std::string& folder) {
   Strings names;
