@@ -226,7 +226,10 @@ void TBaseArchiver::RecordFoundEntry(const std::string& path, const os::DirEntry
       break;
     }
   }
-  if (!isFolder) item.central.uncompressedSize = entry.size;
+  if (!isFolder) {
+    item.central.uncompressedSize = entry.size;
+    item.listedSize = entry.size;
+  }
   if (!scanAhead_ || !CompressedByWorkers(item)) return;
   if (index != manager_->current.Count() - 1) {
     // A file found again replaces its entry: the commit's files will not be the ones handed

@@ -111,7 +111,7 @@ void Commit::Run(std::unique_ptr<ParallelDeflate> ahead) {
   previousDirectoryOffset_ = manager_.directoryOffset;
   const TArcDirArray& directory = manager_.current;
   for (int32_t i = 0; i < directory.Count(); ++i)
-    if (directory.Item(i).modified) totalBytes_ += directory.Item(i).ListedSize();
+    if (directory.Item(i).modified) totalBytes_ += directory.Item(i).listedSize;
 
   try {
     SaveTail();
@@ -324,7 +324,7 @@ Commit::EntryStep Commit::WriteEntry(int32_t index, EntryFeed* feed, FailureActi
       // Deflated past 4 GiB although the source was smaller: its header has no room for the
       // sizes, so the entry is written again with the Zip64 field.
       writer_.CutBackTo(start);
-      finishedBytes_ -= item.ListedSize();
+      finishedBytes_ -= item.listedSize;
       item.central.method = method;
       zip64Sizes = true;
       again = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode));
@@ -371,9 +371,9 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
   item.central.versionMadeBy = item.central.versionNeeded;
   if (!feed) return DataStep::Written;
 
-  EntryHost host(*this, eventName, operation, item.ListedSize());
+  EntryHost host(*this, eventName, operation, item.listedSize);
   const EntryResult result = feed->Drain(size, host);
-  finishedBytes_ += item.ListedSize();
+  finishedBytes_ += item.listedSize;
   if (result.cancelled) {
     // A refused write has already said why; otherwise a progress handler cancelled.
     Stop(UpdateOutcome::Cancelled);

@@ -61,7 +61,7 @@ bool CompressedByWorkers(const TDirItem& item) {
 }
 
 DeflateJob JobFor(const TDirItem& item, TArcFileShareMode shareMode) {
-  return DeflateJob{item.source, ShareFor(shareMode), item.compressionMode, item.central.method, item.ListedSize()};
+  return DeflateJob{item.source, ShareFor(shareMode), item.compressionMode, item.central.method, item.listedSize};
 }
 
 }  // namespace tavisto::zip
