@@ -8,6 +8,13 @@ namespace tavisto::delivery {
 zip::FailureAction AskAboutFileFailure(int32_t code, const std::string& message) {
   using os::DialogAnswer;
   if (code == zip::kErrorVolumeCancelled) return zip::FailureAction::Abort;
+  // A name too long cannot get better by trying again: the box offers no Retry and says no more
+  // than the error.
+  if (code == zip::kErrorPathTooLong)
+    return os::ShowDialog(message, os::DialogIcon::Question, {DialogAnswer::Abort, DialogAnswer::Ignore}) ==
+                   DialogAnswer::Ignore
+               ? zip::FailureAction::Skip
+               : zip::FailureAction::Abort;
   switch (os::ShowDialog(message + ". File processing error, possibly disk is full", os::DialogIcon::Question,
                          {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Ignore})) {
     case DialogAnswer::Retry: return zip::FailureAction::Retry;

@@ -1,7 +1,7 @@
 // The questions Get Data's archive writers put to the user, in the words and with the buttons
 // they have always had: a file that could not be processed is asked about in a message box of
-// the program (Abort, Retry or Ignore). Without this, a writer answers such a file with Abort on
-// its own.
+// the program (Abort, Retry or Ignore; Abort or Ignore for a name too long). Without this, a
+// writer answers such a file with Abort on its own.
 //   delivery::InstallArchiveQuestions(archiver);   // before AddFiles
 #pragma once
 

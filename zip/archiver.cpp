@@ -153,9 +153,9 @@ void TBaseArchiver::OpenNew(ArchiveStream* lent, uint16_t mode) {
     writer_ = std::make_unique<VolumeWriter>(*lent);
   } else if (spanningMode_ == smSplitting) {
     // The first volume is created now, under its volume name.
-    writer_ = std::make_unique<VolumeWriter>(*answers_, fileName_, spanningOptions_, spanningMode_);
+    writer_ = std::make_unique<VolumeWriter>(*answers_, fileName_, spanningOptions_, spanningMode_, replaceExisting_);
   } else {
-    writer_ = std::make_unique<VolumeWriter>(FileStream::Create(fileName_));
+    writer_ = std::make_unique<VolumeWriter>(CreateArchiveFile(fileName_, replaceExisting_, name_));
   }
   manager_ = std::make_unique<TArcDirManager>();
   active_ = true;
@@ -397,9 +397,11 @@ void TBaseArchiver::CloseArchive() noexcept {
     try {
       if (updateCount_ > 0) CommitUpdate();
       // A file that never got a commit still becomes a valid, empty archive.
-      if (writer_ && writer_->Current().Size() == 0)
+      // Without a volume (one removed under the writer could not be opened again) there is
+      // nothing left to finish.
+      if (writer_ && writer_->HasCurrent() && writer_->Current().Size() == 0)
         WriteCentralDirectory(*manager_, *writer_, options_.OEMFileNames, name_);
-      if (writer_) (void)writer_->Current().FlushBuffer();
+      if (writer_ && writer_->HasCurrent()) (void)writer_->Current().FlushBuffer();
     } catch (...) {
       // Closing never fails; the file stays as far as it was written.
     }

@@ -97,8 +97,15 @@ class TBaseArchiver {
     return VolumeFileName(path, index, spanningOptions_.AdvancedNaming());
   }
 
+  // Whether the archive's files may replace files already there (the default). Without it, the
+  // writer never writes over nor deletes a file it did not create: a file in the way of the
+  // archive, of a volume or of the last volume's final name is error 19, naming it.
+  [[nodiscard]] bool ReplaceExisting() const { return replaceExisting_; }
+  void SetReplaceExisting(bool value) { replaceExisting_ = value; }
+
   // Opens the archive named by FileName. Only kCreateMode is offered: a new, empty file (an old
-  // one of that name is replaced); nothing is written until the first commit or CloseArchive.
+  // one of that name is replaced, unless ReplaceExisting is off); nothing is written until the
+  // first commit or CloseArchive.
   void OpenArchive(uint16_t mode);
   // The same onto a stream the caller owns (kept in memory, for example); it must outlive the
   // open archive. Such an archive cannot be split (error 30).
@@ -132,8 +139,8 @@ class TBaseArchiver {
   [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
 
   // Threads that compress entries during a commit: 0 (the default) as many as the machine has
-  // cores; 1 compresses each entry on the calling thread as it is written. The archive's bytes
-  // are the same either way.
+  // cores, four at the most; 1 compresses each entry on the calling thread as it is written. The
+  // archive's bytes are the same either way.
   void SetDeflateThreads(unsigned count);
 
   [[nodiscard]] bool Active() const { return active_; }
@@ -208,6 +215,7 @@ class TBaseArchiver {
   std::vector<std::string> exclusionMasks_;
   std::vector<std::string> noCompressionMasks_;
   bool extractCorruptedFiles_ = false;
+  bool replaceExisting_ = true;
 
   bool active_ = false;
   uint16_t openMode_ = 0;

@@ -44,10 +44,11 @@ void WriteCentralDirectory(TArcDirManager& manager, VolumeWriter& writer, bool o
     item.central.commentLength = static_cast<uint16_t>(std::min<size_t>(item.comment.size(), kMax16));
     const std::string record = CentralRecord(item.central, name, extras);
     const auto placed = writer.PlaceWhole(record);
-    if (!placed) throw EArchiveError(kErrorCannotPlace, componentName);
+    if (!placed) throw CannotPlaceError(componentName, writer.CurrentName(), record.size());
     if (i == 0) start = *placed;
-    if (!item.comment.empty() && writer.Place(item.comment.data(), item.comment.size(), kMayCut) != item.comment.size())
-      throw EArchiveError(kErrorCannotPlace, componentName);
+    const size_t comment = item.comment.empty() ? 0 : writer.Place(item.comment.data(), item.comment.size(), kMayCut);
+    if (comment != item.comment.size())
+      throw CannotPlaceError(componentName, writer.CurrentName(), item.comment.size() - comment);
     directorySize += record.size() + item.comment.size();
   }
   DirectoryEnd end;

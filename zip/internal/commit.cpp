@@ -7,6 +7,7 @@
 
 #include "os/errors.h"
 #include "os/files.h"
+#include "os/os_error.h"
 #include "zip/archive_stream.h"
 #include "zip/directory.h"
 #include "zip/internal/central_directory.h"
@@ -14,6 +15,7 @@
 #include "zip/internal/left_out.h"
 #include "zip/parallel_deflate.h"
 #include "zip/path_rules.h"
+#include "zip/scratch_file.h"
 
 namespace tavisto::zip {
 namespace {
@@ -60,9 +62,12 @@ class Commit::EntryHost final : public EntryPipeline::Host {
       : commit_(commit), fileName_(fileName), operation_(operation), listedSize_(listedSize) {}
 
   bool ChunkProgress(uint64_t consumed, uint64_t /*size*/) override {
-    const double filePercent = listedSize_ ? double(consumed) * 100.0 / double(listedSize_) : 0.0;
+    // A file that grew since it was listed counts as its listed size: progress never passes
+    // the end, of the file or of the update.
+    const uint64_t counted = std::min(consumed, listedSize_);
+    const double filePercent = listedSize_ ? double(counted) * 100.0 / double(listedSize_) : 0.0;
     if (commit_.host_.FileProgress(fileName_, filePercent, operation_, ProgressPhase::Running)) return false;
-    const double overall = commit_.totalBytes_ ? double(commit_.finishedBytes_ + consumed) * 100.0 /
+    const double overall = commit_.totalBytes_ ? double(commit_.finishedBytes_ + counted) * 100.0 /
                                                      double(commit_.totalBytes_)
                                                : 50.0;
     return !commit_.host_.OverallProgress(overall, ProgressPhase::Running);
@@ -130,7 +135,7 @@ void Commit::Run(std::unique_ptr<ParallelDeflate> ahead) {
       return;
     }
     WriteCentralDirectory(manager_, writer_, settings_.options.OEMFileNames, settings_.componentName);
-    if (!writer_.Current().FlushBuffer()) throw StreamWriteError();
+    writer_.Current().FlushAll();
   } catch (...) {
     pool_.reset();
     ahead.reset();
@@ -154,19 +159,18 @@ void Commit::SaveTail() {
   }
   // Entries from here on may move: keep the archive's tail to copy the unchanged ones back.
   rewrite_.offset = static_cast<int64_t>(rollback.Item(first_).central.localHeaderOffset);
-  const std::string& folder = settings_.scratchFolder;
-  switch (saved_.Make(folder)) {
-    case ScratchFile::Made::NotCreated: throw FileCreateError(JoinPath(folder, "FC"));
-    case ScratchFile::Made::NotOpened: throw FileOpenError(saved_.path);
-    case ScratchFile::Made::Open: break;
-  }
+  os::OpenResult made = MakeScratchFile(settings_.scratchFolder);
+  if (!made) throw ScratchFileError(settings_.scratchFolder, made.Error());
+  saved_ = std::move(*made);
   ArchiveStream& archive = writer_.Current();
   archive.Seek(rewrite_.offset);
-  os::File& saved = saved_.file;
+  os::File& saved = saved_;
+  const std::string savedName = JoinPath(settings_.scratchFolder, "FC*.tmp");
   CopyStream([&archive](char* data, size_t count) { return archive.Read(data, count); },
-             [&saved](const char* data, size_t count) {
+             [&saved, &savedName](const char* data, size_t count) {
                const auto put = saved.Write(data, count);
-               if (!put || *put != count) throw StreamWriteError();
+               if (!put) throw StreamWriteError(savedName, os::ErrorText(os::LastErrorCode()));
+               if (*put != count) throw StreamWriteError(savedName, NoRoomCause(savedName, count - *put));
                return true;
              },
              kWholeStream);
@@ -202,7 +206,9 @@ void Commit::WriteChangedEntries(std::unique_ptr<ParallelDeflate> ahead) {
       ++i;
       continue;
     }
-    // The first try takes what a worker compressed ahead; a retry reads the file again here.
+    // The first try takes what a worker compressed ahead; a retry reads the file again here. A
+    // pool that failed on its own leaves the entries after to this thread.
+    if (pool_ && pool_->Failed()) pool_.reset();
     std::optional<size_t> job;
     if (pool_ && CompressedByWorkers(item)) job = nextJob_++;
     FailureAction action = FailureAction::Abort;
@@ -226,7 +232,8 @@ void Commit::WriteChangedEntries(std::unique_ptr<ParallelDeflate> ahead) {
     }
     if (step == EntryStep::Stopped) break;
     if (action == FailureAction::Abort) {
-      Stop(UpdateOutcome::Aborted);
+      // Abort after bytes found no room is a full disk, whatever the question said.
+      Stop(lastFailureCode_ == kErrorCannotPlace ? UpdateOutcome::DiskFull : UpdateOutcome::Aborted);
       break;
     }
     // Skipped: the host left the file out; a new entry leaves the directory, a replaced one
@@ -251,10 +258,10 @@ void Commit::RollBack() {
   manager_.directoryOffset = previousDirectoryOffset_;
   if (!touched_) return;
   writer_.CutBackTo(rewrite_);
-  if (saved_.file.IsOpen()) {
-    if (!saved_.file.Seek(0)) throw StreamReadError();
+  if (saved_.IsOpen()) {
+    if (!saved_.Seek(0)) throw StreamReadError();
     ArchiveStream& archive = writer_.Current();
-    CopyStream(FileReader(saved_.file),
+    CopyStream(FileReader(saved_),
                [&archive](const char* data, size_t count) {
                  archive.WriteAll(data, count);
                  return true;
@@ -263,7 +270,7 @@ void Commit::RollBack() {
   } else {
     WriteCentralDirectory(manager_, writer_, settings_.options.OEMFileNames, settings_.componentName);
   }
-  if (!writer_.Current().FlushBuffer()) throw StreamWriteError();
+  writer_.Current().FlushAll();
 }
 
 const TDirItem& Commit::RollbackItem(const std::string& storedName) const {
@@ -273,7 +280,7 @@ const TDirItem& Commit::RollbackItem(const std::string& storedName) const {
 }
 
 void Commit::CopyUnchanged(TDirItem& item, const TDirItem& old) {
-  os::File& saved = saved_.file;
+  os::File& saved = saved_;
   if (!saved.IsOpen()) throw EArchiveError(kErrorEntryNotInRollback, settings_.componentName);
   // The entry as it lies in the saved tail: its local header (whose name and extra lengths say
   // how long it is) and its data.
@@ -307,6 +314,26 @@ Commit::EntryStep Commit::WriteEntry(int32_t index, EntryFeed* feed, FailureActi
   }
   const ArchivePosition start = writer_.Here();
   const uint16_t method = item.central.method;
+  try {
+    if (WriteSource(item, feed, start, eventName, operation) == DataStep::Stopped) return EntryStep::Stopped;
+  } catch (const EArchiveError& error) {
+    // Nothing of a failed entry stays behind: a retry or the next entry starts where it began.
+    item.central.method = method;
+    writer_.CutBackTo(start);
+    lastFailure_ = error.what();
+    lastFailureCode_ = error.Code();
+    action = host_.FileFailure(eventName, operation, error);
+    return EntryStep::Failed;
+  }
+  // Counted once it is written: a retry does not count the bytes of its failed tries.
+  finishedBytes_ += item.listedSize;
+  host_.FileProgress(eventName, 100, operation, ProgressPhase::End);
+  return EntryStep::Written;
+}
+
+Commit::DataStep Commit::WriteSource(TDirItem& item, EntryFeed* feed, ArchivePosition start,
+                                     const std::string& eventName, Operation operation) {
+  const uint16_t method = item.central.method;
   std::unique_ptr<EntryFeed> again;
   try {
     uint64_t size = 0;
@@ -319,12 +346,10 @@ Commit::EntryStep Commit::WriteEntry(int32_t index, EntryFeed* feed, FailureActi
     bool zip64Sizes = size >= kMax32;
     for (;;) {
       const DataStep data = WriteEntryRecords(item, feed, size, zip64Sizes, eventName, operation);
-      if (data == DataStep::Stopped) return EntryStep::Stopped;
-      if (data == DataStep::Written) break;
+      if (data != DataStep::NeedsZip64Sizes) return data;
       // Deflated past 4 GiB although the source was smaller: its header has no room for the
       // sizes, so the entry is written again with the Zip64 field.
       writer_.CutBackTo(start);
-      finishedBytes_ -= item.listedSize;
       item.central.method = method;
       zip64Sizes = true;
       again = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode));
@@ -333,16 +358,10 @@ Commit::EntryStep Commit::WriteEntry(int32_t index, EntryFeed* feed, FailureActi
       if (!reopened) throw EArchiveError(kErrorCannotOpenSource, settings_.componentName, {item.source});
       size = *reopened;
     }
-  } catch (const EArchiveError& error) {
-    // Nothing of a failed entry stays behind: a retry or the next entry starts where it began.
-    item.central.method = method;
-    writer_.CutBackTo(start);
-    lastFailure_ = error.what();
-    action = host_.FileFailure(eventName, operation, error);
-    return EntryStep::Failed;
+  } catch (const WorkerError& error) {
+    // What stopped the worker that compressed it is this entry's failure, asked about here.
+    throw EArchiveError(kErrorUnknown, settings_.componentName, {}, item.source + ": " + error.what());
   }
-  host_.FileProgress(eventName, 100, operation, ProgressPhase::End);
-  return EntryStep::Written;
 }
 
 Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint64_t size, bool zip64Sizes,
@@ -355,13 +374,14 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
   const bool zip64 = zip64Sizes || writer_.Here().offset >= int64_t(kMax32);
   item.central.versionNeeded = zip64 ? kVersionZip64 : plainVersion;
   const std::string name = EncodedName(item, options.OEMFileNames);
+  CheckRecordFields(item, name);
   const std::string header = LocalRecord(item.central, name, zip64Sizes);
   // A local header is never cut: in a split archive it starts the next volume when the room
   // left is too small.
   ArchivePosition headerAt = writer_.Here();
   if (writer_.IsSplit()) {
     const auto placed = writer_.PlaceWhole(header);
-    if (!placed) throw EArchiveError(kErrorCannotPlace, settings_.componentName);
+    if (!placed) throw CannotPlaceError(settings_.componentName, writer_.CurrentName(), header.size());
     headerAt = *placed;
   } else if (!WriteChunk(reinterpret_cast<const unsigned char*>(header.data()), header.size())) {
     return DataStep::Stopped;
@@ -373,7 +393,6 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
 
   EntryHost host(*this, eventName, operation, item.listedSize);
   const EntryResult result = feed->Drain(size, host);
-  finishedBytes_ += item.listedSize;
   if (result.cancelled) {
     // A refused write has already said why; otherwise a progress handler cancelled.
     Stop(UpdateOutcome::Cancelled);
@@ -381,7 +400,8 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
   }
   if (!result.complete)
     throw EArchiveError(kErrorSizeMismatch, settings_.componentName,
-                        {static_cast<int64_t>(result.sourceSize), static_cast<int64_t>(result.consumed)});
+                        {static_cast<int64_t>(result.sourceSize), static_cast<int64_t>(result.consumed)},
+                        item.source + ": the file changed while it was read");
   if (!zip64Sizes && (result.produced >= kMax32 || result.sourceSize >= kMax32)) return DataStep::NeedsZip64Sizes;
   item.central.crc = result.crc;
   item.central.compressedSize = result.produced;
@@ -391,11 +411,27 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
   return DataStep::Written;
 }
 
+void Commit::CheckRecordFields(const TDirItem& item, const std::string& name) const {
+  // Lengths the records hold in 16 bits: a longer value would be cut in its field while its
+  // bytes are written whole, and every record after it misread.
+  if (name.size() > kMax16)
+    throw EArchiveError(kErrorPathTooLong, settings_.componentName, {item.source},
+                        "its stored name is " + std::to_string(name.size()) + " bytes, a ZIP record holds 65535");
+  // The Zip64 field this writer may add takes 32 bytes at the most.
+  size_t extras = 32;
+  for (const ExtraField& extra : item.extras) extras += 4 + extra.data.size();
+  if (item.comment.size() > kMax16 || extras > kMax16)
+    throw EArchiveError(kErrorUnknown, settings_.componentName, {},
+                        item.source + ": its " + (item.comment.size() > kMax16 ? "comment" : "extra field") +
+                            " is longer than the 65535 bytes a ZIP record holds");
+}
+
 bool Commit::WriteChunk(const unsigned char* data, size_t count) {
   // Data of a split archive goes on into the next volumes; bytes that find no place at all
   // fail the entry.
   if (writer_.IsSplit()) {
-    if (writer_.Place(data, count, kMayCut) != count) throw EArchiveError(kErrorCannotPlace, settings_.componentName);
+    const size_t placed = writer_.Place(data, count, kMayCut);
+    if (placed != count) throw CannotPlaceError(settings_.componentName, writer_.CurrentName(), count - placed);
     return true;
   }
   for (;;) {

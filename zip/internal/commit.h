@@ -12,11 +12,11 @@
 #include <optional>
 #include <string>
 
+#include "os/files.h"
 #include "zip/archive_error.h"
 #include "zip/archive_types.h"
 #include "zip/entry_pipeline.h"
 #include "zip/records.h"
-#include "zip/scratch_file.h"
 #include "zip/volume_writer.h"
 
 namespace tavisto::zip {
@@ -79,10 +79,17 @@ class Commit {
   void RollBack();
   // feed is null for a folder.
   EntryStep WriteEntry(int32_t index, EntryFeed* feed, FailureAction& action);
+  // The entry's records and data from its opened source, written again with the Zip64 sizes
+  // when its data turns out to need them; start: where the entry began.
+  DataStep WriteSource(TDirItem& item, EntryFeed* feed, ArchivePosition start, const std::string& eventName,
+                       Operation operation);
   DataStep WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint64_t size, bool zip64Sizes,
                              const std::string& eventName, Operation operation);
   // False when the disk was full and the host chose to stop.
   bool WriteChunk(const unsigned char* data, size_t count);
+  // Refuses (a coded EArchiveError) an entry whose name, comment or extra field its records
+  // cannot hold.
+  void CheckRecordFields(const TDirItem& item, const std::string& name) const;
   // The entry of that name as it was before the update (error 7 when there is none).
   [[nodiscard]] const TDirItem& RollbackItem(const std::string& storedName) const;
   void CopyUnchanged(TDirItem& item, const TDirItem& old);
@@ -100,13 +107,14 @@ class Commit {
   UpdateOutcome outcome_ = UpdateOutcome::Committed;
   int32_t first_ = 0;                // the first entry that changes
   ArchivePosition rewrite_{0, 0};    // where the archive is written again from
-  ScratchFile saved_;                // the archive's tail from there, when entries move
+  os::File saved_;                   // the archive's tail from there (a scratch file), when entries move
   bool touched_ = false;             // the archive has been cut back: a rollback must restore it
   DirectoryEnd previousEnd_;
   int64_t previousDirectoryOffset_ = 0;
   std::unique_ptr<ParallelDeflate> pool_;
   size_t nextJob_ = 0;               // the pool's job for the next changed file
   std::string lastFailure_;          // message of the latest file failure asked about
+  int32_t lastFailureCode_ = 0;      // and its code
   // Progress totals.
   uint64_t totalBytes_ = 0;
   uint64_t finishedBytes_ = 0;
