@@ -21,3 +21,9 @@ if(TAVISTO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(TAVISTO_TSAN)
+  # halt_on_error (in the test preset) turns every race report into a failed test.
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()

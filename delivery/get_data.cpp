@@ -1,6 +1,7 @@
 #include "delivery/get_data.h"
 
 #include "delivery/add_files.h"
+#include "delivery/archive_questions.h"
 #include "delivery/data_room.h"
 #include "delivery/scoped_event.h"
 #include "delivery/volume_set.h"
@@ -71,6 +72,7 @@ void PackProduct(ProductSlot& slot, Run& run) {
   const bool advanced = slot.product == SiblingProduct::Voyra;
   spanning.SetAdvancedNaming(advanced);
   archiver.SetSpanningMode(zip::smSplitting);
+  InstallArchiveQuestions(archiver);
 
   const std::string data = std::string(" the ") + slot.known.name + " data";
   run.progress.BeginStage("Packing" + data);
@@ -80,18 +82,25 @@ void PackProduct(ProductSlot& slot, Run& run) {
   run.written.push_back(archiver.FileName());
   std::string taken, full;
   std::exception_ptr failure;
-  const ScopedEvent claim(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
+  // The writer replaces and deletes no file: a name taken by a file not of ours stops the run
+  // before the volume is made, and each volume it makes is journaled before it holds a byte.
+  archiver.SetReplaceExisting(false);
+  const ScopedEvent ask(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
       [&](zip::TBaseArchiver&, int32_t, std::string& name, bool& cancel) {
+        if (os::FileAttributes(name) == os::kInvalidAttributes) return;
+        if (run.journal->IsOurs(name) && os::RemoveFile(name)) return;  // an earlier try of this run
+        taken = name;
+        cancel = true;
+      }));
+  const ScopedEvent claim(archiver.OnVolumeCreated, zip::TArcVolumeCreatedEvent(
+      [&](zip::TBaseArchiver&, int32_t, const std::string& name) {
+        run.written.push_back(name);
         try {
-          if (run.journal->CreateNew(name) || run.journal->IsOurs(name)) {
-            run.written.push_back(name);
-            return;
-          }
-          taken = name;
+          run.journal->RecordCreated(name);
         } catch (...) {
           failure = std::current_exception();
+          throw;
         }
-        cancel = true;
       }));
   try {
     {

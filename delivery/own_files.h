@@ -42,6 +42,9 @@ class FileJournal {
   // Creates path as a new, empty file and records it before anything is written into it.
   // False, touching nothing, when the name is taken; FileCreateError for other failures.
   [[nodiscard]] bool CreateNew(const std::string& path);
+  // Records a file that was just created new at path on our behalf (the archive writer makes
+  // its volumes only under free names), before anything is written into it.
+  void RecordCreated(const std::string& path) { Record(false, path); }
   // Creates and records a new folder named prefix and a number; returns it, ending in a
   // backslash. FileCreateError when none can be made.
   [[nodiscard]] std::string CreateFolder(const std::string& prefix);

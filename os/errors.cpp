@@ -4,6 +4,20 @@
 #include "os/os_error.h"
 
 namespace tavisto {
+namespace {
+
+constexpr char kCreateText[] = "Impossible de cr\xC3\xA9" "er le fichier ";
+constexpr char kOpenText[] = "Impossible d'ouvrir le fichier ";
+constexpr char kWriteText[] = "Erreur d'\xC3\xA9" "criture dans le flux";
+
+}  // namespace
+
+std::string WithCause(std::string text, std::string cause) {
+  // Without the full stop a system text ends with: the error box adds its own.
+  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ' || cause.back() == '\n' || cause.back() == '\r'))
+    cause.pop_back();
+  return cause.empty() ? text : text + " (" + cause + ")";
+}
 
 RegistryError RegistryError::InvalidType(const std::string& valueName) {
   return RegistryError("Type de donn\xC3\xA9" "es incorrect pour '" + valueName + "'");
@@ -13,15 +27,22 @@ RegistryError RegistryError::GetDataFailed(const std::string& valueName) {
   return RegistryError("Impossible d'obtenir les donn\xC3\xA9" "es de '" + valueName + "'");
 }
 
-FileCreateError::FileCreateError(const std::string& path)
-    : Error("Impossible de cr\xC3\xA9" "er le fichier " + path) {}
+FileCreateError::FileCreateError(const std::string& path) : Error(kCreateText + path) {}
 
-FileOpenError::FileOpenError(const std::string& path)
-    : Error("Impossible d'ouvrir le fichier " + path) {}
+FileCreateError::FileCreateError(const std::string& path, const std::string& cause)
+    : Error(WithCause(kCreateText + path, cause)) {}
+
+FileOpenError::FileOpenError(const std::string& path) : Error(kOpenText + path) {}
+
+FileOpenError::FileOpenError(const std::string& path, const std::string& cause)
+    : Error(WithCause(kOpenText + path, cause)) {}
 
 StreamReadError::StreamReadError() : Error("Erreur de lecture du flux") {}
 
-StreamWriteError::StreamWriteError() : Error("Erreur d'\xC3\xA9" "criture dans le flux") {}
+StreamWriteError::StreamWriteError() : Error(kWriteText) {}
+
+StreamWriteError::StreamWriteError(const std::string& path, const std::string& cause)
+    : Error(WithCause(kWriteText, path + ": " + cause)) {}
 
 InOutError::InOutError(uint32_t code) : Error("Erreur E/S " + std::to_string(code)), code_(code) {}
 

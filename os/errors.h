@@ -23,16 +23,22 @@ class RegistryError : public Error {
   static RegistryError GetDataFailed(const std::string& valueName);
 };
 
+// The runtime's texts keep their words; where the program knows more, the file and the cause
+// follow them in brackets: "Impossible d'ouvrir le fichier C:\x.Z01 (File not found)".
+[[nodiscard]] std::string WithCause(std::string text, std::string cause);
+
 // A file that cannot be created ("Impossible de créer le fichier %s").
 class FileCreateError : public Error {
  public:
   explicit FileCreateError(const std::string& path);
+  FileCreateError(const std::string& path, const std::string& cause);
 };
 
 // A file that cannot be opened ("Impossible d'ouvrir le fichier %s").
 class FileOpenError : public Error {
  public:
   explicit FileOpenError(const std::string& path);
+  FileOpenError(const std::string& path, const std::string& cause);
 };
 
 // A stream read that failed ("Erreur de lecture du flux").
@@ -45,6 +51,8 @@ class StreamReadError : public Error {
 class StreamWriteError : public Error {
  public:
   StreamWriteError();
+  // The file written and why it failed, after the text.
+  StreamWriteError(const std::string& path, const std::string& cause);
 };
 
 // The runtime's input/output error for text files, with the system's error code ("Erreur E/S %d").

@@ -49,7 +49,10 @@ enum class Disposition {
   OpenExisting,  // fail when missing
   CreateAlways,  // create, or empty an existing file
   OpenAlways,    // open, or create when missing
-  CreateNew,     // create; fail when the name is taken (the error says it exists), never touching that file
+  CreateNew,     // create; fail (kErrorFileExists) when a file of that name is there
+  // As CreateNew, for a scratch file: the system deletes it when it is closed or when the
+  // process ends, however it ends. On POSIX its name is gone as soon as it is open.
+  CreateScratch,
 };
 
 class OpenResult;

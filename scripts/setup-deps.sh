@@ -11,7 +11,7 @@ packages="
   cmake ninja-build g++ python3 googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick
-  zip unzip 7zip libarchive-tools
+  zip unzip 7zip libarchive-tools locales
 "
 packages32="wine32:i386"
 
@@ -49,3 +49,14 @@ if [ -n "$missing$with32" ]; then
     echo "setup-deps: WARNING: could not install$with32; the 32-bit tests will not run"
   fi
 fi
+
+# Wine takes a system's code pages from the Linux locale it runs in, which must exist: the
+# end-to-end tests run a Russian and a Japanese Windows.
+for locale in ru_RU ja_JP; do
+  if ! locale -a 2>/dev/null | grep -qix "$locale.utf-\?8"; then
+    echo "Generating the $locale.UTF-8 locale"
+    sudo_cmd=""
+    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+    $sudo_cmd localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+  fi
+done

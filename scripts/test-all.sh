@@ -1,9 +1,9 @@
 #!/bin/sh
-# Sets up what is missing, builds the three builds and runs every test: the portable core
-# natively (ASan/UBSan), then everything under Wine (unit, Windows and end-to-end tests) on the
-# 64-bit build and on the shipped 32-bit build, which runs as on 64-bit Windows (WOW64). Where
-# this machine cannot run 32-bit programs the 32-bit build is only compiled and linked, and the
-# last line says so.
+# Sets up what is missing, builds the builds and runs every test: the portable core natively
+# (ASan/UBSan), the archive writer's tests under ThreadSanitizer, then everything under Wine
+# (unit, Windows and end-to-end tests) on the 64-bit build and on the shipped 32-bit build, which
+# runs as on 64-bit Windows (WOW64). Where this machine cannot run 32-bit programs the 32-bit
+# build is only compiled and linked, and the last line says so.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -13,6 +13,11 @@ echo "== native: portable core with sanitizers"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+echo "== native-tsan: the archive writer's tests, its worker threads under ThreadSanitizer"
+cmake --preset native-tsan
+cmake --build --preset native-tsan
+ctest --preset native-tsan
 
 echo "== win64: everything under Wine"
 cmake --preset win64

@@ -120,8 +120,8 @@ std::string ArchiveErrorMessage(int32_t code, std::string_view componentName,
 }
 
 EArchiveError::EArchiveError(int32_t code, std::string_view componentName,
-                             const std::vector<MessageArgument>& arguments)
-    : Error(ArchiveErrorMessage(code, componentName, arguments)),
+                             const std::vector<MessageArgument>& arguments, const std::string& cause)
+    : Error(tavisto::WithCause(ArchiveErrorMessage(code, componentName, arguments), cause)),
       code_(code),
       messageNumber_(ArchiveMessageNumber(code)) {}
 

@@ -16,6 +16,7 @@ namespace tavisto::zip {
 
 // The codes this writer raises (each selects its message through the table).
 enum ArchiveErrorCode : int32_t {
+  kErrorUnknown = 0,
   kErrorSetIndex = 1,
   kErrorCopyIndex = 2,
   kErrorAccessIndex = 3,
@@ -26,6 +27,7 @@ enum ArchiveErrorCode : int32_t {
   kErrorBlankFileName = 10,
   kErrorArchiveMissing = 12,
   kErrorNotOpen = 13,
+  kErrorCannotCreateOutput = 19,
   kErrorCustomStreamSplit = 30,
   kErrorReadOnlyArchive = 32,
   kErrorCannotOpenSource = 33,
@@ -35,6 +37,7 @@ enum ArchiveErrorCode : int32_t {
   kErrorSplitHasEntries = 52,
   kErrorNameIndexBroken = 58,
   kErrorNameListBroken = 59,
+  kErrorPathTooLong = 61,
   kErrorSecondSplitUpdate = 62,
 };
 
@@ -55,9 +58,10 @@ using MessageArgument = std::variant<std::string, int64_t>;
 class EArchiveError : public Error {
  public:
   // componentName is empty for errors raised without a component (the directory array's index
-  // errors, a second transaction on a split archive).
+  // errors, a second transaction on a split archive). A cause, when given, follows the message in
+  // brackets: the file concerned and what went wrong, where the fixed text does not say.
   explicit EArchiveError(int32_t code, std::string_view componentName = {},
-                         const std::vector<MessageArgument>& arguments = {});
+                         const std::vector<MessageArgument>& arguments = {}, const std::string& cause = {});
 
   [[nodiscard]] int32_t Code() const noexcept { return code_; }
   [[nodiscard]] int32_t MessageNumber() const noexcept { return messageNumber_; }

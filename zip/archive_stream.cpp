@@ -7,25 +7,53 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/disk_space.h"
 #include "os/errors.h"
+#include "os/os_error.h"
+#include "zip/path_rules.h"
 
 namespace tavisto::zip {
+namespace {
+
+// The system's words for the failure of the call just made.
+std::string LastCause() { return os::ErrorText(os::LastErrorCode()); }
+
+}  // namespace
+
+std::string NoRoomCause(const std::string& path, uint64_t needed) {
+  const auto free = os::FreeDiskSpace(path);
+  return "not enough space on the disk in " + FolderPart(path) + ": " + std::to_string(needed) + " bytes to write, " +
+         (free ? std::to_string(*free) + " bytes free" : "free space unknown");
+}
 
 void ArchiveStream::WriteAll(const void* data, size_t count) {
-  if (Write(data, count) != count) throw StreamWriteError();
+  const size_t written = Write(data, count);
+  if (written == count) return;
+  if (Name().empty()) throw StreamWriteError();
+  throw StreamWriteError(Name(), NoRoomCause(Name(), count - written));
+}
+
+void ArchiveStream::FlushAll() {
+  if (FlushBuffer()) return;
+  if (Name().empty()) throw StreamWriteError();
+  throw StreamWriteError(Name(), NoRoomCause(Name(), PendingBytes()));
 }
 
 std::unique_ptr<FileStream> FileStream::Create(const std::string& path) {
   auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareRead, os::Disposition::CreateAlways);
-  if (!file) throw FileCreateError(path);
-  return std::unique_ptr<FileStream>(new FileStream(std::move(*file), path, 0));
+  if (!file) throw FileCreateError(path, os::ErrorText(file.Error()));
+  return Over(std::move(*file), path);
 }
 
 std::unique_ptr<FileStream> FileStream::OpenExisting(const std::string& path, unsigned share) {
   auto file = os::File::Open(path, os::Access::ReadWrite, share, os::Disposition::OpenExisting);
-  if (!file) throw FileOpenError(path);
-  const int64_t size = file->Size().value_or(0);
-  return std::unique_ptr<FileStream>(new FileStream(std::move(*file), path, size));
+  if (!file) throw FileOpenError(path, os::ErrorText(file.Error()));
+  return Over(std::move(*file), path);
+}
+
+std::unique_ptr<FileStream> FileStream::Over(os::File file, std::string path) {
+  const int64_t size = file.Size().value_or(0);
+  return std::unique_ptr<FileStream>(new FileStream(std::move(file), std::move(path), size));
 }
 
 FileStream::FileStream(os::File file, std::string path, int64_t size)
@@ -40,15 +68,28 @@ FileStream::~FileStream() {
 }
 
 void FileStream::Close() {
-  (void)FlushBuffer();
+  bool flushed = false;
+  try {
+    flushed = FlushBuffer();
+  } catch (...) {
+    Discard();
+    throw;
+  }
+  const size_t lost = buffered_;
+  Discard();
+  if (!flushed) throw StreamWriteError(path_, NoRoomCause(path_, lost));
+}
+
+void FileStream::Discard() noexcept {
+  buffered_ = 0;
   file_.Close();
 }
 
 bool FileStream::FlushBuffer() {
   if (buffered_ == 0) return true;
-  if (!file_.Seek(bufferStart_)) throw StreamWriteError();
+  if (!file_.Seek(bufferStart_)) throw StreamWriteError(path_, LastCause());
   const auto written = file_.Write(buffer_.data(), buffered_);
-  if (!written) throw StreamWriteError();
+  if (!written) throw StreamWriteError(path_, LastCause());
   fileSize_ = std::max(fileSize_, bufferStart_ + static_cast<int64_t>(*written));
   if (*written < buffered_) {
     // Keep what the disk did not take, so that a retry can still write it.
@@ -62,9 +103,9 @@ bool FileStream::FlushBuffer() {
 }
 
 size_t FileStream::WriteThrough(const char* data, size_t count) {
-  if (!file_.Seek(position_)) throw StreamWriteError();
+  if (!file_.Seek(position_)) throw StreamWriteError(path_, LastCause());
   const auto written = file_.Write(data, count);
-  if (!written) throw StreamWriteError();
+  if (!written) throw StreamWriteError(path_, LastCause());
   position_ += static_cast<int64_t>(*written);
   fileSize_ = std::max(fileSize_, position_);
   return *written;
@@ -93,7 +134,7 @@ size_t FileStream::Write(const void* data, size_t count) {
 }
 
 size_t FileStream::Read(void* data, size_t count) {
-  if (!FlushBuffer()) throw StreamWriteError();
+  if (!FlushBuffer()) throw StreamWriteError(path_, NoRoomCause(path_, buffered_));
   if (!file_.Seek(position_)) throw StreamReadError();
   const auto got = file_.Read(data, count);
   if (!got) throw StreamReadError();
@@ -113,13 +154,13 @@ void FileStream::Truncate() {
   } else if (position_ < bufferStart_ + static_cast<int64_t>(buffered_)) {
     buffered_ = static_cast<size_t>(position_ - bufferStart_);
   }
-  if (!FlushBuffer()) throw StreamWriteError();
-  if (!file_.Seek(position_) || !file_.Truncate()) throw StreamWriteError();
+  if (!FlushBuffer()) throw StreamWriteError(path_, NoRoomCause(path_, buffered_));
+  if (!file_.Seek(position_) || !file_.Truncate()) throw StreamWriteError(path_, LastCause());
   fileSize_ = position_;
 }
 
 void FileStream::FlushToDisk() {
-  if (!FlushBuffer()) throw StreamWriteError();
+  if (!FlushBuffer()) throw StreamWriteError(path_, NoRoomCause(path_, buffered_));
   (void)file_.Flush();
 }
 

@@ -38,10 +38,19 @@ class ArchiveStream {
   // Asks the system to put the file on disk; streams without a file do nothing.
   virtual void FlushToDisk() = 0;
   [[nodiscard]] virtual bool IsFile() const = 0;
+  // The file's path, for messages; empty for a stream without a file.
+  [[nodiscard]] virtual std::string Name() const = 0;
 
-  // Writes all bytes or throws StreamWriteError.
+  // Writes all bytes or throws StreamWriteError (naming the file and the room it lacked).
   void WriteAll(const void* data, size_t count);
+  // Hands every buffered byte to the system or throws StreamWriteError, as WriteAll.
+  void FlushAll();
 };
+
+// Why bytes did not all reach the file at path: its folder, the bytes still to be written and
+// the drive's free space ("not enough space on the disk in C:\P\: 524288 bytes to write, 4096
+// bytes free").
+[[nodiscard]] std::string NoRoomCause(const std::string& path, uint64_t needed);
 
 class FileStream final : public ArchiveStream {
  public:
@@ -49,6 +58,8 @@ class FileStream final : public ArchiveStream {
   [[nodiscard]] static std::unique_ptr<FileStream> Create(const std::string& path);
   // Opens an existing file for reading and writing with the given sharing; throws FileOpenError.
   [[nodiscard]] static std::unique_ptr<FileStream> OpenExisting(const std::string& path, unsigned share);
+  // A stream over a file opened (or created) at path for reading and writing, empty or not.
+  [[nodiscard]] static std::unique_ptr<FileStream> Over(os::File file, std::string path);
 
   ~FileStream() override;  // puts what is buffered into the file; never throws
 
@@ -63,9 +74,13 @@ class FileStream final : public ArchiveStream {
   void FlushToDisk() override;
   [[nodiscard]] bool IsFile() const override { return true; }
 
+  [[nodiscard]] std::string Name() const override { return path_; }
   [[nodiscard]] const std::string& Path() const { return path_; }
-  // Flushes and closes the file; later calls fail.
+  // Flushes and closes the file; later calls fail. A short write (a full disk) closes it all the
+  // same and throws StreamWriteError: the bytes it lost are part of the file.
   void Close();
+  // Closes the file without writing what the buffer still holds (bytes being cut off anyway).
+  void Discard() noexcept;
 
  private:
   FileStream(os::File file, std::string path, int64_t size);
@@ -98,6 +113,7 @@ class MemoryStream : public ArchiveStream {
   [[nodiscard]] size_t PendingBytes() const override { return 0; }
   void FlushToDisk() override {}
   [[nodiscard]] bool IsFile() const override { return false; }
+  [[nodiscard]] std::string Name() const override { return {}; }
 
   [[nodiscard]] const std::string& Bytes() const { return bytes_; }
   void SetCapacity(size_t capacity) { capacity_ = capacity; }

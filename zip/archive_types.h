@@ -75,6 +75,8 @@ using TArcProcessFileFailureEvent = std::function<void(
     int32_t errorCode, const std::string& errorMessage, FailureAction& action)>;
 using TArcRequestBlankVolumeEvent = std::function<void(
     TBaseArchiver& sender, int32_t volumeNumber, std::string& volumeFileName, bool& cancel)>;
+using TArcVolumeCreatedEvent =
+    std::function<void(TBaseArchiver& sender, int32_t volumeNumber, const std::string& volumeFileName)>;
 using TArcDiskFullEvent = std::function<void(TBaseArchiver& sender, int32_t volumeNumber,
                                              const std::string& volumeFileName, bool& cancel)>;
 using TArcStoreFileEvent =

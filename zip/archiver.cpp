@@ -1,22 +1,22 @@
 // The component's properties and lifecycle (open, update, close), the entries a scan records,
-// and the events with their default answers. The commit itself is in commit.cpp.
+// and the events with their default answers. The commit itself is a Commit of its own.
 #include "zip/archiver.h"
 
 #include <algorithm>
 
-#include "os/codepage.h"
-#include "os/dialogs.h"
 #include "os/dir_listing.h"
 #include "os/disk_space.h"
 #include "os/errors.h"
 #include "os/file_time.h"
 #include "os/files.h"
 #include "os/os_error.h"
-#include "os/temp_file.h"
-#include "os/text_encoding.h"
 #include "zip/archive_stream.h"
 #include "zip/directory.h"
 #include "zip/entry_pipeline.h"
+#include "zip/internal/central_directory.h"
+#include "zip/internal/commit.h"
+#include "zip/internal/entry_feed.h"
+#include "zip/internal/left_out.h"
 #include "zip/parallel_deflate.h"
 #include "zip/path_rules.h"
 #include "zip/records.h"
@@ -52,18 +52,33 @@ os::DosDateTime EntryTime(const os::DirEntry& entry, bool isFolder) {
 
 }  // namespace
 
-// Answers the volume writer through this component's events.
-class TBaseArchiver::VolumeHost final : public VolumeWriter::Host {
+class TBaseArchiver::Answers final : public VolumeWriter::Host, public CommitHost {
  public:
-  explicit VolumeHost(TBaseArchiver& archiver) : archiver_(archiver) {}
+  explicit Answers(TBaseArchiver& archiver) : archiver_(archiver) {}
   bool RequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) override {
     return archiver_.DoRequestBlankVolume(volumeNumber, volumeFileName);
   }
   bool VolumeDiskFull(int32_t volumeNumber, const std::string& volumeFileName) override {
     return archiver_.DoDiskFull(volumeNumber, volumeFileName);
   }
+  void VolumeCreated(int32_t volumeNumber, const std::string& volumeFileName) override {
+    if (archiver_.OnVolumeCreated) archiver_.OnVolumeCreated(archiver_, volumeNumber, volumeFileName);
+  }
   std::optional<uint64_t> FreeSpaceFor(const std::string& path) override { return archiver_.FreeSpace(path); }
   const std::string& ComponentName() const override { return archiver_.name_; }
+
+  bool OverallProgress(double percent, ProgressPhase phase) override {
+    return archiver_.DoOverallProgress(percent, Operation::Add, phase);
+  }
+  bool FileProgress(const std::string& fileName, double percent, Operation operation, ProgressPhase phase) override {
+    return archiver_.DoFileProgress(fileName, percent, operation, phase);
+  }
+  FailureAction FileFailure(const std::string& fileName, Operation operation, const EArchiveError& error) override {
+    return archiver_.DoProcessFileFailure(fileName, operation, error);
+  }
+  bool DiskFull(int32_t volumeNumber, const std::string& volumeFileName) override {
+    return archiver_.DoDiskFull(volumeNumber, volumeFileName);
+  }
 
  private:
   TBaseArchiver& archiver_;
@@ -72,7 +87,8 @@ class TBaseArchiver::VolumeHost final : public VolumeWriter::Host {
 TBaseArchiver::TBaseArchiver(std::string name)
     : name_(std::move(name)),
       deflateThreads_(ParallelDeflate::WorkerCount()),
-      volumeHost_(std::make_unique<VolumeHost>(*this)),
+      leftOut_(std::make_unique<LeftOutList>()),
+      answers_(std::make_unique<Answers>(*this)),
       pipeline_(std::make_unique<EntryPipeline>()) {}
 
 void TBaseArchiver::SetDeflateThreads(unsigned count) {
@@ -140,9 +156,9 @@ void TBaseArchiver::OpenNew(ArchiveStream* lent, uint16_t mode) {
     writer_ = std::make_unique<VolumeWriter>(*lent);
   } else if (spanningMode_ == smSplitting) {
     // The first volume is created now, under its volume name.
-    writer_ = std::make_unique<VolumeWriter>(*volumeHost_, fileName_, spanningOptions_, spanningMode_);
+    writer_ = std::make_unique<VolumeWriter>(*answers_, fileName_, spanningOptions_, spanningMode_, replaceExisting_);
   } else {
-    writer_ = std::make_unique<VolumeWriter>(FileStream::Create(fileName_));
+    writer_ = std::make_unique<VolumeWriter>(CreateArchiveFile(fileName_, replaceExisting_, name_));
   }
   manager_ = std::make_unique<TArcDirManager>();
   active_ = true;
@@ -171,31 +187,29 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
   const bool scanAhead = updateCount_ == 0 && deflateThreads_ > 1;
   BeginUpdate();
   try {
-    {
-      std::lock_guard<std::recursive_mutex> lock(ScanLock());
-      scanAhead_ = scanAhead;
-      const std::string base = ExpandPath(baseDir_);
-      scanFolders_ = MaskFolders{base, base};
-      settings.folders = scanFolders_;
-      Scanner scanner(
-          settings,
-          [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
-            RecordFoundEntry(path, entry, isFolder);
-          },
-          [this](const std::string& folder, uint32_t error) {
-            // Before the entry the scan would have recorded next (files get even places).
-            NoteLeftOut(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
-          });
-      try {
-        for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
-      } catch (...) {
-        scanFolders_ = MaskFolders{};
-        scanAhead_ = false;
-        throw;
-      }
+    // Scans of different archives may run at once: a scan touches nothing but its own archive.
+    scanAhead_ = scanAhead;
+    const std::string base = ExpandPath(baseDir_);
+    scanFolders_ = MaskFolders{base, base};
+    settings.folders = scanFolders_;
+    Scanner scanner(
+        settings,
+        [this](const std::string& path, const os::DirEntry& entry, bool isFolder) {
+          RecordFoundEntry(path, entry, isFolder);
+        },
+        [this](const std::string& folder, uint32_t error) {
+          // Before the entry the scan would have recorded next (files get even places).
+          leftOut_->Note(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
+        });
+    try {
+      for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
+    } catch (...) {
       scanFolders_ = MaskFolders{};
       scanAhead_ = false;
+      throw;
     }
+    scanFolders_ = MaskFolders{};
+    scanAhead_ = false;
     EndUpdate();
   } catch (...) {
     CancelUpdate();
@@ -215,8 +229,11 @@ void TBaseArchiver::RecordFoundEntry(const std::string& path, const os::DirEntry
       break;
     }
   }
-  if (!isFolder) item.central.uncompressedSize = entry.size;
-  if (!scanAhead_ || !ForWorkers(item)) return;
+  if (!isFolder) {
+    item.central.uncompressedSize = entry.size;
+    item.listedSize = entry.size;
+  }
+  if (!scanAhead_ || !CompressedByWorkers(item)) return;
   if (index != manager_->current.Count() - 1) {
     // A file found again replaces its entry: the commit's files will not be the ones handed
     // out so far, so the workers stop here and the commit compresses everything itself.
@@ -225,7 +242,7 @@ void TBaseArchiver::RecordFoundEntry(const std::string& path, const os::DirEntry
     return;
   }
   if (!ahead_) ahead_ = std::make_unique<ParallelDeflate>(deflateThreads_, ScratchFolder());
-  ahead_->Add(JobFor(item));
+  ahead_->Add(JobFor(item, options_.ShareMode));
 }
 
 int32_t TBaseArchiver::UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder) {
@@ -326,7 +343,7 @@ void TBaseArchiver::BeginUpdate() {
     for (int32_t i = 0; i < directory.Count(); ++i) directory.Item(i).modified = false;
     manager_->rollback = directory;
     outcome_ = UpdateOutcome::Committed;
-    leftOut_.clear();
+    leftOut_->Clear();
     leftOutFiles_.clear();
   }
   ++updateCount_;
@@ -356,18 +373,22 @@ void TBaseArchiver::RestoreDirectory() {
   if (manager_) manager_->current = manager_->rollback;
 }
 
-std::string TBaseArchiver::EncodedName(TDirItem& item) const {
-  // A name the OEM code page holds exactly is stored in it, as archives always had it; any other
-  // as UTF-8 with the flag that says so. Bytes that are not UTF-8 go as they are.
-  item.central.flags &= static_cast<uint16_t>(~kFlagUtf8);
-  if (options_.OEMFileNames) {
-    if (auto oem = os::Utf8ToOemExact(item.storedName)) return *oem;
-  } else if (os::IsAscii(item.storedName)) {
-    return item.storedName;
+void TBaseArchiver::CommitUpdate() {
+  updateCount_ = 0;
+  CommitSettings settings{name_, fileName_, options_, ScratchFolder(), deflateThreads_};
+  Commit commit(*manager_, *writer_, *pipeline_, *answers_, *leftOut_, std::move(settings));
+  try {
+    commit.Run(std::move(ahead_));
+  } catch (...) {
+    outcome_ = commit.Outcome();
+    leftOutFiles_ = leftOut_->InScanOrder();
+    throw;
   }
-  if (os::IsUtf8(item.storedName)) item.central.flags |= kFlagUtf8;
-  return item.storedName;
+  outcome_ = commit.Outcome();
+  leftOutFiles_ = leftOut_->InScanOrder();
 }
+
+std::string TBaseArchiver::ScratchFolder() const { return tempDir_.empty() ? os::SystemTempFolder() : tempDir_; }
 
 int64_t TBaseArchiver::GetArchiveSize() {
   if (!active_) throw EArchiveError(kErrorNotOpen, name_);
@@ -379,8 +400,11 @@ void TBaseArchiver::CloseArchive() noexcept {
     try {
       if (updateCount_ > 0) CommitUpdate();
       // A file that never got a commit still becomes a valid, empty archive.
-      if (writer_ && writer_->Current().Size() == 0) WriteCentralDirectory();
-      if (writer_) (void)writer_->Current().FlushBuffer();
+      // Without a volume (one removed under the writer could not be opened again) there is
+      // nothing left to finish.
+      if (writer_ && writer_->HasCurrent() && writer_->Current().Size() == 0)
+        WriteCentralDirectory(*manager_, *writer_, options_.OEMFileNames, name_);
+      if (writer_ && writer_->HasCurrent()) (void)writer_->Current().FlushBuffer();
     } catch (...) {
       // Closing never fails; the file stays as far as it was written.
     }
@@ -408,16 +432,10 @@ bool TBaseArchiver::DoFileProgress(const std::string& fileName, double progress,
 }
 
 OverwriteAnswer TBaseArchiver::DoConfirmOverwrite(const std::string& sourcePath, const std::string& storedName) {
-  if (OnConfirmOverwrite) {
-    OverwriteAnswer answer = OverwriteAnswer::No;
-    OnConfirmOverwrite(*this, sourcePath, storedName, answer);
-    return answer;
-  }
-  const std::string text = "Overwrite file \"" + storedName + "\" with \"" + sourcePath + "\"";
-  return os::ShowDialog(text, os::DialogIcon::Question, {os::DialogAnswer::Yes, os::DialogAnswer::No}) ==
-                 os::DialogAnswer::Yes
-             ? OverwriteAnswer::Yes
-             : OverwriteAnswer::No;
+  // Without a handler the entry stays as it is: nothing is replaced that no one agreed to.
+  OverwriteAnswer answer = OverwriteAnswer::No;
+  if (OnConfirmOverwrite) OnConfirmOverwrite(*this, sourcePath, storedName, answer);
+  return answer;
 }
 
 bool TBaseArchiver::DoConfirmProcessFile(const std::string& fileName, Operation operation) {
@@ -428,20 +446,12 @@ bool TBaseArchiver::DoConfirmProcessFile(const std::string& fileName, Operation 
 
 FailureAction TBaseArchiver::DoProcessFileFailure(const std::string& fileName, Operation operation,
                                                   const EArchiveError& error) {
-  if (OnProcessFileFailure) {
-    FailureAction action = FailureAction::Abort;
+  // Without a handler the update stops and the archive goes back to what it was: leaving the
+  // file out, or trying again, is the host's decision to make.
+  FailureAction action = FailureAction::Abort;
+  if (OnProcessFileFailure)
     OnProcessFileFailure(*this, fileName, operation, error.Code(), error.MessageNumber(), error.what(), action);
-    return action;
-  }
-  using os::DialogAnswer;
-  if (error.Code() == kErrorVolumeCancelled) return FailureAction::Abort;
-  const std::string text = std::string(error.what()) + ". File processing error, possibly disk is full";
-  switch (os::ShowDialog(text, os::DialogIcon::Question,
-                         {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Ignore})) {
-    case DialogAnswer::Retry: return FailureAction::Retry;
-    case DialogAnswer::Ignore: return FailureAction::Skip;
-    default: return FailureAction::Abort;
-  }
+  return action;
 }
 
 bool TBaseArchiver::DoRequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) {

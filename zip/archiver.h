@@ -30,12 +30,10 @@ struct DirEntry;
 namespace tavisto::zip {
 
 class ArchiveStream;
-class EntryFeed;
 class EntryPipeline;
+class LeftOutList;
 class ParallelDeflate;
 class VolumeWriter;
-struct DeflateJob;
-struct CommitState;
 struct TArcDirManager;
 struct TDirItem;
 
@@ -99,8 +97,15 @@ class TBaseArchiver {
     return VolumeFileName(path, index, spanningOptions_.AdvancedNaming());
   }
 
+  // Whether the archive's files may replace files already there (the default). Without it, the
+  // writer never writes over nor deletes a file it did not create: a file in the way of the
+  // archive, of a volume or of the last volume's final name is error 19, naming it.
+  [[nodiscard]] bool ReplaceExisting() const { return replaceExisting_; }
+  void SetReplaceExisting(bool value) { replaceExisting_ = value; }
+
   // Opens the archive named by FileName. Only kCreateMode is offered: a new, empty file (an old
-  // one of that name is replaced); nothing is written until the first commit or CloseArchive.
+  // one of that name is replaced, unless ReplaceExisting is off); nothing is written until the
+  // first commit or CloseArchive.
   void OpenArchive(uint16_t mode);
   // The same onto a stream the caller owns (kept in memory, for example); it must outlive the
   // open archive. Such an archive cannot be split (error 30).
@@ -134,8 +139,8 @@ class TBaseArchiver {
   [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
 
   // Threads that compress entries during a commit: 0 (the default) as many as the machine has
-  // cores; 1 compresses each entry on the calling thread as it is written. The archive's bytes
-  // are the same either way.
+  // cores, four at the most; 1 compresses each entry on the calling thread as it is written. The
+  // archive's bytes are the same either way.
   void SetDeflateThreads(unsigned count);
 
   [[nodiscard]] bool Active() const { return active_; }
@@ -146,10 +151,17 @@ class TBaseArchiver {
   // Kept for hosts that set it; never raised: split entries are written straight into their
   // volumes, with no temporary copy to report on.
   TArcCopyTempFileProgressEvent OnCopyTempFileProgress;
+  // Asked when OverwriteMode is omPrompt; without a handler the entry is kept (No).
   TArcConfirmOverwriteEvent OnConfirmOverwrite;
   TArcConfirmProcessFileEvent OnConfirmProcessFile;
+  // Asked about a file the commit could not process: Abort (the update is undone), Retry or Skip
+  // (the file is left out). Without a handler the answer is Abort. The component never asks the
+  // user itself: a host that wants to has its handler do it.
   TArcProcessFileFailureEvent OnProcessFileFailure;
   TArcRequestBlankVolumeEvent OnRequestBlankVolume;
+  // Raised as each volume's file has been created, before anything is written into it (so a
+  // host can record every file the writer makes as its own). An error it raises ends the update.
+  TArcVolumeCreatedEvent OnVolumeCreated;
   TArcDiskFullEvent OnDiskFull;
   TArcStoreFileEvent OnStoreFile;
   TArcNotifyEvent AfterOpen;
@@ -179,49 +191,19 @@ class TBaseArchiver {
   uint16_t methodWord_ = kMethodDeflated;
 
  private:
-  class EntryHost;
-  class VolumeHost;
-  enum class EntryStep { Written, Failed, Stopped };
-  enum class DataStep { Written, Stopped, NeedsZip64Sizes };
+  // Answers the commit and the volume writer through this component's events.
+  class Answers;
 
   // Opens a new archive: on the caller's stream when lent, else on FileName (or its volumes).
   void OpenNew(ArchiveStream* lent, uint16_t mode);
   void RecordFoundEntry(const std::string& path, const os::DirEntry& entry, bool isFolder);
   int32_t UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder);
   void FillNewDirItem(TDirItem& item, const std::string& path, const os::DirEntry& entry, bool isFolder);
-
-  // The commit and its steps (commit.cpp).
   void CommitUpdate();
-  void SaveTail(CommitState& state);
-  void StartWorkers(CommitState& state);
-  [[nodiscard]] DeflateJob JobFor(const TDirItem& item) const;
   // Where scratch files go: TempDir, or the system's temporary folder.
   [[nodiscard]] std::string ScratchFolder() const;
-  // Whether the workers compress the entry (with one thread, the calling thread does, as it writes it).
-  [[nodiscard]] static bool ForWorkers(const TDirItem& item);
-  void WriteChangedEntries(CommitState& state);
-  // Puts the archive back as it was before the update.
-  void RollBack(CommitState& state);
-  [[nodiscard]] int32_t FirstChangedPosition();
-  // feed is null for a folder.
-  EntryStep WriteEntry(int32_t index, EntryFeed* feed, FailureAction& action);
-  DataStep WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint64_t size, bool zip64Sizes,
-                             const std::string& eventName, Operation operation);
-  // False when the disk was full and the host chose to stop.
-  bool WriteChunk(const unsigned char* data, size_t count);
-  // The entry of that name as it was before the update (error 7 when there is none).
-  [[nodiscard]] const TDirItem& RollbackItem(const std::string& storedName);
-  void CopyUnchanged(TDirItem& item, const TDirItem& old, CommitState& state);
-  void WriteCentralDirectory();
-  // The name as the records hold it; sets the entry's UTF-8 flag when it needs one.
-  [[nodiscard]] std::string EncodedName(TDirItem& item) const;
+  // The update's recorded entries are forgotten: the directory is as it was before it.
   void RestoreDirectory();
-  // Ends the update early (the commit rolls back); the first reason given is kept.
-  void Stop(UpdateOutcome why);
-  [[nodiscard]] bool Stopped() const { return outcome_ != UpdateOutcome::Committed; }
-  // order: the source's place among the entries the scan found.
-  void NoteLeftOut(const std::string& path, const std::string& reason, int64_t order);
-  void SortLeftOut();
 
   std::string name_;
   std::string fileName_;
@@ -236,6 +218,7 @@ class TBaseArchiver {
   std::vector<std::string> exclusionMasks_;
   std::vector<std::string> noCompressionMasks_;
   bool extractCorruptedFiles_ = false;
+  bool replaceExisting_ = true;
 
   bool active_ = false;
   uint16_t openMode_ = 0;
@@ -244,14 +227,9 @@ class TBaseArchiver {
   bool customStream_ = false;
   unsigned deflateThreads_ = 1;
   UpdateOutcome outcome_ = UpdateOutcome::Committed;
-  struct LeftOutEntry {
-    LeftOutFile file;
-    int64_t order = 0;
-  };
-  std::vector<LeftOutEntry> leftOut_;
-  std::vector<LeftOutFile> leftOutFiles_;
-  std::string lastFailure_;  // message of the latest file failure asked about
-  std::unique_ptr<VolumeHost> volumeHost_;
+  std::unique_ptr<LeftOutList> leftOut_;  // of the update under way
+  std::vector<LeftOutFile> leftOutFiles_;  // of the last update, in scan order
+  std::unique_ptr<Answers> answers_;
   std::unique_ptr<VolumeWriter> writer_;
   std::unique_ptr<TArcDirManager> manager_;
   std::unique_ptr<EntryPipeline> pipeline_;  // compresses on the calling thread
@@ -262,10 +240,6 @@ class TBaseArchiver {
   // State of one scan.
   MaskFolders scanFolders_;
   bool scanAhead_ = false;  // the files found go to ahead_ as they are found
-  std::optional<TArcOverwriteMode> overwriteForScan_;
-  // Progress totals of one commit.
-  uint64_t totalBytes_ = 0;
-  uint64_t finishedBytes_ = 0;
 };
 
 // The class the program uses: standard ZIP signatures, entry-level Zip64 off (sizes and offsets

@@ -30,10 +30,11 @@ struct TDirItem {
   std::string source;  // absolute path of the file or folder
   uint8_t compressionMode = 0;
   EntryAction action = EntryAction::New;
+  // The size the scan listed, for the progress totals; the records take the size the source has
+  // when it is read.
+  uint64_t listedSize = 0;
 
   [[nodiscard]] bool IsFolder() const { return !storedName.empty() && storedName.back() == '/'; }
-  // The size the listing gave, for the progress totals.
-  [[nodiscard]] uint64_t ListedSize() const { return central.uncompressedSize; }
 };
 
 // Entry names in lower case, kept at the same index as the entries, with a hash index that is

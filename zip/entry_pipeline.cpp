@@ -59,12 +59,6 @@ bool EntryPipeline::StartDeflate(int level) {
   return streamReady_;
 }
 
-int EntryPipeline::EndDeflate() {
-  // What deflateEnd reports for this entry's stream: an error when data went in and the stream
-  // was never finished. The stream itself is kept for the next entry.
-  return started_ && !finished_ ? Z_DATA_ERROR : Z_OK;
-}
-
 EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode,
                                              uint16_t method, Host& host) {
   EntryResult result;
@@ -86,6 +80,7 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
 
   uint32_t crc = 0;
   bool zlibFailed = false;
+  bool cutShort = false;  // the source ended before the size it had
   while (result.consumed < size) {
     if (!host.ChunkProgress(result.consumed, size)) {
       result.cancelled = true;
@@ -94,7 +89,10 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
     const size_t n = static_cast<size_t>(std::min<uint64_t>(chunkSize, size - result.consumed));
     if (input_.size() < n) input_.resize(n);
     const auto got = source.Read(input_.data(), n);
-    if (!got || *got < n) break;
+    if (!got || *got < n) {
+      cutShort = true;
+      break;
+    }
     crc = Crc32(crc, input_.data(), n);
 
     const bool last = result.consumed + n == size;
@@ -146,12 +144,15 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
     streamReady_ = false;
     Release();
     if (releaseFailed) throw ECompressionError();
-  } else if (deflating && EndDeflate() < 0 && !result.cancelled) {
-    throw ECompressionError();
   }
+  // A deflate stream that data went into and that was never finished means the source ended
+  // before it was read whole (cut short while it was read, as when a program rotates its log):
+  // the entry's data is incomplete, its failure to report, not zlib's. The kept stream is reset
+  // for the next entry.
+  if (deflating && started_ && !finished_ && !result.cancelled && !zlibFailed) cutShort = true;
 
   result.sourceSize = finished_ ? result.consumed : size;
-  result.complete = result.consumed == result.sourceSize;
+  result.complete = !cutShort && result.consumed == result.sourceSize;
   result.crc = crc;
   if (result.complete && result.sourceSize == 0) result.method = kMethodStored;
   return result;

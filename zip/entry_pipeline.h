@@ -56,9 +56,9 @@ class EntryPipeline {
   ~EntryPipeline();
 
   // Reads the source from where it stands (its start: it has just been opened); size is its
-  // size as just read, read again after each chunk. Throws ECompressionError when zlib fails and
-  // cannot even be released cleanly, or when a deflate stream that has started is ended before it
-  // finished (a source that shrank while it was read).
+  // size as just read, read again after each chunk. A source that shrank while it was read gives
+  // an incomplete result. Throws ECompressionError when zlib fails and cannot even be released
+  // cleanly.
   EntryResult CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode, uint16_t method,
                                 Host& host);
 
@@ -68,8 +68,6 @@ class EntryPipeline {
  private:
   // Ready for a new entry at this level: the kept stream reset, or a new one.
   [[nodiscard]] bool StartDeflate(int level);
-  // zlib's deflateEnd of the kept stream: negative when it had started and not finished.
-  int EndDeflate();
 
   z_stream stream_{};
   bool streamReady_ = false;

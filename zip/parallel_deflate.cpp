@@ -4,8 +4,11 @@
 #include "zip/parallel_deflate.h"
 
 #include <algorithm>
+#include <new>
 
 #include "os/errors.h"
+#include "zip/archive_error.h"
+#include "zip/scratch_file.h"
 
 namespace tavisto::zip {
 namespace {
@@ -20,8 +23,30 @@ constexpr size_t kHeadChunks = 2;
 // Small files are taken a run at a time: up to this many, or this many bytes as listed.
 constexpr size_t kRunFiles = 64;
 constexpr uint64_t kRunBytes = 256 * 1024;
-// The most the scratch file holds at once.
-constexpr uint64_t kSpillCap = uint64_t(1) << 30;
+// The scratch file's size at the most. Chunks are placed one after the other and the file is
+// used from its start again only once nothing waits in it: its end, not what lives in it, is
+// what grows, so the end is what is capped (while a question waits, say, the workers could
+// otherwise fill the temporary drive).
+constexpr uint64_t kSpillCap = uint64_t(256) << 20;
+
+// What a worker's failure outside the compression is called.
+std::exception_ptr AsWorkerError(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const ECompressionError&) {
+    return error;  // zlib's: the commit reports it as it is
+  } catch (const std::bad_alloc&) {
+    return std::make_exception_ptr(WorkerError("not enough memory to compress it"));
+  } catch (const std::exception& e) {
+    return std::make_exception_ptr(WorkerError(e.what()));
+  } catch (...) {
+    return std::make_exception_ptr(WorkerError("the compression failed"));
+  }
+}
+
+os::OpenResult OpenSource(const DeflateJob& job) {
+  return os::File::Open(job.path, os::Access::Read, job.share, os::Disposition::OpenExisting);
+}
 
 }  // namespace
 
@@ -49,19 +74,24 @@ class ParallelDeflate::WorkerSink final : public EntryPipeline::Host {
   std::optional<Chunk> held_;
 };
 
-unsigned ParallelDeflate::WorkerCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned ParallelDeflate::WorkerCount() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
-ParallelDeflate::ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder)
+ParallelDeflate::ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder,
+                                 Opener opener)
     : jobs_(std::make_move_iterator(jobs.begin()), std::make_move_iterator(jobs.end())),
       slots_(jobs_.size()),
       budget_(kBudgetPerWorker * std::max(1u, workers)),
+      opener_(opener ? std::move(opener) : Opener(OpenSource)),
       spillFolder_(std::move(spillFolder)) {
   for (const DeflateJob& job : jobs_) unclaimedBytes_ += job.listedSize;
   Start(workers);
 }
 
 ParallelDeflate::ParallelDeflate(unsigned workers, std::string spillFolder)
-    : closed_(false), budget_(kBudgetPerWorker * std::max(1u, workers)), spillFolder_(std::move(spillFolder)) {
+    : closed_(false),
+      budget_(kBudgetPerWorker * std::max(1u, workers)),
+      opener_(OpenSource),
+      spillFolder_(std::move(spillFolder)) {
   Start(workers);
 }
 
@@ -156,10 +186,49 @@ bool ParallelDeflate::Claim(std::vector<Taken>& run) {
 }
 
 void ParallelDeflate::Work() {
-  EntryPipeline pipeline;  // this worker's own deflate stream and buffers
-  std::vector<Taken> run;
-  while (Claim(run))
-    for (size_t i = 0; i < run.size(); ++i) RunJob(run[i], pipeline, i + 1 == run.size());
+  // An exception must not leave a worker: it would end the process.
+  try {
+    EntryPipeline pipeline;  // this worker's own deflate stream and buffers
+    std::vector<Taken> run;
+    while (Claim(run)) {
+      for (size_t i = 0; i < run.size(); ++i) {
+        try {
+          RunJob(run[i], pipeline, i + 1 == run.size());
+        } catch (...) {
+          FailJob(run[i], AsWorkerError(std::current_exception()));
+        }
+      }
+    }
+  } catch (...) {
+    FailPool(AsWorkerError(std::current_exception()));
+  }
+}
+
+void ParallelDeflate::FailJob(const Taken& taken, std::exception_ptr error) noexcept {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Slot& slot = *taken.slot;
+  MarkOpened(slot, true, 0);  // the caller goes on to the job's end, which brings the error
+  slot.finished = true;
+  slot.error = std::move(error);
+  if (callerWaiting_) callerWakes_.notify_all();
+}
+
+void ParallelDeflate::FailPool(std::exception_ptr error) noexcept {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!failure_) failure_ = std::move(error);
+  stop_ = true;
+  callerWakes_.notify_all();
+  workersWake_.notify_all();
+}
+
+bool ParallelDeflate::Failed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failure_ != nullptr;
+}
+
+uint64_t ParallelDeflate::SpilledBytes() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return spilled_;
 }
 
 void ParallelDeflate::MarkOpened(Slot& slot, bool opened, uint64_t size) {
@@ -179,8 +248,7 @@ void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool l
     return;
   }
   const DeflateJob& what = *taken.what;
-  std::optional<os::File> source =
-      os::File::Open(what.path, os::Access::Read, what.share, os::Disposition::OpenExisting);
+  std::optional<os::File> source = opener_(what);
   if (!source) {
     std::lock_guard<std::mutex> lock(mutex_);
     MarkOpened(*taken.slot, false, 0);
@@ -194,7 +262,7 @@ void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool l
   try {
     result = pipeline.CompressEntryData(*source, size, what.compressionMode, what.method, sink);
   } catch (...) {
-    error = std::current_exception();
+    error = AsWorkerError(std::current_exception());
   }
   source->Close();
   Finish(taken, size, sink.TakeHeld(), result, error, lastOfRun);
@@ -224,19 +292,23 @@ void ParallelDeflate::Finish(const Taken& taken, uint64_t size, std::optional<Ch
 bool ParallelDeflate::SpillWrite(uint64_t offset, const unsigned char* data, size_t count) {
   std::lock_guard<std::mutex> lock(spillMutex_);
   // Made when first needed; after a failure nothing more is spilled, so it is made once.
-  if (!spill_.file.IsOpen() && spill_.Make(spillFolder_) != ScratchFile::Made::Open) return false;
-  if (!spill_.file.Seek(static_cast<int64_t>(offset))) return false;
-  const auto written = spill_.file.Write(data, count);
+  if (!spill_.IsOpen()) {
+    os::OpenResult made = MakeScratchFile(spillFolder_);
+    if (!made) return false;
+    spill_ = std::move(*made);
+  }
+  if (!spill_.Seek(static_cast<int64_t>(offset))) return false;
+  const auto written = spill_.Write(data, count);
   return written && *written == count;
 }
 
 void ParallelDeflate::SpillRead(const Chunk& chunk, std::vector<unsigned char>& bytes) {
   bytes.resize(chunk.spillLength);
   std::lock_guard<std::mutex> lock(spillMutex_);
-  if (!spill_.file.Seek(static_cast<int64_t>(chunk.spillOffset))) throw StreamReadError();
+  if (!spill_.Seek(static_cast<int64_t>(chunk.spillOffset))) throw StreamReadError();
   size_t got = 0;
   while (got < bytes.size()) {
-    const auto read = spill_.file.Read(bytes.data() + got, bytes.size() - got);
+    const auto read = spill_.Read(bytes.data() + got, bytes.size() - got);
     if (!read || *read == 0) throw StreamReadError();
     got += *read;
   }
@@ -273,7 +345,7 @@ bool ParallelDeflate::Place(std::unique_lock<std::mutex>& lock, size_t job, Chun
     }
     // While a scan still adds jobs nothing is spilled: the scan may yet be cancelled, and the
     // memory budget is enough to start with.
-    if (closed_ && !spillBroken_ && spillLive_ + count <= kSpillCap) {
+    if (closed_ && !spillBroken_ && spillEnd_ + count <= kSpillCap) {
       const uint64_t offset = spillEnd_;
       spillEnd_ += count;
       spillLive_ += count;
@@ -291,6 +363,7 @@ bool ParallelDeflate::Place(std::unique_lock<std::mutex>& lock, size_t job, Chun
         ReleaseSpill(count);
         return false;
       }
+      spilled_ += count;
       Chunk spilled;
       spilled.consumedBefore = chunk.consumedBefore;
       spilled.spillOffset = offset;
@@ -320,6 +393,7 @@ ParallelDeflate::Opening ParallelDeflate::WaitOpen(size_t job) {
     callerWakes_.wait(lock, [&] { return slot.openDone || stop_; });
     callerWaiting_ = false;
   }
+  if (!slot.openDone && failure_) std::rethrow_exception(failure_);
   return Opening{slot.opened, slot.size};
 }
 
@@ -369,6 +443,7 @@ ParallelDeflate::Piece ParallelDeflate::Next(size_t job) {
   }
   piece.last = true;
   if (!slot.finished) {
+    if (failure_) std::rethrow_exception(failure_);
     piece.result.cancelled = true;  // stopped
     return piece;
   }

@@ -5,7 +5,7 @@
 // of the one-thread path: the same chunking, flushes and levels per entry.
 // What waits in memory is bounded: the entry being written may hold two chunks and the entries
 // ahead of it share a budget (2 MiB per worker). Past the budget, chunks of entries ahead wait in
-// a scratch file instead (up to a cap), so that a worker is not held up while the other one
+// a scratch file instead (its size capped), so that a worker is not held up while the other one
 // compresses a big file that the writing thread can only take as fast as it comes. A big file is
 // read and handed on chunk by chunk, never whole. Jobs may also be added one by one while a scan
 // finds them, so that compressing starts before the commit does.
@@ -19,17 +19,25 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "os/errors.h"
 #include "os/files.h"
 #include "zip/entry_pipeline.h"
-#include "zip/scratch_file.h"
 
 namespace tavisto::zip {
+
+// What a worker ran into outside the compression itself (memory, the system): that entry's
+// failure, raised on the thread that asks for the entry, never the end of the process.
+class WorkerError : public Error {
+ public:
+  using Error::Error;
+};
 
 struct DeflateJob {
   std::string path;
@@ -41,11 +49,17 @@ struct DeflateJob {
 
 class ParallelDeflate {
  public:
-  // As many workers as the machine has cores, at least one.
+  // As many workers as the machine has cores, at least one and at most four: more add little
+  // past the writing thread's pace, and each holds its own buffers (a 32-bit process has little
+  // address space to spare).
   [[nodiscard]] static unsigned WorkerCount();
 
+  // How a worker opens a job's source (the file itself, unless a test says otherwise).
+  using Opener = std::function<os::OpenResult(const DeflateJob& job)>;
+
   // spillFolder: where chunks past the memory budget may wait (empty: they wait in memory only).
-  ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder = {});
+  ParallelDeflate(std::vector<DeflateJob> jobs, unsigned workers, std::string spillFolder = {},
+                  Opener opener = {});
   // A pool whose jobs come one by one through Add, while a scan finds them; Close says there are
   // no more. Its workers start on them at once.
   ParallelDeflate(unsigned workers, std::string spillFolder);
@@ -65,8 +79,14 @@ class ParallelDeflate {
   [[nodiscard]] bool HasJobs(const std::vector<DeflateJob>& jobs);
 
   // Waits until the job's source was opened (or could not be). Jobs are taken in order: the
-  // caller is done with every job before this one.
+  // caller is done with every job before this one. Throws WorkerError when the pool itself
+  // failed (Failed()).
   [[nodiscard]] Opening WaitOpen(size_t job);
+  // Whether a worker failed outside any one job: the pool has stopped and the entries left are
+  // the caller's to compress.
+  [[nodiscard]] bool Failed();
+  // Bytes that have waited in the scratch file so far.
+  [[nodiscard]] uint64_t SpilledBytes();
 
   struct Piece {
     bool hasBytes = false;          // a chunk to write
@@ -74,7 +94,7 @@ class ParallelDeflate {
     uint64_t consumedBefore = 0;    // source bytes consumed before this chunk
     std::vector<unsigned char> bytes;
     EntryResult result;
-    std::exception_ptr error;       // what the compressor raised (ECompressionError)
+    std::exception_ptr error;       // ECompressionError from zlib, or a WorkerError
   };
   // The job's next chunk, its end, or both (the last chunk of an entry comes with its result).
   [[nodiscard]] Piece Next(size_t job);
@@ -111,6 +131,9 @@ class ParallelDeflate {
   class WorkerSink;
 
   void Work();
+  // Called on a worker's exception: the job (or, without one, the pool) ends with it.
+  void FailJob(const Taken& taken, std::exception_ptr error) noexcept;
+  void FailPool(std::exception_ptr error) noexcept;
   // The next run of jobs for a worker; false when there is no more work.
   bool Claim(std::vector<Taken>& run);
   // lastOfRun: the writing thread, when it waits, is woken at the end of a run rather than for
@@ -154,18 +177,22 @@ class ParallelDeflate {
   size_t buffered_ = 0;  // bytes of chunks waiting in memory
   size_t budget_ = 0;
   std::atomic<bool> stop_{false};  // set under the lock; workers also check it without
+  std::exception_ptr failure_;     // why the pool stopped on its own, when it did
   size_t lastLeft_ = SIZE_MAX;  // the caller's thread only: the job its last piece already left
   bool callerWaiting_ = false;
   unsigned claimWaiting_ = 0;  // workers waiting to take more entries
   unsigned pushWaiting_ = 0;   // workers waiting for room for a chunk
 
+  Opener opener_;
+
   // The scratch file, made when first needed.
   std::string spillFolder_;
-  ScratchFile spill_;
+  os::File spill_;
   std::mutex spillMutex_;    // one seek-and-transfer at a time on the scratch file
   bool spillBroken_ = false;  // could not be made or written: chunks wait in memory
   uint64_t spillEnd_ = 0;    // where the next spilled chunk goes
   uint64_t spillLive_ = 0;   // bytes reserved or waiting there; at 0 the file is reused from its start
+  uint64_t spilled_ = 0;     // bytes put there in all
 
   std::vector<std::thread> workers_;
 };

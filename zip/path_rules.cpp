@@ -186,8 +186,9 @@ std::string RelativePath(const std::string& path, const std::string& base) {
 std::string MakeStoredName(const std::string& path, const std::string& base, TArcStorePathMode mode) {
   const std::string absoluteBase = IsCanonicalAbsolute(base) ? base : ExpandPath(base);
   std::string absolute = IsCanonicalAbsolute(path) ? path : ExpandPath(path, absoluteBase);
+  // A "." step is gone with the canonical form; a dot that ends a name is the name's own (a file
+  // another system named so, reached through the extended form) and stays.
   if (!absolute.empty() && IsPathSeparator(absolute.back())) absolute.pop_back();
-  if (!absolute.empty() && absolute.back() == '.') absolute.pop_back();
 
   std::string name;
   switch (mode) {

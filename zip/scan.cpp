@@ -24,11 +24,6 @@ bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") !=
 
 }  // namespace
 
-std::recursive_mutex& ScanLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}
-
 Scanner::Scanner(ScanSettings settings, Take take, Unreadable unreadable)
     : settings_(std::move(settings)), take_(std::move(take)), unreadable_(std::move(unreadable)) {}
 

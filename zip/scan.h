@@ -9,7 +9,6 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,10 +47,5 @@ class Scanner {
   Take take_;
   Unreadable unreadable_;
 };
-
-// Held during each scan, so that the scans of different archives never interleave. The thread
-// that holds it may take it again (as with a critical section): an event handler raised during a
-// scan may use another archive.
-[[nodiscard]] std::recursive_mutex& ScanLock();
 
 }  // namespace tavisto::zip

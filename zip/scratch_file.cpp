@@ -1,23 +1,15 @@
 #include "zip/scratch_file.h"
 
-#include "os/files.h"
+#include "os/os_error.h"
 #include "os/temp_file.h"
+#include "zip/path_rules.h"
 
 namespace tavisto::zip {
 
-ScratchFile::~ScratchFile() {
-  file.Close();
-  if (!path.empty()) (void)os::RemoveFile(path);
-}
+os::OpenResult MakeScratchFile(const std::string& folder) { return os::CreateScratchFile(folder, "FC"); }
 
-ScratchFile::Made ScratchFile::Make(const std::string& folder) {
-  const auto made = os::CreateUniqueTempFile(folder, "FC");
-  if (!made) return Made::NotCreated;
-  path = *made;
-  auto opened = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::OpenExisting);
-  if (!opened) return Made::NotOpened;
-  file = std::move(*opened);
-  return Made::Open;
+FileCreateError ScratchFileError(const std::string& folder, uint32_t error) {
+  return FileCreateError(JoinPath(folder, "FC*.tmp"), os::ErrorText(error));
 }
 
 }  // namespace tavisto::zip

@@ -1,27 +1,22 @@
-// A file of the writer's own in a temporary folder (a saved archive tail, chunks waiting for the
-// writing thread): opened by this process alone, closed and deleted whatever happens.
+// The writer's scratch files (a saved archive tail, chunks waiting for the writing thread):
+// "FC" files in a temporary folder, open to this process alone and deleted by the system when
+// they are closed or when the process ends, so that no run leaves one behind.
+//   os::OpenResult tail = MakeScratchFile(folder);
+//   if (!tail) throw ScratchFileError(folder, tail.Error());
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "os/errors.h"
 #include "os/files.h"
 
 namespace tavisto::zip {
 
-struct ScratchFile {
-  enum class Made { Open, NotCreated, NotOpened };
+// A new scratch file in folder, or the system's error.
+[[nodiscard]] os::OpenResult MakeScratchFile(const std::string& folder);
 
-  std::string path;
-  os::File file;
-
-  ScratchFile() = default;
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  ~ScratchFile();
-
-  // Creates a new "FC" file in the folder and opens it for reading and writing; says which step
-  // failed (path is set once the file exists, so it is deleted all the same).
-  Made Make(const std::string& folder);
-};
+// The error for a scratch file that could not be made: the folder and the cause.
+[[nodiscard]] FileCreateError ScratchFileError(const std::string& folder, uint32_t error);
 
 }  // namespace tavisto::zip

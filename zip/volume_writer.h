@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "zip/archive_error.h"
 #include "zip/archive_stream.h"
 #include "zip/archive_types.h"
 #include "zip/spanning.h"
@@ -28,6 +29,16 @@ struct ArchivePosition {
 // keepTogether for bytes that may be cut at a volume limit.
 inline constexpr int64_t kMayCut = -1;
 
+// Error 46 for bytes that found no place in the volumes, with the room the drive lacked there.
+[[nodiscard]] EArchiveError CannotPlaceError(const std::string& componentName, const std::string& volumePath,
+                                             uint64_t missing);
+
+// Creates the file of an archive, or of one of its volumes, for writing (others may read it).
+// Without replaceExisting, a file of that name stays as it is and the create fails with error 19
+// naming it; any other failure is the file layer's FileCreateError with its cause.
+[[nodiscard]] std::unique_ptr<FileStream> CreateArchiveFile(const std::string& path, bool replaceExisting,
+                                                            const std::string& componentName);
+
 class VolumeWriter {
  public:
   // What the writer asks its archive while it opens volumes.
@@ -36,6 +47,9 @@ class VolumeWriter {
     // volumeNumber counts from 1; the name may be changed. True cancels.
     virtual bool RequestBlankVolume(int32_t volumeNumber, std::string& volumeFileName) = 0;
     virtual bool VolumeDiskFull(int32_t volumeNumber, const std::string& volumeFileName) = 0;
+    // The volume's file was just made, empty: a host that accounts for every file it makes
+    // records it here.
+    virtual void VolumeCreated(int32_t volumeNumber, const std::string& volumeFileName) = 0;
     [[nodiscard]] virtual std::optional<uint64_t> FreeSpaceFor(const std::string& path) = 0;
     [[nodiscard]] virtual const std::string& ComponentName() const = 0;
 
@@ -47,15 +61,21 @@ class VolumeWriter {
   explicit VolumeWriter(std::unique_ptr<ArchiveStream> stream);
   explicit VolumeWriter(ArchiveStream& stream);
   // A split archive: its volumes are named after archivePath; the first one is opened now
-  // (error 45 when the host cancels, or the drive has 65536 bytes or less free).
+  // (error 45 when the host cancels, or the drive has 65536 bytes or less free). Without
+  // replaceExisting, a file in the way of a volume or of the archive's own name is never
+  // replaced nor deleted: it is error 19, naming it.
   VolumeWriter(Host& host, const std::string& archivePath, const TArcSpanningOptions& options,
-               TArcSpanningMode mode);
+               TArcSpanningMode mode, bool replaceExisting = true);
   VolumeWriter(const VolumeWriter&) = delete;
   VolumeWriter& operator=(const VolumeWriter&) = delete;
   ~VolumeWriter();
 
   [[nodiscard]] bool IsSplit() const { return host_ != nullptr; }
-  [[nodiscard]] ArchiveStream& Current() { return *current_; }
+  // Whether a volume is open: none after a volume could not be opened again (removed under the
+  // writer, for one).
+  [[nodiscard]] bool HasCurrent() const { return current_ != nullptr; }
+  // The stream being written; throws FileOpenError, naming the volume, when none is open.
+  [[nodiscard]] ArchiveStream& Current();
   // The file of the current volume (empty for a lent stream).
   [[nodiscard]] const std::string& CurrentName() const { return currentName_; }
   [[nodiscard]] ArchivePosition Here() const;
@@ -79,13 +99,19 @@ class VolumeWriter {
   // Cuts any bytes beyond the current position.
   void CutHere();
   // A split archive's last volume takes the archive's own name (replacing an older file of that
-  // name). Throws FileCreateError when it cannot, rather than go on with another file of that name.
+  // name unless told not to). Throws FileCreateError when it cannot, rather than go on with
+  // another file of that name; and FileOpenError, naming it, when an earlier volume is no longer
+  // what was written (gone, or of another size).
   void Finish();
 
  private:
   void OpenVolume(int32_t number);
   void OpenExistingVolume(int32_t number);
-  void CloseVolume();
+  // keepBytes: what the stream still buffers goes into the file (a short write throws);
+  // otherwise it is dropped (the bytes are being cut off).
+  void CloseVolume(bool keepBytes);
+  // Throws when a closed volume is gone or its size is not the one it was closed with.
+  void CheckClosedVolumes() const;
   [[nodiscard]] int64_t Limit(int32_t number) const;
   // Room on the drive for the current volume's stream (its free space less the bytes the stream
   // still holds), at least up to enough: taken from the last answer while that answer, counted
@@ -101,7 +127,9 @@ class VolumeWriter {
   TArcSpanningOptions options_;
   TArcSpanningMode mode_ = smNone;
   int32_t volume_ = 0;
+  bool replaceExisting_ = true;
   std::vector<std::string> names_;  // the file of each volume written, by number
+  std::vector<int64_t> sizes_;      // the size of each volume when it was last closed
   // The drive's last answer for the open volume (none when roomFor_ is empty): room then, and
   // the volume's size then.
   std::string roomFor_;

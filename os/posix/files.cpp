@@ -32,7 +32,7 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
   }
   if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
-  if (disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
+  if (disposition == Disposition::CreateNew || disposition == Disposition::CreateScratch) flags |= O_CREAT | O_EXCL;
   const std::string native = NativePath(path);
   struct stat existing {};
   if (access != Access::Read && disposition != Disposition::CreateNew && ::stat(native.c_str(), &existing) == 0 &&
@@ -48,6 +48,8 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
     ::close(fd);
     return OpenResult::Failed(kErrorAccessDenied);
   }
+  // Unlinked while open: the file lives on until it is closed, and no process end leaves it.
+  if (disposition == Disposition::CreateScratch) (void)::unlink(native.c_str());
   File file;
   file.handle_.Reset(fd);
   return file;

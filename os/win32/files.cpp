@@ -31,11 +31,17 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
     case Access::ReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
   }
   DWORD creation = OPEN_EXISTING;
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
   switch (disposition) {
     case Disposition::OpenExisting: creation = OPEN_EXISTING; break;
     case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
     case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
     case Disposition::CreateNew: creation = CREATE_NEW; break;
+    case Disposition::CreateScratch:
+      creation = CREATE_NEW;
+      // Deleted when its last handle closes, which the system does for a process that is killed.
+      flags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE;
+      break;
   }
   const std::wstring wide = WidePath(path);
   if (access != Access::Read && disposition != Disposition::CreateNew) {
@@ -46,7 +52,7 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
       return OpenResult::Failed(ERROR_ACCESS_DENIED);
   }
-  HANDLE handle = CreateFileW(wide.c_str(), desired, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(wide.c_str(), desired, share, nullptr, creation, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return OpenResult::Failed(GetLastError());
   File file;
   file.handle_.Reset(reinterpret_cast<intptr_t>(handle));

@@ -15,6 +15,21 @@ constexpr size_t kExtendedFrom = MAX_PATH - 12;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// Whether a name of the path ends in a dot or a space: the usual form of a path loses those (the
+// system trims them), so such a file, named so by another system, is reached only through the
+// extended form. Masks ("*.") are the system's own business.
+bool HasNameTheSystemTrims(std::wstring_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && !IsSeparator(path[i])) continue;
+    const std::wstring_view name = path.substr(start, i - start);
+    start = i + 1;
+    if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"*?") != std::wstring_view::npos) continue;
+    if (name.back() == L'.' || name.back() == L' ') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::wstring ToWide(unsigned codePage, std::string_view text) {
@@ -56,7 +71,16 @@ std::wstring WidePath(std::string_view utf8Path) {
   if (path.rfind(L"\\\\?\\", 0) == 0) return path;
   const bool hasDrive = path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
   const bool isNetwork = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
-  if (!hasDrive && !isNetwork) {
+  const bool trimmed = HasNameTheSystemTrims(path);
+  if (trimmed && !hasDrive && !isNetwork && !IsSeparator(path[0]) && path.find(L':') == std::wstring::npos) {
+    // Relative to the current folder; made whole here, since the system would trim the names.
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(needed, L'\0');
+    const DWORD length = needed ? GetCurrentDirectoryW(needed, folder.data()) : 0;
+    if (length == 0 || length >= needed) return path;
+    folder.resize(length);
+    path = folder + (IsSeparator(folder.back()) ? L"" : L"\\") + path;
+  } else if (!hasDrive && !isNetwork) {
     // A relative path is long when the folder it is relative to makes it so: the system
     // resolves it the same way here, and the extended form is built from its full form.
     const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -66,7 +90,7 @@ std::wstring WidePath(std::string_view utf8Path) {
     if (length == 0 || length >= needed) return path;
     full.resize(length);
     path = std::move(full);
-  } else if (path.size() < kExtendedFrom) {
+  } else if (path.size() < kExtendedFrom && !trimmed) {
     return path;
   }
   std::wstring prefix;

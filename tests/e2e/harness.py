@@ -191,6 +191,9 @@ class WineMachine:
         # Linux folders searched first for the desktop's helper programs (a recording
         # xdg-email stand-in, for example).
         self.extra_path = []
+        # Variables every program of the machine gets: LANG and LC_ALL make a Russian or a
+        # Japanese Windows (Wine takes the system's code pages from the Linux locale).
+        self.environment = {}
 
     # Paths
     @property
@@ -208,7 +211,7 @@ class WineMachine:
 
     # Running programs
     def env(self) -> dict:
-        return _wine_env(self.prefix, self.home, self.display, self.extra_path)
+        return {**_wine_env(self.prefix, self.home, self.display, self.extra_path), **self.environment}
 
     def run(self, args, cwd=None, check=True, timeout=120, wine=None, env=None):
         """Runs a Windows program to its end (under the given Wine loader, else the one its

@@ -14,6 +14,10 @@ TEST(Errors, CarryTheRuntimeTexts) {
   EXPECT_STREQ(FileOpenError("x").what(), "Impossible d'ouvrir le fichier x");
   EXPECT_STREQ(StreamReadError().what(), "Erreur de lecture du flux");
   EXPECT_STREQ(StreamWriteError().what(), "Erreur d'\xC3\xA9" "criture dans le flux");
+  // Where the program knows the cause, it follows in brackets (without the system's full stop).
+  EXPECT_STREQ(FileOpenError("x.Z01", "File not found.").what(), "Impossible d'ouvrir le fichier x.Z01 (File not found)");
+  EXPECT_STREQ(StreamWriteError("C:\\t\\Data.zip", "disk full").what(),
+               "Erreur d'\xC3\xA9" "criture dans le flux (C:\\t\\Data.zip: disk full)");
   const InOutError io(32);
   EXPECT_STREQ(io.what(), "Erreur E/S 32");
   EXPECT_EQ(io.Code(), 32u);

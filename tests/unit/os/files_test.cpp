@@ -141,13 +141,22 @@ TEST(Paths, LongerThanMaxPathWorkLikeAnyOther) {
     EXPECT_EQ(entry.size, 4u);
   }
 
-  const auto scratch = CreateUniqueTempFile(folder, "FC");
-  ASSERT_TRUE(scratch.has_value()) << LastErrorCode();
-  EXPECT_TRUE(FileExists(*scratch));
+  {
+    // A scratch file lives while it is open and leaves nothing behind.
+    auto scratch = CreateScratchFile(folder, "FC");
+    ASSERT_TRUE(scratch) << scratch.Error();
+    EXPECT_EQ(scratch->Write("tail", 4), 4u);
+    char back[4] = {};
+    ASSERT_TRUE(scratch->Seek(0));
+    EXPECT_EQ(scratch->Read(back, 4), 4u);
+    EXPECT_EQ(std::string(back, 4), "tail");
+  }
+  DirListing scratchLeft(folder + "\\FC*");
+  DirEntry left;
+  EXPECT_FALSE(scratchLeft.Next(left)) << left.name;
   EXPECT_TRUE(FreeDiskSpace(file).has_value());
   ASSERT_TRUE(RenameFile(file, folder + "\\moved.txt"));
   EXPECT_TRUE(RemoveFile(folder + "\\moved.txt"));
-  EXPECT_TRUE(RemoveFile(*scratch));
   EXPECT_TRUE(RemoveFolder(folder + "\\sub"));
   EXPECT_TRUE(RemoveFolder(folder));
 }
@@ -168,6 +177,30 @@ TEST(Paths, NamesOutsideTheCodePageAreFilesOfTheirOwn) {
   for (DirEntry entry; listing.Next(entry);) listed[entry.name] = test::ReadFile(dir.Path(entry.name));
   EXPECT_EQ(listed, files);
   EXPECT_EQ(listing.Error(), kErrorSuccess);
+}
+
+// Names another system gave, ending in a dot or a space (a folder's too), are files of their own:
+// created, found, listed, read and removed under exactly those names.
+TEST(Paths, NamesEndingInADotOrASpaceKeepThem) {
+  TempDir dir;
+  test::MakeDirectories(dir.Path("folder."));
+  const std::vector<std::string> names = {"dot.", "space ", "folder.\\inside. ", "plain"};
+  for (const std::string& name : names) test::WriteFile(dir.Path(name), name);
+  for (const std::string& name : names) {
+    EXPECT_TRUE(FileExists(dir.Path(name))) << name;
+    EXPECT_EQ(FileAttributes(dir.Path(name)) & kAttrDirectory, 0u) << name;
+    EXPECT_EQ(test::ReadFile(dir.Path(name)), name);
+  }
+  std::vector<std::string> listed;
+  for (const std::string& pattern : {dir.Path("*"), dir.Path("folder.\\*")}) {
+    DirListing listing(pattern);
+    for (DirEntry entry; listing.Next(entry);)
+      if (entry.name != "." && entry.name != "..") listed.push_back(entry.name);
+    EXPECT_EQ(listing.Error(), kErrorSuccess);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"dot.", "folder.", "plain", "space ", "inside. "}));
+  for (const std::string& name : names) EXPECT_TRUE(RemoveFile(dir.Path(name))) << name;
+  EXPECT_TRUE(RemoveFolder(dir.Path("folder.")));
 }
 
 #ifdef _WIN32

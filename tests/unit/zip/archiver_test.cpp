@@ -192,6 +192,13 @@ TEST_F(FailingSource, AbortLeavesTheArchiveAsItWasBeforeAddFiles) {
   EXPECT_TRUE(under.archive.LeftOut().empty());
   EXPECT_EQ(test::ReadFile(under.path), before);
   EXPECT_EQ(under.archive.EntryCount(), 1);
+
+  // Without a handler the answer is Abort too, and no one is asked.
+  under.archive.OnProcessFileFailure = nullptr;
+  MakeFile(dir, "data/b.txt", "second");
+  AddWithBGone(under);
+  EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Aborted);
+  EXPECT_EQ(test::ReadFile(under.path), before);
   under.archive.CloseArchive();
   EXPECT_EQ(test::ReadFile(under.path), before);
   test::KeepForPeers({under.path});
@@ -231,6 +238,34 @@ TEST_F(FailingSource, ReplacedEntriesKeepTheirOldDataWhenSkippedAndAllOfItOnAbor
     os::DirListing scratch(dir.Path("scratch/*"));
     os::DirEntry entry;
     while (scratch.Next(entry)) EXPECT_TRUE(entry.name == "." || entry.name == "..") << entry.name;
+  }
+}
+
+// A stored name or a comment that its record's 16-bit length cannot hold is refused, never cut
+// (which would leave every record after it misread): the entry fails like a file that cannot be
+// read, and Ignore leaves it out of a sound archive.
+TEST(Archiver, ValuesPastARecordsFieldsAreRefused) {
+  for (const bool longName : {true, false}) {
+    SCOPED_TRACE(longName ? "name" : "comment");
+    test::TempDir dir;
+    MakeFile(dir, "data/a.txt", "first");
+    MakeFile(dir, "data/b.txt", "second");
+    ArchiveUnderTest under(dir);
+    under.answer = FailureAction::Skip;
+    under.archive.OnStoreFile = [&](TBaseArchiver&, std::string& name, uint32_t&, std::string& comment,
+                                    const std::string& source) {
+      if (source == dir.Path("data/b.txt")) (longName ? name : comment) = std::string(65536, 'n');
+    };
+    under.archive.OpenArchive(kCreateMode);
+    under.archive.AddFiles("*.*", kDefaultSearchAttr);
+    under.archive.CloseArchive();
+    const std::string path = dir.Path("data/b.txt");
+    EXPECT_EQ(under.failures,
+              Strings{longName ? "ArchivioTest: File name is too long: \r\n\"" + path +
+                                     "\" - Native error: 00061 (its stored name is 65536 bytes, a ZIP record holds 65535)"
+                               : "ArchivioTest: Unknown error - Native error: 00000 (" + path +
+                                     ": its comment is longer than the 65535 bytes a ZIP record holds)"});
+    EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), Strings{"a.txt"});
   }
 }
 

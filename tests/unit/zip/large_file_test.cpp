@@ -53,6 +53,7 @@ class SparseFileStream final : public ArchiveStream {
   size_t PendingBytes() const override { return 0; }
   void FlushToDisk() override { Extend(); }
   bool IsFile() const override { return false; }
+  std::string Name() const override { return {}; }
 
  private:
   // Gives the file its full length, holes included.

@@ -9,6 +9,8 @@
 #include "os/files.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
+#include "zip/internal/entry_feed.h"
+#include "zip/parallel_deflate.h"
 
 namespace tavisto::zip {
 namespace {
@@ -139,49 +141,109 @@ TEST(ParallelDeflate, CancelInsideABigFileRollsBack) {
   EXPECT_EQ(test::ReadFile(under.path).size(), 22u) << "rolled back to the empty archive";
 }
 
-// The names in a folder.
-Strings Listed(const std::string& folder) {
-  Strings names;
-  os::DirListing listing(folder + os::PathSeparator() + "*");
-  for (os::DirEntry entry; listing.Next(entry);)
-    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
-  return names;
-}
-
-// While the writing thread is held up on the first entry, the workers go on past their memory
-// budget into a scratch file in TempDir; the archive is still byte for byte the one-thread one,
-// and the scratch file is gone afterwards.
-TEST(ParallelDeflate, ChunksPastTheBudgetWaitInAScratchFile) {
+// Archives share nothing while they scan and commit: two of them at once on two threads (the
+// ThreadSanitizer build would see a race) each hold their own tree.
+TEST(ParallelDeflate, TwoArchivesPackAtOnce) {
   test::TempDir dir;
-  MakeFile(dir, "data/a.txt", "first");
-  for (int i = 0; i < 8; ++i) MakeFile(dir, "data/r" + std::to_string(i) + ".bin", testing::RandomBytes(900000, 20 + i));
-  testing::MakeFolder(dir, "scratch");
-  Strings results;
-  for (const unsigned threads : {1u, 2u}) {
-    ArchiveUnderTest under(dir, "t" + std::to_string(threads) + ".zip");
-    under.archive.SetDeflateThreads(threads);
-    under.archive.SetTempDir(dir.Path("scratch"));
-    bool spillSeen = false;
-    under.archive.OnFileProgress = [&](TBaseArchiver&, const std::string& file, double, Operation,
-                                       ProgressPhase phase, bool&) {
-      if (threads == 1 || phase != ProgressPhase::Begin || file.find("a.txt") == std::string::npos) return;
-      // Hold the writing thread until the scratch file shows up (the workers have 7 MB to put
-      // somewhere and 4 MB of memory).
-      for (int wait = 0; wait < 3000 && !spillSeen; ++wait) {
-        spillSeen = !Listed(dir.Path("scratch")).empty();
-        if (!spillSeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    };
+  MakeTree(dir);
+  MakeFile(dir, "other/x.txt", testing::TextBytes(900000, 7));
+  ArchiveUnderTest first(dir, "first.zip");
+  ArchiveUnderTest second(dir, "second.zip", "other");
+  const auto pack = [](ArchiveUnderTest& under) {
+    under.archive.SetDeflateThreads(2);
     under.archive.OpenArchive(kCreateMode);
     under.archive.AddFiles("*.*", kDefaultSearchAttr);
     under.archive.CloseArchive();
-    if (threads == 2) {
-      EXPECT_TRUE(spillSeen) << "no chunk went to the scratch file";
+  };
+  std::thread other([&] { pack(second); });
+  pack(first);
+  other.join();
+  EXPECT_EQ(testing::Names(testing::ReadSoundArchive(second.path)), Strings{"x.txt"});
+  EXPECT_EQ(testing::ReadSoundArchive(first.path).entries.size(), 49u);
+}
+
+// An entry's data as the writing thread takes it from a feed: complete, or the failure it raised.
+std::string Drained(EntryFeed& feed) {
+  struct Collect final : EntryPipeline::Host {
+    std::string bytes;
+    bool ChunkProgress(uint64_t, uint64_t) override { return true; }
+    bool WriteChunk(const unsigned char* data, size_t count) override {
+      bytes.append(reinterpret_cast<const char*>(data), count);
+      return true;
     }
-    EXPECT_EQ(Listed(dir.Path("scratch")), Strings{});
-    results.push_back(test::ReadFile(under.path));
+  } collect;
+  const auto size = feed.Open();
+  if (!size) return "not opened";
+  const EntryResult result = feed.Drain(*size, collect);
+  EXPECT_TRUE(result.complete);
+  return collect.bytes;
+}
+
+std::vector<DeflateJob> JobsFor(const test::TempDir& dir, const Strings& names) {
+  std::vector<DeflateJob> jobs;
+  for (const std::string& name : names)
+    jobs.push_back(DeflateJob{dir.Path("data/" + name), os::kShareAll, 1, kMethodDeflated, 900000});
+  return jobs;
+}
+
+// While the writing thread is held up on the first entry, the workers go on past their memory
+// budget into a scratch file; every entry still comes out as the calling thread compresses it,
+// and the scratch file leaves nothing in its folder.
+TEST(ParallelDeflate, ChunksPastTheBudgetWaitInAScratchFile) {
+  test::TempDir dir;
+  Strings names{"a.txt"};
+  MakeFile(dir, "data/a.txt", "first");
+  for (int i = 0; i < 8; ++i) {
+    names.push_back("r" + std::to_string(i) + ".bin");
+    MakeFile(dir, "data/" + names.back(), testing::RandomBytes(900000, 20 + i));
   }
-  EXPECT_TRUE(results[0] == results[1]) << "two threads against one";
+  testing::MakeFolder(dir, "scratch");
+  const std::vector<DeflateJob> jobs = JobsFor(dir, names);
+  {
+    ParallelDeflate pool(jobs, 2, dir.Path("scratch"));
+    // The workers have 7 MB to put somewhere and 4 MB of memory.
+    for (int wait = 0; wait < 3000 && pool.SpilledBytes() == 0; ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(pool.SpilledBytes(), 0u) << "no chunk went to the scratch file";
+    EntryPipeline pipeline;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      PooledFeed pooled(pool, i);
+      InlineFeed inline_(pipeline, jobs[i]);
+      EXPECT_EQ(Drained(pooled), Drained(inline_)) << names[i];
+    }
+  }
+  EXPECT_EQ(testing::FilesIn(dir.Path("scratch")), Strings{});
+}
+
+// A worker that fails outside the compression itself (here its source cannot even be opened
+// for want of memory) does not end the process: that entry alone fails, with a WorkerError raised
+// on the thread that asks for it (which the commit asks about like any file that failed).
+TEST(ParallelDeflate, AWorkerFailureIsThatEntrysFailure) {
+  test::TempDir dir;
+  const Strings names{"a.txt", "b.txt", "c.txt"};
+  for (const std::string& name : names) MakeFile(dir, "data/" + name, testing::TextBytes(700000, name[0]));
+  const std::vector<DeflateJob> jobs = JobsFor(dir, names);
+  ParallelDeflate pool(jobs, 2, {}, [](const DeflateJob& job) -> os::OpenResult {
+    if (job.path.find("b.txt") != std::string::npos) throw std::bad_alloc();
+    return os::File::Open(job.path, os::Access::Read, job.share, os::Disposition::OpenExisting);
+  });
+  EntryPipeline pipeline;
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    PooledFeed pooled(pool, i);
+    InlineFeed inline_(pipeline, jobs[i]);
+    if (i != 1) {
+      EXPECT_EQ(Drained(pooled), Drained(inline_)) << names[i];
+      continue;
+    }
+    try {
+      (void)Drained(pooled);
+      ADD_FAILURE() << "the failure of b.txt's worker was not raised";
+    } catch (const WorkerError& error) {
+      EXPECT_STREQ(error.what(), "not enough memory to compress it");
+    }
+    pool.Leave(i);
+  }
+  EXPECT_FALSE(pool.Failed()) << "one entry's failure stops no other";
 }
 
 }  // namespace

@@ -57,9 +57,11 @@ TEST(PathRules, StoredNamesAreRelativeWithForwardSlashes) {
   const std::string base = "C:\\Data\\Base";
   EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\a.txt", base, spRelativePath), "a.txt");
   EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\Sub\\Deep\\a.txt", base, spRelativePath), "Sub/Deep/a.txt");
-  // A folder: trailing separator and a trailing "." are dropped (the caller adds "/").
+  // A folder: trailing separator and a trailing "." step are dropped (the caller adds "/"); a dot
+  // that ends a name is the name's own.
   EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\Sub\\", base, spRelativePath), "Sub");
-  EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\Sub.", base, spRelativePath), "Sub");
+  EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\Sub\\.", base, spRelativePath), "Sub");
+  EXPECT_EQ(MakeStoredName("C:\\Data\\Base\\Sub.\\dot.", base, spRelativePath), "Sub./dot.");
   // Folders compare without regard to case.
   EXPECT_EQ(MakeStoredName("c:\\DATA\\base\\x\\a.txt", base, spRelativePath), "x/a.txt");
   // Outside the base: the absolute path without its drive, never "../".

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "os/files.h"
+#include "os/os_error.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
 
@@ -328,6 +329,10 @@ TEST(Volumes, ADriveWith65536BytesOrLessFreeCancelsTheVolume) {
   archive.OnRequestBlankVolume = [&](TBaseArchiver&, int32_t volume, std::string& name, bool&) {
     requested.push_back(std::to_string(volume) + " " + name);
   };
+  Strings created;  // only volumes that were really made
+  archive.OnVolumeCreated = [&](TBaseArchiver&, int32_t volume, const std::string& name) {
+    created.push_back(std::to_string(volume) + " " + name);
+  };
   Strings failures;
   archive.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, Operation, int32_t code, int32_t,
                                      const std::string&, FailureAction& action) {
@@ -339,6 +344,7 @@ TEST(Volumes, ADriveWith65536BytesOrLessFreeCancelsTheVolume) {
   archive.CloseArchive();
   EXPECT_EQ(failures, Strings{"45"});
   EXPECT_EQ(requested, (Strings{"1 " + dir.Path("out/ZorvelData.Z01"), "2 " + dir.Path("out/ZorvelData.Z02")}));
+  EXPECT_EQ(created, Strings{"1 " + dir.Path("out/ZorvelData.Z01")});
   EXPECT_EQ(SplitVolumePaths(archive.FileName()), Strings{archive.FileName()});
   EXPECT_EQ(test::ReadFile(archive.FileName()).size(), 22u);
 }
@@ -428,6 +434,81 @@ TEST(Volumes, AFailedEntryIsCutBackAcrossVolumes) {
   test::ZipImage zip = testing::ReadSoundSplit(volumes);
   EXPECT_EQ(Names(zip), (Strings{"a.txt", "c.txt"}));
   test::KeepForPeers(volumes, test::PeerHandOff().Expect(dir.Path("expected")).VolumeSize(kSmallVolume));
+}
+
+// A closed volume removed under the writer (an antivirus taking it away while the next one is
+// written): the update fails with an error that names the volume and why, closing the archive
+// then is no crash, and none of the writer's files is left behind. The removed volume either
+// holds the header of the big file still to be patched, or is found missing at the end.
+TEST(Volumes, AVolumeRemovedUnderTheWriterIsAnErrorThatNamesIt) {
+  struct Case {
+    const char* before;  // a file that fills the first volume ahead of a.bin, or none
+    int32_t removeAt;    // Z01 is removed when this volume is asked for
+    const char* found;   // what the error says before the system's cause
+  };
+  for (const unsigned threads : {1u, 2u}) {
+    for (const Case& each : {Case{"", 3, " ("}, Case{"0.txt", 4, " (a volume written earlier is gone: "}}) {
+      SCOPED_TRACE(std::string(each.found) + ", threads " + std::to_string(threads));
+      test::TempDir dir;
+      MakeFile(dir, "data/a.bin", testing::RandomBytes(3 * kSmallVolume, 9));
+      // Stored, so that exactly 5 bytes stay free in the first volume: a.bin starts the second.
+      if (*each.before) MakeFile(dir, std::string("data/") + each.before, testing::RandomBytes(kSmallVolume - 40, 8));
+      ArchiveUnderTest under(dir, "ZorvelData.zip");
+      under.Split(kSmallVolume);
+      under.archive.SetDeflateThreads(threads);
+      if (*each.before) under.archive.SetCompressionMode(0);
+      const std::string removed = dir.Path("out/ZorvelData.Z01");
+      under.archive.OnRequestBlankVolume = [&](TBaseArchiver&, int32_t volume, std::string&, bool&) {
+        if (volume == each.removeAt) {
+          EXPECT_TRUE(os::RemoveFile(removed));
+        }
+      };
+      under.archive.OpenArchive(kCreateMode);
+      try {
+        under.archive.AddFiles("*.*", kDefaultSearchAttr);
+        ADD_FAILURE() << "the update went on without its first volume";
+      } catch (const FileOpenError& error) {
+        std::string cause = os::ErrorText(os::kErrorFileNotFound);
+        cause.erase(cause.find_last_not_of(". ") + 1);
+        EXPECT_EQ(error.what(), "Impossible d'ouvrir le fichier " + removed + each.found + cause + ")");
+      }
+      under.archive.CloseArchive();
+      EXPECT_EQ(testing::FilesIn(dir.Path("out")), Strings{}) << "nothing of the writer's is left";
+    }
+  }
+}
+
+// With ReplaceExisting off, the writer writes over and deletes nothing it did not create: a file
+// in the way of the archive, of a volume or of the last volume's final name is error 19 naming
+// it (raised, or asked about when a volume is needed in the middle of an entry), and stays.
+TEST(Volumes, WithoutReplacingAFileInTheWayIsAnErrorThatNamesIt) {
+  for (const auto& [inTheWay, split, asked] : {std::tuple{"out/test.zip", false, false},
+                                               std::tuple{"out/test.Z01", true, false},
+                                               std::tuple{"out/test.Z02", true, true},
+                                               std::tuple{"out/test.zip", true, false}}) {
+    SCOPED_TRACE(std::string(inTheWay) + (split ? ", split" : ""));
+    test::TempDir dir;
+    MakeFile(dir, "data/a.bin", testing::RandomBytes(150000, 3));
+    MakeFile(dir, inTheWay, "the customer's own");
+    ArchiveUnderTest under(dir);
+    if (split) under.Split(kSmallVolume);
+    under.archive.SetReplaceExisting(false);
+    const std::string expected = "ArchivioTest: Cannot create file \"" + dir.Path(inTheWay) +
+                                 "\" - Native error: 00019 (a file of that name is already there)";
+    try {
+      under.archive.OpenArchive(kCreateMode);
+      under.archive.AddFiles("*.*", kDefaultSearchAttr);
+      EXPECT_TRUE(asked) << "went on over the file in the way";
+      EXPECT_EQ(under.failures, Strings{expected});
+      EXPECT_EQ(under.archive.LastUpdateOutcome(), UpdateOutcome::Aborted);
+    } catch (const EArchiveError& error) {
+      EXPECT_FALSE(asked);
+      EXPECT_EQ(error.Code(), kErrorCannotCreateOutput);
+      EXPECT_EQ(error.what(), expected);
+    }
+    under.archive.CloseArchive();
+    EXPECT_EQ(test::ReadFile(dir.Path(inTheWay)), "the customer's own");
+  }
 }
 
 // "Get Data" in small: split product archives, then one archive of all their volumes.

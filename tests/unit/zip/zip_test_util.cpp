@@ -147,6 +147,14 @@ std::vector<std::string> Names(const test::ZipImage& zip) {
   return names;
 }
 
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  os::DirListing listing(folder + os::PathSeparator() + "*");
+  for (os::DirEntry entry; listing.Next(entry);)
+    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+  return names;
+}
+
 std::map<std::string, std::string> Contents(test::ZipImage& zip) {
   std::map<std::string, std::string> contents;
   for (size_t i = 0; i < zip.entries.size(); ++i) contents[zip.entries[i].central.name] = test::EntryData(zip, i);

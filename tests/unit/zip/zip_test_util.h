@@ -47,6 +47,9 @@ struct Place {
 // Every volume but the last at most limit; the last at most limit plus the end records.
 void ExpectVolumeSizes(const std::vector<std::string>& paths, uint64_t limit);
 
+// The names in a folder ("." and ".." left out), as the system lists them.
+[[nodiscard]] std::vector<std::string> FilesIn(const std::string& folder);
+
 // Entry names in archive order.
 [[nodiscard]] std::vector<std::string> Names(const test::ZipImage& zip);
 // Entry name to inflated content.
