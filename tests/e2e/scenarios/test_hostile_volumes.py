@@ -15,7 +15,7 @@ import zipfile
 from pathlib import Path
 
 from scenario import main
-from test_delivery import DeliveryCase, enabled, extracted_tree
+from test_delivery import DeliveryCase, data_zips, enabled, extracted_tree
 
 from tests.e2e.harness import decode
 from tests.fixtures import sample_machine as sm
@@ -53,7 +53,9 @@ def listing(folder: Path):
     return sorted(p.name for p in folder.iterdir())
 
 
-def product_archive(data_zip: Path, name: str) -> bytes:
+def product_archive(machine, name: str) -> bytes:
+    """The product's archive as the window's one Data.zip holds it."""
+    [data_zip] = data_zips(machine)
     with zipfile.ZipFile(data_zip) as outer:
         return outer.read(name)
 
@@ -106,10 +108,11 @@ class VolumeRemoved(DeliveryCase):
         app.answer("OK")
         self.assertIsNone(app.process.poll(), "the program ended")
         self.assertEqual(listing(base), base_before)
-        self.assertEqual(listing(self.machine.temp), temp_before, "no Data.zip, no scratch file")
+        self.assertEqual(data_zips(self.machine), [])
         buttons = enabled(app)
         self.assertFalse(buttons["Save Data"] or buttons["Send data by email"])
         app.close()
+        self.assertEqual(listing(self.machine.temp), temp_before, "no Data.zip, no scratch file, no journal")
 
 
 class ChangingFilesAndOddNames(DeliveryCase):
@@ -147,15 +150,15 @@ class ChangingFilesAndOddNames(DeliveryCase):
         app = self.start()
         self.cut_while_packed(app)
         app.answer("&Retry")
-        data_zip = self.get_data_finished(app)
-        assert_names_come_back(self, product_archive(data_zip, "PYData.zip"),
+        self.get_data_finished(app)
+        assert_names_come_back(self, product_archive(self.machine, "PYData.zip"),
                                {**self.odd, "Rotated.log": bytes(100)})
 
         path = self.cut_while_packed(app)
         app.answer("&Ignore")
         box = app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
         self.assertTrue(box["icon"])
-        with zipfile.ZipFile(io.BytesIO(product_archive(self.machine.temp / "Data.zip", "PYData.zip"))) as inner:
+        with zipfile.ZipFile(io.BytesIO(product_archive(self.machine, "PYData.zip"))) as inner:
             self.assertNotIn("Rotated.log", inner.namelist())
         app.close()
 
@@ -163,7 +166,6 @@ class ChangingFilesAndOddNames(DeliveryCase):
         box = app.dialog(600000)
         self.assertEqual(box["text"], "Finished")
         app.answer("OK")
-        return self.machine.temp / "Data.zip"
 
 
 class ForeignSystems(DeliveryCase):
@@ -192,7 +194,7 @@ class ForeignSystems(DeliveryCase):
             self.assertEqual(box["text"], "Finished", box)
             # The system's own word for OK, in its code page.
             app.answer(decode(box["buttons"][0]).decode(codepage))
-            archive = product_archive(self.machine.temp / "Data.zip", "PYData.zip")
+            archive = product_archive(self.machine, "PYData.zip")
             app.close()
         finally:
             self.machine.environment = {}
