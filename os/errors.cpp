@@ -23,6 +23,9 @@ StreamReadError::StreamReadError() : Error("Erreur de lecture du flux") {}
 
 StreamWriteError::StreamWriteError() : Error("Erreur d'\xC3\xA9" "criture dans le flux") {}
 
+StreamWriteError::StreamWriteError(const std::string& consequence)
+    : Error(std::string(StreamWriteError().what()) + ". " + consequence) {}
+
 InOutError::InOutError(uint32_t code) : Error("Erreur E/S " + std::to_string(code)), code_(code) {}
 
 OSError::OSError(uint32_t code)

@@ -41,10 +41,12 @@ class StreamReadError : public Error {
   StreamReadError();
 };
 
-// A stream write that failed ("Erreur d'écriture dans le flux").
+// A stream write that failed ("Erreur d'écriture dans le flux"), optionally followed by a
+// sentence of the caller's on what became of the file.
 class StreamWriteError : public Error {
  public:
   StreamWriteError();
+  explicit StreamWriteError(const std::string& consequence);
 };
 
 // The runtime's input/output error for text files, with the system's error code ("Erreur E/S %d").
