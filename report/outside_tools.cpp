@@ -67,11 +67,9 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, con
 
 }  // namespace
 
-bool IsRunningOnWow64() { return os::QueryWow64Process().value_or(false); }
-
 bool DeviceToolIsSixtyFourBit() {
   if constexpr (sizeof(void*) == 8) return true;
-  return IsRunningOnWow64();
+  return os::IsRunningOnWow64();
 }
 
 void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {

@@ -20,12 +20,8 @@ namespace tavisto::report {
 // and a real inventory takes seconds.
 inline constexpr uint32_t kToolTimeLimitMs = 60000;
 
-// True for a 32-bit process on 64-bit Windows (false where the system lacks the query).
-// OSError when kernel32 cannot be loaded or the query fails.
-[[nodiscard]] bool IsRunningOnWow64();
-
 // Whether the device tool to run is the one for 64-bit Windows. A 64-bit build can only be
-// running on 64-bit Windows; a 32-bit build asks IsRunningOnWow64.
+// running on 64-bit Windows; a 32-bit build asks os::IsRunningOnWow64.
 [[nodiscard]] bool DeviceToolIsSixtyFourBit();
 
 // The codec list from "InstalledCodec.exe", or an empty line and its notice. A tool that

@@ -208,20 +208,21 @@ TEST(OutsideTools, ACrashedToolIsReportedAndItsHalfListLeftOut) {
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 
-TEST(RunAndWait, GivesTheExitCodeOrSaysItCouldNotStart) {
-  const os::RunResult exited = os::RunAndWait("cmd.exe /c exit 7", 0, os::kWaitForever);
+TEST(Run, GivesTheExitCodeOrSaysItCouldNotStart) {
+  // No program named: the system searches for the command line's first word.
+  const auto run = [](const std::string& commandLine) { return os::Run({"", commandLine, 0, os::kWaitForever, {}}); };
+  const os::RunResult exited = run("cmd.exe /c exit 7");
   EXPECT_EQ(exited.outcome, os::RunOutcome::Ended);
   EXPECT_EQ(exited.exitCode, 7u);
-  EXPECT_EQ(os::RunAndWait("tavisto-no-such-program.exe", 0, 1000).outcome, os::RunOutcome::NotStarted);
+  EXPECT_EQ(run("tavisto-no-such-program.exe").outcome, os::RunOutcome::NotStarted);
   // Longer than the 259 characters the system is handed: refused rather than cut.
-  const std::string tooLong = "cmd.exe /c rem " + std::string(250, 'x');
-  EXPECT_EQ(os::RunAndWait(tooLong, 0, 1000).outcome, os::RunOutcome::NotStarted);
+  EXPECT_EQ(run("cmd.exe /c rem " + std::string(250, 'x')).outcome, os::RunOutcome::NotStarted);
 }
 
 // The tests run on 64-bit Windows (Wine's win64 prefix): the 32-bit build is a WOW64 process
 // there, and both builds take the 64-bit device tool.
 TEST(DeviceToolChoice, OnSixtyFourBitWindowsBothBuildsTakeTheSixtyFourBitTool) {
-  EXPECT_EQ(IsRunningOnWow64(), sizeof(void*) == 4);
+  EXPECT_EQ(os::IsRunningOnWow64(), sizeof(void*) == 4);
   EXPECT_TRUE(DeviceToolIsSixtyFourBit());
 }
 
