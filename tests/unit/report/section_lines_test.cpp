@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
+#include "os/errors.h"
+
 namespace tavisto::report {
 namespace {
 
@@ -30,7 +35,29 @@ TEST(SectionLines, ToolNotices) {
   EXPECT_EQ(MissingToolNotice("InstalledCodec"), " \"InstalledCodec\" not present.");
   EXPECT_EQ(MissingToolNotice("DevManView"), " \"DevManView\" not present.");
   EXPECT_EQ(StoppedToolNotice("DevManView", 60000), " \"DevManView\" did not finish within 60 seconds and was stopped.");
+  EXPECT_EQ(StoppedToolNotice("DevManView", 1000), " \"DevManView\" did not finish within 1 second and was stopped.");
   EXPECT_EQ(WithoutNuls(std::string("\xFF\xFEh\0i\0\n\0", 8)), "\xFF\xFEhi\n");
+  EXPECT_EQ(WaitingForToolText("DevManView.exe", 60000), "Waiting for DevManView.exe (at most 60 seconds)");
+  EXPECT_EQ(WaitingForToolText("InstalledCodec.exe", 500), "Waiting for InstalledCodec.exe (at most 1 second)");
+}
+
+TEST(SectionLines, AFailedStepIsNamedWithItsCauseInPlainWords) {
+  const auto line = [](const std::exception& cause) { return IncompleteReportText("CS.LOG FILES", PlainCause(cause)); };
+  EXPECT_EQ(line(std::bad_alloc()),
+            "The analysis stopped at the section \"CS.LOG FILES\": there is not enough memory for it. "
+            "The report is incomplete.");
+  EXPECT_EQ(line(std::length_error("basic_string::_M_create")),
+            "The analysis stopped at the section \"CS.LOG FILES\": there is not enough memory for it. "
+            "The report is incomplete.");
+  // The program's own errors say it themselves, a full stop of their own not doubled.
+  EXPECT_EQ(line(RegistryError::InvalidType("AppPath")),
+            "The analysis stopped at the section \"CS.LOG FILES\": Type de donn\xC3\xA9" "es incorrect pour "
+            "'AppPath'. The report is incomplete.");
+  EXPECT_EQ(line(Error("Erreur E/S 5.")),
+            "The analysis stopped at the section \"CS.LOG FILES\": Erreur E/S 5. The report is incomplete.");
+  EXPECT_EQ(line(std::out_of_range("vector::_M_range_check")),
+            "The analysis stopped at the section \"CS.LOG FILES\": an unexpected error occurred. The report is "
+            "incomplete.");
 }
 
 }  // namespace

@@ -112,13 +112,26 @@ TEST(OutsideTools, AToolThatNeverEndsIsStoppedAndReported) {
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 
-TEST(OutsideTools, AToolTheReportStopsWaitingForIsStoppedAndItsListDropped) {
+// Says what the time line shows and asks for a stop at the fifth question.
+class StopAtFifth final : public os::ProgressSink {
+ public:
+  void BeginStage(const std::string&) override {}
+  void Describe(const std::string&) override {}
+  void Advance(double, const std::string&) override {}
+  bool StopRequested() override { return ++asked >= 5; }
+  void Waiting(const std::string& what) override { timeLines.push_back(what); }
+  int asked = 0;
+  Lines timeLines;
+};
+
+TEST(OutsideTools, WhileAToolRunsTheTimeLineNamesItAndAStopEndsItAndDropsItsList) {
   test::WorkingFolder folder;
   ASSERT_TRUE(folder.Install(Tool("tool_hanging.exe"), "InstalledCodec.exe"));
-  int asked = 0;
+  StopAtFifth progress;
   LineList out;
-  EXPECT_THROW(WriteCodecSection(out, os::kWaitForever, [&asked] { return ++asked < 5; }), os::Cancelled);
-  EXPECT_EQ(asked, 5);
+  EXPECT_THROW(WriteCodecSection(out, kToolTimeLimitMs, &progress), os::Cancelled);
+  EXPECT_EQ(progress.asked, 5);
+  EXPECT_EQ(progress.timeLines, (Lines{"Waiting for InstalledCodec.exe (at most 60 seconds)", ""}));
   EXPECT_EQ(out.lines, Lines{});
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
