@@ -5,13 +5,9 @@
 namespace tavisto::os {
 namespace {
 
-TEST(ProgressText, CountsTakeTheirUnitInTheSingularForOne) {
+TEST(ProgressText, CountsAndRemainingTime) {
   EXPECT_EQ(CountOf(1, "second"), "1 second");
   EXPECT_EQ(CountOf(0, "second"), "0 seconds");
-  EXPECT_EQ(CountOf(60, "second"), "60 seconds");
-}
-
-TEST(ProgressText, RemainingTimeFromTheStagesPace) {
   const struct {
     double elapsed, fraction;
     const char* text;

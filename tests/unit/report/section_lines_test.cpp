@@ -42,22 +42,21 @@ TEST(SectionLines, ToolNotices) {
 }
 
 TEST(SectionLines, AFailedStepIsNamedWithItsCauseInPlainWords) {
-  const auto line = [](const std::exception& cause) { return IncompleteReportText("CS.LOG FILES", PlainCause(cause)); };
-  EXPECT_EQ(line(std::bad_alloc()),
-            "The analysis stopped at the section \"CS.LOG FILES\": there is not enough memory for it. "
-            "The report is incomplete.");
-  EXPECT_EQ(line(std::length_error("basic_string::_M_create")),
-            "The analysis stopped at the section \"CS.LOG FILES\": there is not enough memory for it. "
-            "The report is incomplete.");
-  // The program's own errors say it themselves, a full stop of their own not doubled.
-  EXPECT_EQ(line(RegistryError::InvalidType("AppPath")),
-            "The analysis stopped at the section \"CS.LOG FILES\": Type de donn\xC3\xA9" "es incorrect pour "
-            "'AppPath'. The report is incomplete.");
-  EXPECT_EQ(line(Error("Erreur E/S 5.")),
-            "The analysis stopped at the section \"CS.LOG FILES\": Erreur E/S 5. The report is incomplete.");
-  EXPECT_EQ(line(std::out_of_range("vector::_M_range_check")),
-            "The analysis stopped at the section \"CS.LOG FILES\": an unexpected error occurred. The report is "
-            "incomplete.");
+  const std::bad_alloc noMemory;
+  const std::length_error tooLong("basic_string::_M_create");
+  const RegistryError wrongType = RegistryError::InvalidType("AppPath");
+  const Error ownFullStop("Erreur E/S 5.");  // not doubled
+  const std::out_of_range unforeseen("vector::_M_range_check");
+  const std::pair<const std::exception*, std::string> cases[] = {
+      {&noMemory, "there is not enough memory for it"},
+      {&tooLong, "there is not enough memory for it"},
+      {&wrongType, "Type de donn\xC3\xA9" "es incorrect pour 'AppPath'"},
+      {&ownFullStop, "Erreur E/S 5"},
+      {&unforeseen, "an unexpected error occurred"},
+  };
+  for (const auto& [cause, words] : cases)
+    EXPECT_EQ(IncompleteReportText("CS.LOG FILES", PlainCause(*cause)),
+              "The analysis stopped at the section \"CS.LOG FILES\": " + words + ". The report is incomplete.");
 }
 
 }  // namespace

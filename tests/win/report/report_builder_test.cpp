@@ -106,39 +106,32 @@ TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
   EXPECT_EQ(out.lines.back(), "----------------PLUGINS VERSION--------------");
 }
 
-// Records the bar and asks for a stop once it passes a share of the work.
-class StopPast final : public os::ProgressSink {
+// Asks for a stop once the bar is past a fifth of the work.
+class StopPastAFifth final : public os::ProgressSink {
  public:
-  explicit StopPast(double share) : share_(share) {}
   void BeginStage(const std::string&) override {}
-  void Describe(const std::string& what) override { sections.push_back(what); }
-  void Advance(double fraction, const std::string&) override { bar.push_back(fraction); }
-  bool StopRequested() override { return !bar.empty() && bar.back() >= share_; }
-  Lines sections;
-  std::vector<double> bar;
-
- private:
-  double share_;
+  void Describe(const std::string&) override {}
+  void Advance(double fraction, const std::string&) override { bar = fraction; }
+  bool StopRequested() override { return bar >= 0.2; }
+  double bar = 0;
 };
 
 TEST_F(ReportBuilder, ALongLogFillsMostOfTheBarAndAStopEndsItMidway) {
   const std::string data = folder.Path("QData");
   test::MakeDirectories(data);
   std::string log;
-  while (log.size() < 4 * 1024 * 1024) log += "2024-05-01 12:00:00 [INFO] device COM7 answered, all well, session " + std::to_string(log.size()) + "\r\n";
+  while (log.size() < 4 * 1024 * 1024) log += "2024-05-01 12:00:00 [INFO] COM7 answered, session " + std::to_string(log.size()) + "\r\n";
   test::WriteFile(data + "\\CS.log", log);
   ReportInputs inputs = SampleInputs();
   inputs.dataPaths = {"", data, "", "", ""};
-  StopPast watcher(0.2);
+  StopPastAFifth watcher;
   LineList out;
   EXPECT_THROW((void)BuildAnalysisReport(inputs, out, watcher), os::Cancelled);
-  // Four megabytes weigh as four sections and more: a third of the log takes the bar past 20 %,
-  // and the stop is seen within a few hundred lines of it.
-  EXPECT_EQ(watcher.sections.back(), "Writing the report: CS.LOG FILES");
-  EXPECT_TRUE(std::is_sorted(watcher.bar.begin(), watcher.bar.end()));
+  // Four megabytes weigh as four sections and more: a third of the log takes the bar past a
+  // fifth, and the stop is seen within a few hundred lines of it, long before the log's end.
   const size_t copied = out.lines.size() - 13;  // the identity block and the headings before the log
-  EXPECT_GT(copied, 5000u);
-  EXPECT_LT(copied, 25000u);
+  EXPECT_GT(copied, 10000u);
+  EXPECT_LT(copied, 40000u);  // of some 70000
 }
 
 }  // namespace
