@@ -9,11 +9,11 @@
 namespace tavisto::app {
 namespace {
 
-constexpr size_t kFirstStep = 256 * 1024;
-constexpr size_t kSmallestStep = 64 * 1024;
+constexpr size_t kFirstStep = 512 * 1024;
+constexpr size_t kSmallestStep = 128 * 1024;
 constexpr size_t kLargestStep = 4 * 1024 * 1024;
 // What one step may take: a stop asked for is seen between steps.
-constexpr uint64_t kStepMs = 400;
+constexpr uint64_t kStepMs = 700;
 
 constexpr char kNoMemory[] = "there is not enough memory for it";
 

@@ -1,5 +1,5 @@
 // The report memo as a line sink. Lines are gathered and put into the edit control at its end
-// in steps of under half a second of the control's work (under Wine it takes about a
+// in steps of under a second of the control's work (under Wine it takes about a
 // second a megabyte), so that a report of any size fills it while the progress display and its
 // Cancel stay alive; it is hidden meanwhile (it still looks as it did), which spares the control
 // keeping a view up to date. After each step the control's length is checked: text it cannot
