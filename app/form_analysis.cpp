@@ -41,8 +41,8 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
     ScanFolders = std::make_unique<std::vector<std::string>>(
         report::BuildAnalysisReport(inputs, Memo1, progress).scanFolders);
   } catch (const os::Cancelled&) {
-    // What was written stays, and says that the rest is missing.
-    Memo1.End(kCancelledLine);
+    // What the memo shows stays, and says that the rest is missing.
+    Memo1.Abandon(kCancelledLine);
     progress.Close();
     resultButtons(FALSE);
     return;

@@ -11,9 +11,9 @@ namespace {
 
 constexpr size_t kFirstStep = 512 * 1024;
 constexpr size_t kSmallestStep = 128 * 1024;
-constexpr size_t kLargestStep = 4 * 1024 * 1024;
+constexpr size_t kLargestStep = 1024 * 1024;
 // What one step may take: a stop asked for is seen between steps.
-constexpr uint64_t kStepMs = 700;
+constexpr uint64_t kStepMs = 600;
 
 constexpr char kNoMemory[] = "there is not enough memory for it";
 
@@ -109,6 +109,11 @@ std::string MemoLines::End(const std::string& closingLine) {
   return LeftOutLine();
 }
 
+std::string MemoLines::Abandon(const std::string& closingLine) {
+  std::string().swap(pending_);
+  return End(closingLine);
+}
+
 std::string MemoLines::Text() const {
   const LRESULT length = SendMessageA(edit_, WM_GETTEXTLENGTH, 0, 0);
   std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -127,9 +132,10 @@ bool MemoLines::Put() {
     return false;
   }
   shown_ += pending_.size();
-  // The next step aims at kStepMs from the pace of this one.
+  // The next step aims at kStepMs from the pace of this one, growing at most twofold: the pace
+  // changes with the machine's load.
   const uint64_t took = GetTickCount() - started;
-  const uint64_t aimed = took ? pending_.size() * kStepMs / took : pending_.size() * 4;
+  const uint64_t aimed = std::min<uint64_t>(took ? pending_.size() * kStepMs / took : kLargestStep, 2 * step_);
   step_ = static_cast<size_t>(std::clamp<uint64_t>(aimed, kSmallestStep, kLargestStep));
   pending_.clear();
   return true;

@@ -31,13 +31,16 @@ class MemoLines : public report::LineSink {
   [[nodiscard]] std::string Status() const override;
   // Empties the memo and starts afresh.
   void Clear();
-  // Puts every gathered line into the control.
-  void Flush();
+  // Puts every gathered line into the control, and shows it.
+  void Flush() override;
   // Ends the text: puts the rest in, then the closing lines, which always go in (the end of
   // the memo gives way to them if need be): one saying what was left out, when the control
   // could not take everything, and closingLine unless it is "". Returns the left-out line
   // ("" when the memo holds every line it was given).
   std::string End(const std::string& closingLine = "");
+  // Ends the text at once, as End does but without the lines not yet in the control: a stop
+  // asked for does not wait for the control to take them.
+  std::string Abandon(const std::string& closingLine);
   // The memo's whole text as the control holds it (each line followed by CR LF).
   [[nodiscard]] std::string Text() const;
 

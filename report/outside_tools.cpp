@@ -48,6 +48,7 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, os:
     return;
   }
   const ListRemover remover(output);
+  out.Flush();
   // Nothing can estimate a tool's time: the display names it and its bound instead.
   os::KeepWaiting keepWaiting;
   if (progress) {

@@ -107,6 +107,7 @@ class ReportProgress final : public LineSink {
     }
   }
   [[nodiscard]] std::string Status() const override { return out_.Status(); }
+  void Flush() override { out_.Flush(); }
 
   // Starts the next section (a stop asked meanwhile ends the report before it).
   void Next(const char* name) {
