@@ -53,6 +53,11 @@ TEST_F(Memo, HoldsEveryLineWithNulsShownAsSpaces) {
   EXPECT_EQ(memo.Text(), Text(21000) + "  restarted \r\n");
   EXPECT_EQ(memo.Status(), "1.0 MB of the report shown");
   EXPECT_TRUE(GetWindowLongA(edit_, GWL_STYLE) & WS_VISIBLE);  // hidden only while it fills
+  // A stop does not wait for the control to take what it has not taken yet.
+  memo.Clear();
+  memo.Add("not in the control yet");
+  EXPECT_EQ(memo.Abandon("cancelled"), "");
+  EXPECT_EQ(memo.Text(), "cancelled\r\n");
 }
 
 TEST_F(Memo, TextTheControlCannotTakeIsLeftOutWholeLinesAtATimeAndSaidSo) {
