@@ -8,8 +8,9 @@ The real tavisto.exe of the build runs on the sample machine of the end-to-end t
 Quorix installed, whose CS.log is replaced by one of the given size in megabytes (log lines of
 about 80 bytes); Get Data runs once first, so that the report copies that log. The test driver
 presses Start Analysis and waits for the box that ends it. The floor is bench/edit_floor.exe
-under the same Wine machine and display: a window whose EDIT control, styled and sized as the
-memo, is filled with the report Tavisto wrote (saved from its memo) by one WM_SETTEXT. Both are
+under the same Wine machine and display: a window whose EDIT control, styled, sized and in the
+font of the memo (at 96 DPI), is filled with the report Tavisto wrote (saved from its memo) by
+one WM_SETTEXT. Both are
 timed from outside, start to end. Runs alternate which goes first; it prints every pair, the
 medians and their ratio for each size.
 """
