@@ -42,25 +42,8 @@ class TForm1 {
   void Btn_SaveDataClick(HWND sender);
   void Btn_SendDataEmailClick(HWND sender);
 
-  // --- Report helpers that are methods of the window. ---
+  // The user's language code (it_IT) for the report.
   [[nodiscard]] std::string GetWindowsLanguage() const;
-  // The file's FileVersion into version; a missing file (or a folder) leaves it unchanged.
-  void TrovaVersioneFile(const std::string& path, std::string& version) const;
-  // The file's FileVersion, "" when the file is missing.
-  [[nodiscard]] std::string TrovaVersione2(const std::string& path) const;
-  // Appends the key's tree to the memo at the given depth (1 for a top-level call).
-  void PrintNextKey(os::RegRoot root, const std::string& path, int depth);
-  // Appends the registry key log to the memo.
-  void SaveQrxKeys();
-  // Appends every file below the folder whose extension passes the mask.
-  void FasterSubFilesList(const std::string& folder, const std::string& mask, report::LineSink& list) const;
-  // Appends each program file below the folder with its version.
-  void TrovaVersioneFilesExe(const std::string& folder, report::LineSink& list) const;
-  // Appends the lines of the folder's CS.log.
-  void LeggiCS(const std::string& folder, report::LineSink& list) const;
-  // Runs a command line and waits up to timeLimitMs (-1: no limit); the exit code, or -1
-  // when it cannot be started.
-  int32_t ExecAndWaitEx(const std::string& commandLine, uint16_t showState, int32_t timeLimitMs) const;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,7 @@
 
 #include "os/errors.h"
 #include "os/files.h"
+#include "os/os_error.h"
 
 namespace tavisto::delivery {
 namespace {
@@ -33,10 +34,21 @@ void WriteAll(os::File& file, const char* bytes, size_t count) {
 void SaveMemoText(const std::string& memoText, const std::string& path) {
   auto file = os::File::Open(path, os::Access::Write, os::kShareNone, os::Disposition::CreateAlways);
   if (!file) throw FileCreateError(path);
-  std::string text = memoText;
-  if (!text.empty() && text.compare(text.size() - std::min<size_t>(2, text.size()), 2, "\r\n") != 0)
-    text += "\r\n";
-  WriteAll(*file, text.data(), text.size());
+  const auto writes = [&file](std::string_view text) {
+    const auto written = file->Write(text.data(), text.size());
+    return written && *written == text.size();
+  };
+  // The text is not copied to add the last line break: a report can be hundreds of megabytes.
+  const bool endsLine = memoText.empty() || memoText.ends_with("\r\n");
+  if (writes(memoText) && (endsLine || writes("\r\n"))) return;
+  // A report cut short by a full or failing disk looks whole to whoever opens it: it goes.
+  const uint32_t error = os::LastErrorCode();
+  file->Close();
+  (void)os::RemoveFile(path);
+  std::string reason = error ? os::ErrorText(error) : std::string();
+  if (!reason.empty() && reason.back() == '.') reason.pop_back();
+  if (!reason.empty()) reason = " (" + reason + ")";
+  throw StreamWriteError(path + " could not be written whole" + reason + "; the part written has been removed.");
 }
 
 void ForceDirectories(const std::string& path) {

@@ -10,7 +10,8 @@ namespace tavisto::delivery {
 
 // Writes the memo's text to path, creating or replacing the file, with every line ended by
 // CR LF (a text that does not end in a line break gets one). Raises FileCreateError when the
-// file cannot be created and StreamWriteError when it cannot be written whole.
+// file cannot be created, and StreamWriteError, naming the file, when it cannot be written
+// whole (a full disk): what was written is removed first.
 void SaveMemoText(const std::string& memoText, const std::string& path);
 
 // Copies source to destination in 8192-byte pieces, holding the source against other writers

@@ -44,6 +44,9 @@ StreamWriteError::StreamWriteError() : Error(kWriteText) {}
 StreamWriteError::StreamWriteError(const std::string& path, const std::string& cause)
     : Error(WithCause(kWriteText, path + ": " + cause)) {}
 
+StreamWriteError::StreamWriteError(const std::string& consequence)
+    : Error(std::string(StreamWriteError().what()) + ". " + consequence) {}
+
 InOutError::InOutError(uint32_t code) : Error("Erreur E/S " + std::to_string(code)), code_(code) {}
 
 OSError::OSError(uint32_t code)

@@ -47,12 +47,15 @@ class StreamReadError : public Error {
   StreamReadError();
 };
 
-// A stream write that failed ("Erreur d'écriture dans le flux").
+// A stream write that failed ("Erreur d'écriture dans le flux"), optionally followed by a
+// sentence of the caller's on what became of the file.
 class StreamWriteError : public Error {
  public:
   StreamWriteError();
   // The file written and why it failed, after the text.
   StreamWriteError(const std::string& path, const std::string& cause);
+  // The text, then what became of the file written.
+  explicit StreamWriteError(const std::string& consequence);
 };
 
 // The runtime's input/output error for text files, with the system's error code ("Erreur E/S %d").

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace tavisto::os {
@@ -56,14 +55,9 @@ struct RunRequest {
 // share a job), so nothing it left running can hold or later rewrite the files it was given.
 [[nodiscard]] RunResult Run(const RunRequest& request);
 
-// Run with the system's search for the command line's first word.
-[[nodiscard]] RunResult RunAndWait(const std::string& commandLine, uint16_t showState,
-                                   uint32_t timeLimitMs, const KeepWaiting& keepWaiting = {});
-
-// IsWow64Process for the current process, looked up by name in kernel32.dll: nothing when the
-// system lacks the query; OSError when kernel32 cannot be loaded or the query fails.
-[[nodiscard]] std::optional<bool> QueryWow64Process();
-// The same answer where nothing may fail: false when the query is missing or fails.
-[[nodiscard]] bool RunningUnderWow64() noexcept;
+// True for a 32-bit process on 64-bit Windows: IsWow64Process for the current process, looked
+// up by name in kernel32.dll; false on systems that lack the query. OSError when kernel32
+// cannot be loaded or the query fails.
+[[nodiscard]] bool IsRunningOnWow64();
 
 }  // namespace tavisto::os

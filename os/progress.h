@@ -30,6 +30,9 @@ class ProgressSink {
   // Whether a stop was asked for; it stays asked once it was. Cheap enough to call often,
   // and a chance for the display to keep up while work that has nothing to report goes on.
   [[nodiscard]] virtual bool StopRequested() = 0;
+  // While the work waits for something it cannot estimate (an outside program with a time
+  // limit), the time line says what it waits for instead; "" gives the estimate back.
+  virtual void Waiting(const std::string& what) { (void)what; }
 
   void ThrowIfStopped() {
     if (StopRequested()) throw Cancelled();

@@ -26,6 +26,7 @@ class ProgressDialog final : public ProgressSink {
   void Describe(const std::string& what) override;
   void Advance(double fraction, const std::string& item) override;
   [[nodiscard]] bool StopRequested() override;
+  void Waiting(const std::string& what) override;
 
   // Takes the dialog down now; nothing shows after it.
   void Close() noexcept;

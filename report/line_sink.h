@@ -14,6 +14,12 @@ class LineSink {
   virtual ~LineSink() = default;
   // Appends one line at the end (the line holds no line break of its own).
   virtual void Add(const std::string& line) = 0;
+  // A few words on how far the sink has come with the lines it was given, for the progress
+  // display ("" for nothing to say): the memo says how much of the report it shows.
+  [[nodiscard]] virtual std::string Status() const { return {}; }
+  // Puts what the sink gathered where it goes: the report calls it before it waits for an
+  // outside program, so that what was written is there whatever the wait ends in.
+  virtual void Flush() {}
 };
 
 // A sink that keeps the lines in a list: the report's private lists and the tests.

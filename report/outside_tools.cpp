@@ -20,7 +20,20 @@ struct Tool {
   bool removeNuls;
 };
 
-void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
+// Removes the tool's list when the section ends, however it ends (a stop asked for while the
+// list is copied included): a list left behind is not the next tool's.
+class ListRemover {
+ public:
+  explicit ListRemover(std::string path) : path_(std::move(path)) {}
+  ListRemover(const ListRemover&) = delete;
+  ListRemover& operator=(const ListRemover&) = delete;
+  ~ListRemover() { (void)os::RemoveFile(path_); }
+
+ private:
+  std::string path_;
+};
+
+void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress) {
   const std::string folder = os::CurrentDirectory();
   const std::string program = folder + "\\" + tool.file;
   if (!os::FileExists(program)) {
@@ -34,18 +47,25 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, con
     out.Add(StaleOutputNotice(tool.noticeName, output, os::LastErrorCode()));
     return;
   }
+  const ListRemover remover(output);
+  out.Flush();
+  // Nothing can estimate a tool's time: the display names it and its bound instead.
+  os::KeepWaiting keepWaiting;
+  if (progress) {
+    progress->Waiting(WaitingForToolText(tool.file, timeLimitMs));
+    keepWaiting = [progress] { return !progress->StopRequested(); };
+  }
   // Started by the full path of the file found: by bare name the system's search would take a
   // file of that name from the program's own folder first.
   const os::RunResult run = os::Run({program, tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting});
+  if (progress) progress->Waiting("");
   switch (run.outcome) {
     case os::RunOutcome::Cancelled:
-      (void)os::RemoveFile(output);  // a list cut off somewhere
-      throw os::Cancelled();
+      throw os::Cancelled();  // its list, cut off somewhere, goes with the section
     case os::RunOutcome::TimedOut:
     case os::RunOutcome::Crashed:
       // Whatever it wrote is cut off somewhere; it must not pass for a list, now or in the
       // next section that reads "tmp.txt".
-      (void)os::RemoveFile(output);
       out.Add("");
       out.Add(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool.noticeName, run.exitCode)
                                                      : StoppedToolNotice(tool.noticeName, timeLimitMs));
@@ -62,28 +82,24 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, con
         out.Add(tool.removeNuls ? WithoutNuls(line) : line);
       }))
     out.Add(UnreadableFileLine(output, *failure));
-  (void)os::RemoveFile(output);
 }
 
 }  // namespace
 
-bool IsRunningOnWow64() { return os::QueryWow64Process().value_or(false); }
-
 bool DeviceToolIsSixtyFourBit() {
   if constexpr (sizeof(void*) == 8) return true;
-  return IsRunningOnWow64();
+  return os::IsRunningOnWow64();
 }
 
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting) {
-  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, timeLimitMs, keepWaiting);
+void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress) {
+  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, timeLimitMs, progress);
 }
 
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs,
-                        const os::KeepWaiting& keepWaiting) {
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs, os::ProgressSink* progress) {
   if (sixtyFourBitSystem)
-    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, timeLimitMs, keepWaiting);
+    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, timeLimitMs, progress);
   else
-    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, timeLimitMs, keepWaiting);
+    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, timeLimitMs, progress);
 }
 
 }  // namespace tavisto::report

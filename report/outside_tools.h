@@ -5,13 +5,13 @@
 // deleted (or, when it cannot be, the tool is not run and the section says so), a tool that
 // crashes or runs too long has its list left out, and what a tool leaves running is stopped.
 // A list that cannot be read is one line in its section; the report goes on.
-//   WriteCodecSection(out, kToolTimeLimitMs);
-//   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), kToolTimeLimitMs);
+//   WriteCodecSection(out, kToolTimeLimitMs, &progress);
+//   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), kToolTimeLimitMs, &progress);
 #pragma once
 
 #include <cstdint>
 
-#include "os/process.h"
+#include "os/progress.h"
 #include "report/line_sink.h"
 
 namespace tavisto::report {
@@ -20,22 +20,19 @@ namespace tavisto::report {
 // and a real inventory takes seconds.
 inline constexpr uint32_t kToolTimeLimitMs = 60000;
 
-// True for a 32-bit process on 64-bit Windows (false where the system lacks the query).
-// OSError when kernel32 cannot be loaded or the query fails.
-[[nodiscard]] bool IsRunningOnWow64();
-
 // Whether the device tool to run is the one for 64-bit Windows. A 64-bit build can only be
-// running on 64-bit Windows; a 32-bit build asks IsRunningOnWow64.
+// running on 64-bit Windows; a 32-bit build asks os::IsRunningOnWow64.
 [[nodiscard]] bool DeviceToolIsSixtyFourBit();
 
-// The codec list from "InstalledCodec.exe", or an empty line and its notice. A tool that
-// keepWaiting gives up on is stopped, its "tmp.txt" removed, and os::Cancelled raised.
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, const os::KeepWaiting& keepWaiting = {});
+// The codec list from "InstalledCodec.exe", or an empty line and its notice. While the tool
+// runs, progress (when given) says what is waited for and how long at most; a stop it asks
+// for stops the tool, removes its "tmp.txt" and raises os::Cancelled.
+void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress = nullptr);
 
 // The device list from "DevManView-64.exe" (64-bit Windows) or "DevManView.exe" (32-bit
 // Windows, its lines without NUL characters), or an empty line and the device notice;
-// keepWaiting as for the codecs.
+// progress as for the codecs.
 void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs,
-                        const os::KeepWaiting& keepWaiting = {});
+                        os::ProgressSink* progress = nullptr);
 
 }  // namespace tavisto::report

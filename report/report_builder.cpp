@@ -1,9 +1,12 @@
 // The report's sections in their order, on the lookups and the report's building blocks.
 #include "report/report_builder.h"
 
+#include <algorithm>
+
 #include "lookups/file_version.h"
-#include "lookups/sibling_products.h"
 #include "lookups/known_folders.h"
+#include "lookups/sibling_products.h"
+#include "os/files.h"
 #include "os/system_facts.h"
 #include "os/text_encoding.h"
 #include "report/inventories.h"
@@ -69,66 +72,94 @@ void WriteFileList(const std::vector<std::string>& scanFolders, LineSink& out) {
     if (!folder.empty() && lookups::FolderExists(folder)) ListFiles(folder, "*.*", shown);
 }
 
-// Passes lines on, and now and then lets the progress display keep up: some sections write
-// thousands of lines (the file list) and nothing else would reach it meanwhile.
-class WatchedLines final : public LineSink {
- public:
-  WatchedLines(LineSink& out, os::ProgressSink& progress) : out_(out), progress_(progress) {}
-  void Add(const std::string& line) override {
-    out_.Add(line);
-    if (++count_ % 256 == 0) (void)progress_.StopRequested();
+// The CS.log section's share of the work: its logs' size (in bytes) as they are now.
+uint64_t LogBytes(const ReportInputs& inputs) {
+  uint64_t bytes = 0;
+  for (const std::string& folder : inputs.dataPaths) {
+    if (folder.empty()) continue;
+    auto log = os::File::Open(folder + kCsLogFile, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
+    if (log) bytes += static_cast<uint64_t>(log->Size().value_or(0));
   }
+  return bytes;
+}
 
- private:
-  LineSink& out_;
-  os::ProgressSink& progress_;
-  uint32_t count_ = 0;
-};
+constexpr char kCsLogSection[] = "CS.LOG FILES";
 
-// The report's sections for the progress display, each named by its heading's words.
-class Sections {
+// Passes the report's lines on and keeps the progress display up to date: the section being
+// written, how far the report has come, and what the memo says it shows; a stop asked for ends
+// the report within a moment. A section counts as one unit of work and the CS.log section one
+// more for each megabyte of the logs (the memo takes about a second for each), so that the bar
+// and the estimate follow the time really taken.
+class ReportProgress final : public LineSink {
  public:
-  explicit Sections(os::ProgressSink& progress) : progress_(progress) {
+  ReportProgress(LineSink& out, os::ProgressSink& progress, uint64_t logBytes)
+      : out_(out), progress_(progress), logBytes_(logBytes),
+        total_(kSections - 1 + LogUnits()) {
     progress_.BeginStage("Writing the report");
   }
-  // Ends the section before (a stop asked meanwhile ends the report here) and starts the next.
+  void Add(const std::string& line) override {
+    out_.Add(line);
+    written_ += line.size() + 2;
+    // Often enough for Cancel to be answered within a second, seldom enough to cost nothing.
+    if (++lines_ % 256 == 0) {
+      Update();
+      progress_.ThrowIfStopped();
+    }
+  }
+  [[nodiscard]] std::string Status() const override { return out_.Status(); }
+  void Flush() override { out_.Flush(); }
+
+  // Starts the next section (a stop asked meanwhile ends the report before it).
   void Next(const char* name) {
     progress_.ThrowIfStopped();
+    done_ += units_;
+    units_ = std::string(name) == kCsLogSection ? LogUnits() : 1;
+    section_ = name;
+    sectionStart_ = written_;
     progress_.Describe(std::string("Writing the report: ") + name);
-    progress_.Advance(static_cast<double>(done_++) / kCount, "");
+    Update();
   }
   // The report is whole: a stop asked now comes too late to change that.
-  void End() { progress_.Advance(1, ""); }
+  void End() { progress_.Advance(1, out_.Status()); }
+  [[nodiscard]] const std::string& Section() const { return section_; }
 
  private:
-  static constexpr double kCount = 9;
+  static constexpr double kSections = 9;
+  static constexpr double kBytesPerUnit = 1024 * 1024;
+
+  double LogUnits() const { return 1 + static_cast<double>(logBytes_) / kBytesPerUnit; }
+  void Update() {
+    double share = 0;
+    if (units_ > 1) share = std::min(1.0, static_cast<double>(written_ - sectionStart_) / static_cast<double>(logBytes_));
+    progress_.Advance((done_ + share * units_) / total_, out_.Status());
+  }
+
+  LineSink& out_;
   os::ProgressSink& progress_;
-  int done_ = 0;
+  uint64_t logBytes_;
+  double total_;
+  double done_ = 0;
+  double units_ = 0;
+  std::string section_;
+  uint64_t written_ = 0;
+  uint64_t sectionStart_ = 0;
+  uint32_t lines_ = 0;
 };
 
-}  // namespace
-
-void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folders, LineSink& memo,
-                         os::ProgressSink& progress) {
+void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::ProgressSink& progress,
+                   ReportResult& found) {
   const UserLocaleFormats formats;
-  WatchedLines out(memo, progress);
-  Sections sections(progress);
-  // A tool is waited for while nobody asked to stop; then it is stopped and the report ends.
-  const os::KeepWaiting keepWaiting = [&progress] { return !progress.StopRequested(); };
-  folders.scanFolders.clear();
-  sections.Next("PLUGINS VERSION");
+  out.Next("PLUGINS VERSION");
   WriteIdentityBlock(inputs.identity, out);
-  WritePlugins(folders.scanFolders, out);
-  folders.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
-  folders.tempFolder = lookups::GetTempFolder();
-  sections.Next("CS.LOG FILES");
+  WritePlugins(found.scanFolders, out);
+  out.Next(kCsLogSection);
   WriteCsLogs(inputs, out);
-  sections.Next("DPI SETTINGS");
+  out.Next("DPI SETTINGS");
   WriteScreenAndPaths(out);
-  sections.Next("FTDI DRIVER VERSION");
+  out.Next("FTDI DRIVER VERSION");
   WriteDrivers(out);
 
-  sections.Next("VELMO REGISTRY KEYS");
+  out.Next("VELMO REGISTRY KEYS");
   out.Add(kRegistryHeading);
   out.Add(kLanguageLabel + inputs.language);
   out.Add(kSeparator);
@@ -137,24 +168,44 @@ void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folder
   out.Add(kSeparator);
   WriteKeyLog(out, formats);
 
-  sections.Next("FILES LIST");
-  WriteFileList(folders.scanFolders, out);
+  out.Next("FILES LIST");
+  WriteFileList(found.scanFolders, out);
 
-  sections.Next("INTERNATIONAL SETTINGS");
+  out.Next("INTERNATIONAL SETTINGS");
   out.Add(kInternationalHeading);
   out.Add(kSeparator);
   DumpKey(os::RegRoot::CurrentUser, kInternationalKey, 1, out, formats);
 
-  sections.Next("INSTALLED CODEC");
+  out.Next("INSTALLED CODEC");
   out.Add(kCodecHeading);
   out.Add(kSeparator);
-  WriteCodecSection(out, inputs.toolTimeLimitMs, keepWaiting);
+  WriteCodecSection(out, inputs.toolTimeLimitMs, &progress);
 
-  sections.Next("DEVICE MANAGER LIST");
+  out.Next("DEVICE MANAGER LIST");
   out.Add(kDeviceHeading);
   out.Add(kSeparator);
-  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.toolTimeLimitMs, keepWaiting);
-  sections.End();
+  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.toolTimeLimitMs, &progress);
+  out.End();
+}
+
+}  // namespace
+
+IncompleteReport::IncompleteReport(const std::string& section, const std::exception& cause)
+    : Error(IncompleteReportText(section, PlainCause(cause))) {}
+
+std::string IncompleteReport::Line() const { return os::Utf8ToAnsi(what()); }
+
+ReportResult BuildAnalysisReport(const ReportInputs& inputs, LineSink& memo, os::ProgressSink& progress) {
+  ReportProgress out(memo, progress, LogBytes(inputs));
+  ReportResult found;
+  try {
+    WriteSections(inputs, out, progress, found);
+  } catch (const os::Cancelled&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw IncompleteReport(out.Section(), error);
+  }
+  return found;
 }
 
 }  // namespace tavisto::report

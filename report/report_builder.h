@@ -1,14 +1,16 @@
 // The analysis report, written in one pass in its fixed order of sections: identity, plug-in
 // versions, the products' CS.log files, screen, software paths, serial driver versions,
 // language, registry key log, file list, international settings, codecs, devices.
-//   BuildAnalysisReport(inputs, folders, memo, progress);
+//   const ReportResult found = BuildAnalysisReport(inputs, memo, progress);
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "os/errors.h"
 #include "os/progress.h"
 #include "report/line_sink.h"
 #include "report/outside_tools.h"
@@ -25,19 +27,27 @@ struct ReportInputs {
   uint32_t toolTimeLimitMs = kToolTimeLimitMs;
 };
 
-// What the report records in the window for the other handlers.
-struct ReportFolders {
-  std::vector<std::string>& scanFolders;  // emptied, then Zorvel's three folders
-  std::string& desktopFolder;
-  std::string& tempFolder;
+// What the report found that the window keeps.
+struct ReportResult {
+  // The folders the file list scanned, in order: Zorvel's program, data and common data
+  // folders (its registry values shortened), "" where a value is missing.
+  std::vector<std::string> scanFolders;
 };
 
-// Appends the whole report, telling progress which section it writes and how many are done.
-// An error of a step (a registry value of the wrong type, a tool's list that cannot be read)
-// ends the report there: lines written so far stay. A stop asked through progress ends it
-// after the section in progress (a running tool is stopped and its list dropped) with
-// os::Cancelled.
-void BuildAnalysisReport(const ReportInputs& inputs, const ReportFolders& folders, LineSink& out,
-                         os::ProgressSink& progress);
+// A report that a failed step ended. what() (UTF-8, for the error box) and Line() (the same
+// words in the report's code page, for the memo's last line) name the section, say why in
+// plain words and that the report is incomplete.
+class IncompleteReport : public Error {
+ public:
+  IncompleteReport(const std::string& section, const std::exception& cause);
+  [[nodiscard]] std::string Line() const;
+};
+
+// Appends the whole report, telling progress which section it writes, how far it has come and
+// what out says it shows. An error of a step (a registry value of the wrong type, a lack of
+// memory) ends the report there with IncompleteReport: lines written so far stay, the closing
+// line is the caller's to add. A stop asked through progress ends it within a moment (a
+// running tool is stopped and its list dropped) with os::Cancelled.
+[[nodiscard]] ReportResult BuildAnalysisReport(const ReportInputs& inputs, LineSink& out, os::ProgressSink& progress);
 
 }  // namespace tavisto::report

@@ -1,8 +1,12 @@
 #include "report/section_lines.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
+#include "os/errors.h"
 #include "os/os_error.h"
+#include "os/progress_text.h"
 #include "os/text_encoding.h"
 #include "report/report_texts.h"
 
@@ -38,8 +42,8 @@ std::string ShortenedFolder(const std::string& value) {
 std::string MissingToolNotice(const std::string& toolName) { return Quoted(toolName) + " not present."; }
 
 std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs) {
-  return Quoted(toolName) + " did not finish within " + std::to_string((timeLimitMs + 999) / 1000) +
-         " seconds and was stopped.";
+  return Quoted(toolName) + " did not finish within " + os::CountOf((timeLimitMs + 999) / 1000, "second") +
+         " and was stopped.";
 }
 
 std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCode) {
@@ -62,6 +66,24 @@ std::string WithoutNuls(const std::string& line) {
   std::string text = line;
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
   return text;
+}
+
+std::string WaitingForToolText(const std::string& toolFile, uint32_t timeLimitMs) {
+  return "Waiting for " + toolFile + " (at most " + os::CountOf((timeLimitMs + 999) / 1000, "second") + ")";
+}
+
+std::string PlainCause(const std::exception& error) {
+  // A text too long to hold is the same lack of memory as a failed allocation.
+  if (dynamic_cast<const std::bad_alloc*>(&error) || dynamic_cast<const std::length_error*>(&error))
+    return "there is not enough memory for it";
+  if (dynamic_cast<const Error*>(&error)) return error.what();
+  return "an unexpected error occurred";
+}
+
+std::string IncompleteReportText(const std::string& section, const std::string& cause) {
+  std::string why = cause;
+  if (!why.empty() && why.back() == '.') why.pop_back();
+  return "The analysis stopped at the section \"" + section + "\": " + why + ". The report is incomplete.";
 }
 
 }  // namespace tavisto::report

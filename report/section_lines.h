@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "report/line_sink.h"
@@ -44,5 +45,18 @@ void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out);
 
 // The line with every NUL character taken out (the 32-bit device tool writes UTF-16).
 [[nodiscard]] std::string WithoutNuls(const std::string& line);
+
+// "Waiting for DevManView.exe (at most 60 seconds)": the progress display's time line while a
+// tool runs, whose time nothing can estimate.
+[[nodiscard]] std::string WaitingForToolText(const std::string& toolFile, uint32_t timeLimitMs);
+
+// Why a step failed, in words for the user (UTF-8): the program's own errors say it themselves;
+// a lack of memory, or anything unforeseen, in a plain sentence rather than the runtime's own
+// name for it.
+[[nodiscard]] std::string PlainCause(const std::exception& error);
+
+// The words that end a report a failed step stopped (UTF-8): the section, the cause and that the
+// report is incomplete.
+[[nodiscard]] std::string IncompleteReportText(const std::string& section, const std::string& cause);
 
 }  // namespace tavisto::report

@@ -32,6 +32,10 @@ void LineSplitter::Feed(std::string_view bytes, const LineHandler& onLine) {
       skipLineFeed_ = true;
       continue;
     }
+    if (line_.size() == kLongestLine) {
+      onLine(line_);
+      line_.clear();
+    }
     line_ += c;
     started_ = true;
   }

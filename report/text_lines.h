@@ -1,6 +1,7 @@
 // Text files read as lines the way the program has always read them: a line ends at a
 // carriage return and a line feed right after it is skipped; a line feed on its own is part
-// of the line; a Ctrl-Z ends the text. Bytes come through unchanged.
+// of the line; a Ctrl-Z ends the text. Bytes come through unchanged, a piece at a time, so a
+// file of any size is never held whole; a line longer than kLongestLine goes on as the next.
 //   LineSplitter lines;
 //   lines.Feed(chunk, [&](std::string line) { out.Add(line); });
 //   lines.Finish(...);
@@ -15,6 +16,11 @@
 namespace tavisto::report {
 
 using LineHandler = std::function<void(const std::string& line)>;
+
+// The longest line handed on. A log can be one line of gigabytes (a block of zeros after a
+// power loss), more than memory holds, and the memo takes a line only at a cost that grows
+// with the square of its length: such a line is handed on in lines of this length.
+inline constexpr size_t kLongestLine = 65536;
 
 class LineSplitter {
  public:

@@ -27,7 +27,7 @@ TSystemInfo::TSystemInfo() {
 void TSystemInfo::ReadOwner() {
   // Under WOW64 a 32-bit program's HKLM\SOFTWARE is a redirected 32-bit copy that need not
   // hold the machine's owner: read the key Windows itself keeps.
-  const auto view = os::RunningUnderWow64() ? os::RegView::Native64 : os::RegView::Own;
+  const auto view = os::IsRunningOnWow64() ? os::RegView::Native64 : os::RegView::Own;
   const auto key = os::RegistryKey::Open(os::RegRoot::LocalMachine, OwnerKeyPath(platformId_),
                                          os::kKeyAllAccess, view);
   if (!key) return;

@@ -133,29 +133,16 @@ RunResult Run(const RunRequest& request) {
   return result;
 }
 
-RunResult RunAndWait(const std::string& commandLine, uint16_t showState, uint32_t timeLimitMs,
-                     const KeepWaiting& keepWaiting) {
-  return Run(RunRequest{"", commandLine, showState, timeLimitMs, keepWaiting});
-}
-
-std::optional<bool> QueryWow64Process() {
+bool IsRunningOnWow64() {
   using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
   const LibraryHandle kernel(LoadLibraryA("kernel32.dll"));
   if (!kernel) throw OSError(GetLastError());
   const auto query = reinterpret_cast<IsWow64ProcessFunction>(
       reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(kernel.Get()), "IsWow64Process")));
-  if (!query) return std::nullopt;
+  if (!query) return false;
   BOOL wow64 = FALSE;
   if (!query(GetCurrentProcess(), &wow64)) throw OSError(GetLastError());
   return wow64 != FALSE;
-}
-
-bool RunningUnderWow64() noexcept {
-  try {
-    return QueryWow64Process().value_or(false);
-  } catch (const OSError&) {
-    return false;
-  }
 }
 
 }  // namespace tavisto::os

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "os/progress_text.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -24,15 +25,6 @@ constexpr DWORD kWhatLine = 1;
 constexpr DWORD kItemLine = 2;
 constexpr DWORD kTimeLine = 3;
 
-// The stage's remaining time from its pace since it began (the dialog's own estimate would
-// count only from its appearance, a second late, and so start far too low).
-std::wstring TimeRemaining(DWORD elapsedMs, double fraction) {
-  if (fraction < 0.02 || fraction >= 1 || elapsedMs < 1000) return L"";
-  const double seconds = elapsedMs / 1000.0 * (1 - fraction) / fraction;
-  if (seconds < 60) return L"About " + std::to_wstring(static_cast<int>(seconds) + 1) + L" seconds remaining";
-  return L"About " + std::to_wstring(static_cast<int>(seconds / 60) + 1) + L" minutes remaining";
-}
-
 }  // namespace
 
 struct ProgressDialog::Shell {
@@ -47,6 +39,7 @@ struct ProgressDialog::Shell {
   bool comStarted = false;
   IProgressDialog* dialog = nullptr;
   std::string what, item;
+  std::string waiting;  // what the work waits for, shown instead of the estimate
   double fraction = 0;
 
   void ShowWhenDue() {
@@ -78,7 +71,11 @@ struct ProgressDialog::Shell {
     dialog->SetLine(kWhatLine, win32::Widen(what).c_str(), FALSE, nullptr);
     // A long path is shortened with an ellipsis in its middle rather than cut at the end.
     dialog->SetLine(kItemLine, win32::Widen(item).c_str(), TRUE, nullptr);
-    dialog->SetLine(kTimeLine, TimeRemaining(lastUpdate - stageStarted, fraction).c_str(), FALSE, nullptr);
+    // The stage's remaining time from its pace since it began (the dialog's own estimate would
+    // count only from its appearance, a second late, and so start far too low).
+    const std::string time =
+        waiting.empty() ? TimeRemainingText((lastUpdate - stageStarted) / 1000.0, fraction) : waiting;
+    dialog->SetLine(kTimeLine, win32::Widen(time).c_str(), FALSE, nullptr);
     dialog->SetProgress64(static_cast<ULONGLONG>(fraction * kBarSteps), kBarSteps);
   }
 
@@ -113,6 +110,7 @@ ProgressDialog::~ProgressDialog() { Close(); }
 void ProgressDialog::BeginStage(const std::string& what) {
   shell_->what = what;
   shell_->item.clear();
+  shell_->waiting.clear();
   shell_->fraction = 0;
   shell_->stageStarted = GetTickCount();
   shell_->Update(true);
@@ -133,6 +131,11 @@ bool ProgressDialog::StopRequested() {
   shell_->Update(false);
   if (shell_->dialog && shell_->dialog->HasUserCancelled()) shell_->stopped = true;
   return shell_->stopped;
+}
+
+void ProgressDialog::Waiting(const std::string& what) {
+  shell_->waiting = what;
+  shell_->Update(true);
 }
 
 void ProgressDialog::Close() noexcept { shell_->Close(); }

@@ -74,7 +74,7 @@ std::string SystemDirectory() {
 }
 
 std::string NativeSystemDirectory() {
-  if (RunningUnderWow64()) {
+  if (IsRunningOnWow64()) {
     // Windows before Vista lacks the alias: there the redirected folder is all we can name.
     const std::string alias = WindowsDirectory() + "\\Sysnative";
     if (DirectoryExists(alias)) return alias;

@@ -1,5 +1,5 @@
-"""Start Analysis end to end: the real window on a sample machine, a bare machine, a machine with
-thousands of files, and one whose Zorvel key holds a value of the wrong type.
+"""Start Analysis end to end: the real window on a sample machine, a bare machine and a machine
+with thousands of files. (A report that fails and one of many megabytes have files of their own.)
 
 The expected report is built here from the machine's facts (the sample machine's tables, the
 registry as `reg query` lists it, the folders as Wine lists them, the tools' own output) by the
@@ -205,8 +205,8 @@ def text_lines(data: bytes):
 
 
 def as_memo_line(line: bytes) -> str:
-    """The memo holds C strings: a line ends at its first NUL."""
-    return line.split(b"\0")[0].decode("cp1252")
+    """The memo holds C strings: a NUL in a line shows as a space."""
+    return line.replace(b"\0", b" ").decode("cp1252")
 
 
 # --- The expected report -----------------------------------------------------------------
@@ -464,31 +464,6 @@ class ThousandsOfFiles(ReportCase):
         self.assertGreater(sum(len(line) + 2 for line in lines), 150000)
         self.assertIn("C:\\Velmo\\Zorvel\\Archive\\measurement-03999.dat", lines)
         self.assert_report(app, lines)
-        app.close()
-
-
-class AppPathOfTheWrongType(ReportCase):
-    @classmethod
-    def prepare(cls, machine):
-        super().prepare(machine)
-        machine.reg_add(r"HKCU\Software\Velmo\Zorvel\AppPath", "AppPath", 7, "REG_DWORD")
-
-    def test_the_error_ends_the_report_where_it_is_read(self):
-        app = self.start_tavisto(cwd=self.working_folder())
-        app.click("Start Analysis")
-        box = app.dialog(120000)
-        self.screenshot("report-error-box")
-        self.assertEqual(decode(box["text"]), b"Type de donn\xe9es incorrect pour 'AppPath'.")
-        self.assertEqual(box["caption"], "tavisto")
-        self.assertTrue(box["icon"])
-        app.answer("OK")
-        app.wait_idle()
-        identity, _ = Expectation(self, app, [], []).identity()
-        self.assertEqual(memo_lines(app), identity + ["", "----------------PLUGINS VERSION--------------"])
-        buttons = enabled(app)
-        self.assertFalse(buttons["Save Result"])
-        self.assertFalse(buttons["Send result by email"])
-        self.assertIsNone(app.state().get("dialog"), "no \"Finish\" after the error")
         app.close()
 
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
+#include "os/errors.h"
+
 namespace tavisto::report {
 namespace {
 
@@ -30,7 +35,28 @@ TEST(SectionLines, ToolNotices) {
   EXPECT_EQ(MissingToolNotice("InstalledCodec"), " \"InstalledCodec\" not present.");
   EXPECT_EQ(MissingToolNotice("DevManView"), " \"DevManView\" not present.");
   EXPECT_EQ(StoppedToolNotice("DevManView", 60000), " \"DevManView\" did not finish within 60 seconds and was stopped.");
+  EXPECT_EQ(StoppedToolNotice("DevManView", 1000), " \"DevManView\" did not finish within 1 second and was stopped.");
   EXPECT_EQ(WithoutNuls(std::string("\xFF\xFEh\0i\0\n\0", 8)), "\xFF\xFEhi\n");
+  EXPECT_EQ(WaitingForToolText("DevManView.exe", 60000), "Waiting for DevManView.exe (at most 60 seconds)");
+  EXPECT_EQ(WaitingForToolText("InstalledCodec.exe", 500), "Waiting for InstalledCodec.exe (at most 1 second)");
+}
+
+TEST(SectionLines, AFailedStepIsNamedWithItsCauseInPlainWords) {
+  const std::bad_alloc noMemory;
+  const std::length_error tooLong("basic_string::_M_create");
+  const RegistryError wrongType = RegistryError::InvalidType("AppPath");
+  const Error ownFullStop("Erreur E/S 5.");  // not doubled
+  const std::out_of_range unforeseen("vector::_M_range_check");
+  const std::pair<const std::exception*, std::string> cases[] = {
+      {&noMemory, "there is not enough memory for it"},
+      {&tooLong, "there is not enough memory for it"},
+      {&wrongType, "Type de donn\xC3\xA9" "es incorrect pour 'AppPath'"},
+      {&ownFullStop, "Erreur E/S 5"},
+      {&unforeseen, "an unexpected error occurred"},
+  };
+  for (const auto& [cause, words] : cases)
+    EXPECT_EQ(IncompleteReportText("CS.LOG FILES", PlainCause(*cause)),
+              "The analysis stopped at the section \"CS.LOG FILES\": " + words + ". The report is incomplete.");
 }
 
 }  // namespace

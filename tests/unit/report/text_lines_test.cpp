@@ -45,6 +45,13 @@ TEST(LineSplitter, TakesBytesUnchangedAcrossPieces) {
   EXPECT_EQ(Split({std::string("\xE9t\xE9\0x", 5), "\r\n"}), (Lines{std::string("\xE9t\xE9\0x", 5)}));
 }
 
+TEST(LineSplitter, HandsOnAVeryLongLineInLinesOfTheLongestLength) {
+  const std::string longest(kLongestLine, ' ');
+  EXPECT_EQ(Split({longest + "\r\n"}), Lines{longest});
+  EXPECT_EQ(Split({longest, "x\r\n"}), (Lines{longest, "x"}));
+  EXPECT_EQ(Split({longest + longest + "end"}), (Lines{longest, longest, "end"}));
+}
+
 TEST(ReadTextLines, ReadsAFileLargerThanOneChunk) {
   test::TempDir dir;
   std::string text;

@@ -112,13 +112,26 @@ TEST(OutsideTools, AToolThatNeverEndsIsStoppedAndReported) {
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 
-TEST(OutsideTools, AToolTheReportStopsWaitingForIsStoppedAndItsListDropped) {
+// Says what the time line shows and asks for a stop at the fifth question.
+class StopAtFifth final : public os::ProgressSink {
+ public:
+  void BeginStage(const std::string&) override {}
+  void Describe(const std::string&) override {}
+  void Advance(double, const std::string&) override {}
+  bool StopRequested() override { return ++asked >= 5; }
+  void Waiting(const std::string& what) override { timeLines.push_back(what); }
+  int asked = 0;
+  Lines timeLines;
+};
+
+TEST(OutsideTools, WhileAToolRunsTheTimeLineNamesItAndAStopEndsItAndDropsItsList) {
   test::WorkingFolder folder;
   ASSERT_TRUE(folder.Install(Tool("tool_hanging.exe"), "InstalledCodec.exe"));
-  int asked = 0;
+  StopAtFifth progress;
   LineList out;
-  EXPECT_THROW(WriteCodecSection(out, os::kWaitForever, [&asked] { return ++asked < 5; }), os::Cancelled);
-  EXPECT_EQ(asked, 5);
+  EXPECT_THROW(WriteCodecSection(out, kToolTimeLimitMs, &progress), os::Cancelled);
+  EXPECT_EQ(progress.asked, 5);
+  EXPECT_EQ(progress.timeLines, (Lines{"Waiting for InstalledCodec.exe (at most 60 seconds)", ""}));
   EXPECT_EQ(out.lines, Lines{});
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
@@ -208,20 +221,21 @@ TEST(OutsideTools, ACrashedToolIsReportedAndItsHalfListLeftOut) {
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 
-TEST(RunAndWait, GivesTheExitCodeOrSaysItCouldNotStart) {
-  const os::RunResult exited = os::RunAndWait("cmd.exe /c exit 7", 0, os::kWaitForever);
+TEST(Run, GivesTheExitCodeOrSaysItCouldNotStart) {
+  // No program named: the system searches for the command line's first word.
+  const auto run = [](const std::string& commandLine) { return os::Run({"", commandLine, 0, os::kWaitForever, {}}); };
+  const os::RunResult exited = run("cmd.exe /c exit 7");
   EXPECT_EQ(exited.outcome, os::RunOutcome::Ended);
   EXPECT_EQ(exited.exitCode, 7u);
-  EXPECT_EQ(os::RunAndWait("tavisto-no-such-program.exe", 0, 1000).outcome, os::RunOutcome::NotStarted);
+  EXPECT_EQ(run("tavisto-no-such-program.exe").outcome, os::RunOutcome::NotStarted);
   // Longer than the 259 characters the system is handed: refused rather than cut.
-  const std::string tooLong = "cmd.exe /c rem " + std::string(250, 'x');
-  EXPECT_EQ(os::RunAndWait(tooLong, 0, 1000).outcome, os::RunOutcome::NotStarted);
+  EXPECT_EQ(run("cmd.exe /c rem " + std::string(250, 'x')).outcome, os::RunOutcome::NotStarted);
 }
 
 // The tests run on 64-bit Windows (Wine's win64 prefix): the 32-bit build is a WOW64 process
 // there, and both builds take the 64-bit device tool.
 TEST(DeviceToolChoice, OnSixtyFourBitWindowsBothBuildsTakeTheSixtyFourBitTool) {
-  EXPECT_EQ(IsRunningOnWow64(), sizeof(void*) == 4);
+  EXPECT_EQ(os::IsRunningOnWow64(), sizeof(void*) == 4);
   EXPECT_TRUE(DeviceToolIsSixtyFourBit());
 }
 

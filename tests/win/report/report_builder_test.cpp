@@ -1,6 +1,7 @@
 // The report on this test prefix: Zorvel's sections and the CS.log sections from the data
-// folders the window recorded, and a report ended by a registry error. (The exact report on a
-// bare and on a sample machine is checked end to end through the window.)
+// folders the window recorded, a report ended by a registry error, and one stopped in the middle
+// of a long log. (The exact report on a bare and on a sample machine is checked end to end
+// through the window.)
 #include "report/report_builder.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +38,12 @@ class ReportBuilder : public ::testing::Test {
   }
   Lines Build(const ReportInputs& inputs) {
     LineList out;
-    BuildAnalysisReport(inputs, ReportFolders{scanFolders, desktop, temp}, out, progress);
+    scanFolders = BuildAnalysisReport(inputs, out, progress).scanFolders;
     return out.lines;
   }
   test::RegistryFixture reg;
   test::WorkingFolder folder;  // no tools in it
-  std::vector<std::string> scanFolders{"left over from an earlier report"};
-  std::string desktop, temp;
+  std::vector<std::string> scanFolders;
   os::NoProgress progress;
 };
 
@@ -94,13 +94,44 @@ TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
   reg.SetDword(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", 42);
   LineList out;
   try {
-    BuildAnalysisReport(SampleInputs(), ReportFolders{scanFolders, desktop, temp}, out, progress);
+    (void)BuildAnalysisReport(SampleInputs(), out, progress);
     FAIL() << "a REG_DWORD AppPath must end the report";
-  } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Type de donn\xC3\xA9" "es incorrect pour 'AppPath'");
+  } catch (const IncompleteReport& stopped) {
+    EXPECT_STREQ(stopped.what(), "The analysis stopped at the section \"PLUGINS VERSION\": Type de donn\xC3\xA9"
+                                 "es incorrect pour 'AppPath'. The report is incomplete.");
+    EXPECT_EQ(stopped.Line(), "The analysis stopped at the section \"PLUGINS VERSION\": Type de donn\xE9"
+                              "es incorrect pour 'AppPath'. The report is incomplete.");
   }
   ASSERT_EQ(out.lines.size(), 9u);
   EXPECT_EQ(out.lines.back(), "----------------PLUGINS VERSION--------------");
+}
+
+// Asks for a stop once the bar is past a fifth of the work.
+class StopPastAFifth final : public os::ProgressSink {
+ public:
+  void BeginStage(const std::string&) override {}
+  void Describe(const std::string&) override {}
+  void Advance(double fraction, const std::string&) override { bar = fraction; }
+  bool StopRequested() override { return bar >= 0.2; }
+  double bar = 0;
+};
+
+TEST_F(ReportBuilder, ALongLogFillsMostOfTheBarAndAStopEndsItMidway) {
+  const std::string data = folder.Path("QData");
+  test::MakeDirectories(data);
+  std::string log;
+  while (log.size() < 4 * 1024 * 1024) log += "2024-05-01 12:00:00 [INFO] COM7 answered, session " + std::to_string(log.size()) + "\r\n";
+  test::WriteFile(data + "\\CS.log", log);
+  ReportInputs inputs = SampleInputs();
+  inputs.dataPaths = {"", data, "", "", ""};
+  StopPastAFifth watcher;
+  LineList out;
+  EXPECT_THROW((void)BuildAnalysisReport(inputs, out, watcher), os::Cancelled);
+  // Four megabytes weigh as four sections and more: a third of the log takes the bar past a
+  // fifth, and the stop is seen within a few hundred lines of it, long before the log's end.
+  const size_t copied = out.lines.size() - 13;  // the identity block and the headings before the log
+  EXPECT_GT(copied, 10000u);
+  EXPECT_LT(copied, 40000u);  // of some 70000
 }
 
 }  // namespace
