@@ -33,7 +33,7 @@ class LineList : public LineSink {
 class CodePageLines : public LineSink {
  public:
   explicit CodePageLines(LineSink& out) : out_(out) {}
-  void Add(const std::string& line) override { out_.Add(os::Utf8ToAnsi(line)); }
+  void Add(const std::string& line) override { out_.Add(os::Utf8ToAnsi(line).Bytes()); }
 
  private:
   LineSink& out_;

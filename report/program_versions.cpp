@@ -11,7 +11,7 @@ void ListProgramVersions(const std::string& folder, LineSink& out) {
   LineList programs;
   if (lookups::FolderExists(folder)) ListFiles(folder, "*.exe", programs);
   for (const std::string& path : programs.lines)
-    out.Add(os::Utf8ToAnsi(path + ": " + lookups::FileVersionIfExists(path).value_or("")));
+    out.Add(os::Utf8ToAnsi(path + ": " + lookups::FileVersionIfExists(path).value_or("")).Bytes());
 }
 
 }  // namespace tavisto::report

@@ -10,13 +10,13 @@ namespace {
 
 void AddValueLines(const os::RegistryKey& key, const std::string& name, const std::string& indent,
                    LineSink& out, const LocaleFormats& formats) {
-  const std::string prefix = indent + os::Utf8ToAnsi(name);
+  const std::string prefix = indent + os::Utf8ToAnsi(name).Bytes();
   const auto info = key.ValueInfo(name);
   // A value that went away since it was listed has no type left to show.
   const os::RegDataKind kind = info ? info->Kind() : os::RegDataKind::Unknown;
   switch (kind) {
     case os::RegDataKind::String:
-      out.Add(prefix + " = " + os::Utf8ToAnsi(key.ReadString(name)));
+      out.Add(prefix + " = " + os::Utf8ToAnsi(key.ReadString(name)).Bytes());
       return;
     case os::RegDataKind::Integer:
       out.Add(prefix + " = " + std::to_string(key.ReadInteger(name)));
@@ -41,7 +41,7 @@ void AddValueLines(const os::RegistryKey& key, const std::string& name, const st
 void DumpOpenKey(const os::RegistryKey& key, int depth, LineSink& out, const LocaleFormats& formats) {
   const std::string subKeyIndent(static_cast<size_t>(5 * depth), ' ');
   for (const std::string& name : key.SubKeyNames()) {
-    out.Add(subKeyIndent + "+ " + os::Utf8ToAnsi(name));
+    out.Add(subKeyIndent + "+ " + os::Utf8ToAnsi(name).Bytes());
     if (const auto subKey = key.OpenSubKey(name)) DumpOpenKey(*subKey, depth + 1, out, formats);
   }
   const std::string valueIndent(static_cast<size_t>(6 * depth), ' ');

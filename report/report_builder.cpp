@@ -48,8 +48,8 @@ void WriteScreenAndPaths(LineSink& out) {
   out.Add(kSeparator);
   out.Add(kPathsHeading);
   out.Add(kSeparator);
-  out.Add(kLocalAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlLocalAppData, false)));
-  out.Add(kCommonAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlCommonAppData, false)));
+  out.Add(kLocalAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlLocalAppData, false)).Bytes());
+  out.Add(kCommonAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlCommonAppData, false)).Bytes());
   out.Add(kSeparator);
 }
 
@@ -60,7 +60,7 @@ void WriteDrivers(LineSink& out) {
   // the redirected 32-bit system folder, which holds no serial drivers.
   const std::string system = os::NativeSystemDirectory();
   for (const DriverFile& driver : kDriverFiles)
-    out.Add(driver.label + os::Utf8ToAnsi(lookups::FileVersionIfExists(system + driver.file).value_or("")));
+    out.Add(driver.label + os::Utf8ToAnsi(lookups::FileVersionIfExists(system + driver.file).value_or("")).Bytes());
   out.Add(kSeparator);
 }
 
@@ -193,7 +193,7 @@ void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::Progress
 IncompleteReport::IncompleteReport(const std::string& section, const std::exception& cause)
     : Error(IncompleteReportText(section, PlainCause(cause))) {}
 
-std::string IncompleteReport::Line() const { return os::Utf8ToAnsi(what()); }
+std::string IncompleteReport::Line() const { return os::Utf8ToAnsi(what()).Bytes(); }
 
 ReportResult BuildAnalysisReport(const ReportInputs& inputs, LineSink& memo, os::ProgressSink& progress) {
   ReportProgress out(memo, progress, LogBytes(inputs));

@@ -59,7 +59,8 @@ std::string StaleOutputNotice(const std::string& toolName, const std::string& pa
 std::string FailureLine(const std::string& what, uint32_t errorCode) {
   const std::string reason = os::ErrorText(errorCode);
   return os::Utf8ToAnsi(what + (reason.empty() ? std::string() : ": " + reason) + " (error " +
-                        std::to_string(errorCode) + ")");
+                        std::to_string(errorCode) + ")")
+      .Bytes();
 }
 
 std::string WithoutNuls(const std::string& line) {

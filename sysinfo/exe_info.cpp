@@ -44,7 +44,7 @@ void TExeInfo::Read(const std::string& executablePath) {
       {"ProductVersion", &productVersion_},   {"Comments", &comments_},
   };
   // The strings are shown (the caption, the report): in the code page.
-  for (const auto& [key, field] : keys) *field = os::Utf8ToAnsi(resource->QueryString(table + key).value_or(""));
+  for (const auto& [key, field] : keys) *field = os::Utf8ToAnsi(resource->QueryString(table + key).value_or("")).Bytes();
 }
 
 std::string TExeInfo::ComputerName() const { return os::ComputerName(16); }

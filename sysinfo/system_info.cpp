@@ -32,8 +32,8 @@ void TSystemInfo::ReadOwner() {
                                          os::kKeyAllAccess, view);
   if (!key) return;
   // Shown in the panel and the report: in the code page.
-  regOwner_ = os::Utf8ToAnsi(key->ReadString("RegisteredOwner"));
-  regCompany_ = os::Utf8ToAnsi(key->ReadString("RegisteredOrganization"));
+  regOwner_ = os::Utf8ToAnsi(key->ReadString("RegisteredOwner")).Bytes();
+  regCompany_ = os::Utf8ToAnsi(key->ReadString("RegisteredOrganization")).Bytes();
 }
 
 }  // namespace tavisto::sysinfo

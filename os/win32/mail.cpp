@@ -50,9 +50,9 @@ using MapiSendMailW = ULONG(WINAPI*)(LHANDLE, ULONG_PTR, MapiMessageW*, FLAGS, U
 
 // The text in the code page, when the code page holds every character of it.
 std::optional<std::string> InCodePage(const std::string& text) {
-  std::string ansi = Utf8ToAnsi(text);
-  if (AnsiToUtf8(ansi) != text && IsUtf8(text)) return std::nullopt;
-  return ansi;
+  const AnsiText ansi = Utf8ToAnsi(text);
+  if (AnsiToUtf8(ansi) != text) return std::nullopt;
+  return ansi.Bytes();
 }
 
 // The path's short (8.3) form, which is plain ASCII where the volume keeps short names.
@@ -134,7 +134,7 @@ uint32_t MapiLibrary::SendMail(uintptr_t session, uintptr_t parentWindow, const 
     return Send<MapiMessageW, MapiRecipDescW, MapiFileDescW>(reinterpret_cast<MapiSendMailW>(sendMailW_), texts,
                                                               session, parentWindow, flags, reserved);
   }
-  const auto ansi = [](const std::string& text) { return Utf8ToAnsi(text); };
+  const auto ansi = [](const std::string& text) { return Utf8ToAnsi(text).Bytes(); };
   MessageTexts<std::string> texts{ansi(mail.subject),
                                   ansi(mail.noteText),
                                   ansi(mail.recipientName),

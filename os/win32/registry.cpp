@@ -140,8 +140,8 @@ std::vector<uint8_t> RegistryKey::ReadBytes(const std::string& name, uint32_t ma
   if (value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ) {
     // Text is given as the 8-bit functions give it: in the code page, its NULs included.
     const std::wstring_view text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-    const std::string ansi = Utf8ToAnsi(Narrow(text));
-    data.assign(ansi.begin(), ansi.end());
+    const AnsiText ansi = Utf8ToAnsi(Narrow(text));
+    data.assign(ansi.Bytes().begin(), ansi.Bytes().end());
   }
   if (data.size() > maxSize) throw RegistryError::GetDataFailed(name);
   return data;

@@ -56,7 +56,7 @@ std::string FromWide(unsigned codePage, unsigned long flags, std::wstring_view w
   return text;
 }
 
-std::wstring Widen(std::string_view utf8) { return ToWide(IsUtf8(utf8) ? CP_UTF8 : CP_ACP, utf8); }
+std::wstring Widen(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
 
 std::string Narrow(std::wstring_view wide) { return FromWide(CP_UTF8, 0, wide); }
 

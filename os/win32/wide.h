@@ -7,8 +7,8 @@
 
 namespace tavisto::os::win32 {
 
-// UTF-8 to UTF-16. Bytes that are not UTF-8 are taken as the ANSI code page, so a caller that
-// still holds code-page text gets its characters rather than nothing.
+// UTF-8 to UTF-16; a byte that is not part of well-formed UTF-8 becomes U+FFFD. Code-page text
+// comes as an os::AnsiText and goes through ToWide(CP_ACP, ...).
 [[nodiscard]] std::wstring Widen(std::string_view utf8);
 // UTF-16 to UTF-8 (an unpaired surrogate becomes U+FFFD).
 [[nodiscard]] std::string Narrow(std::wstring_view wide);

@@ -43,10 +43,11 @@ class LongWork(DeliveryCase):
         self.assertEqual(first["lines"][0], "Packing the Zorvel data")
         self.assertIn("Cancel", first["buttons"])
         self.assertFalse(first["main_enabled"])
-        # The bar moves with the bytes packed, and the file being read is named.
+        # The bar moves with the bytes packed, the file being read is named, and once a second and
+        # a little of the work have passed, the time left is estimated.
         for _ in range(100):
             later = app.progress()
-            if later["bar"][0] > first["bar"][0] and "capture.bin" in later["lines"][1]:
+            if later["bar"][0] > first["bar"][0] and "capture.bin" in later["lines"][1] and later["lines"][2]:
                 break
         self.assertGreater(later["bar"][0], first["bar"][0], later)
         self.assertIn("capture.bin", later["lines"][1])

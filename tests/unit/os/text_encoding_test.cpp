@@ -8,7 +8,7 @@ namespace tavisto::os {
 namespace {
 
 TEST(TextEncoding, CodePageTextRoundTripsThroughUtf8) {
-  const std::string ansi = "Jos\xE9 \x80 \x9C";  // é, the euro sign, oe ligature
+  const AnsiText ansi("Jos\xE9 \x80 \x9C");  // é, the euro sign, oe ligature
   const std::string utf8 = AnsiToUtf8(ansi);
   EXPECT_EQ(utf8, "Jos\xC3\xA9 \xE2\x82\xAC \xC5\x93");
   EXPECT_EQ(Utf8ToAnsi(utf8), ansi);
@@ -17,10 +17,10 @@ TEST(TextEncoding, CodePageTextRoundTripsThroughUtf8) {
 TEST(TextEncoding, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   // A CJK character has no form in Windows-1252; it is shown, never dropped. A Greek capital
   // omega is not shown as the "O" it looks like, so that "\u03A9mega" never reads as "Omega".
-  EXPECT_EQ(Utf8ToAnsi("a\xE4\xB8\xAD" "b"), "a?b");
-  EXPECT_EQ(Utf8ToAnsi("\xCE\xA9mega.txt"), "?mega.txt");
-  // Text that is not UTF-8 is taken to be code-page text already.
-  EXPECT_EQ(Utf8ToAnsi("caf\xE9"), "caf\xE9");
+  EXPECT_EQ(Utf8ToAnsi("a\xE4\xB8\xAD" "b").Bytes(), "a?b");
+  EXPECT_EQ(Utf8ToAnsi("\xCE\xA9mega.txt").Bytes(), "?mega.txt");
+  // A byte that is not UTF-8 is shown as "?", never guessed to be code-page text already.
+  EXPECT_EQ(Utf8ToAnsi("caf\xE9").Bytes(), "caf?");
 }
 
 TEST(TextEncoding, RecognisesWellFormedUtf8Only) {
