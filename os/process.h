@@ -44,9 +44,10 @@ struct RunRequest {
   uint16_t showState = kShowNormal;
   uint32_t timeLimitMs = kWaitForever;
   KeepWaiting keepWaiting;  // when given, asked while the child runs
+  std::string workingFolder;  // the child's current directory; empty: the caller's
 };
 
-// Starts the program with handle inheritance, the caller's environment and current directory,
+// Starts the program with handle inheritance, the caller's environment, the current directory asked for,
 // the window shown as showState, and waits for it up to timeLimitMs. The child inherits an
 // error mode that lets a crash end it instead of opening a crash dialog, and a child held by a
 // crash handler (Wine's debugger, a just-in-time debugger) counts as crashed at once. A child

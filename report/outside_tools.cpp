@@ -33,18 +33,25 @@ class ListRemover {
   std::string path_;
 };
 
-void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress) {
-  const std::string folder = os::CurrentDirectory();
-  const std::string program = folder + "\\" + tool.file;
+// The folder with one backslash at its end.
+std::string InFolder(std::string folder, const char* name) {
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder + name;
+}
+
+void WriteToolSection(const Tool& tool, LineSink& out, const ToolRun& toolRun, os::ProgressSink* progress) {
+  const uint32_t timeLimitMs = toolRun.timeLimitMs;
+  const std::string program = InFolder(os::CurrentDirectory(), tool.file);
   if (!os::FileExists(program)) {
     out.Add("");
     out.Add(MissingToolNotice(tool.noticeName));
     return;
   }
-  const std::string output = folder + "\\" + kToolOutputFile;
-  if (os::FileAttributes(output) != os::kInvalidAttributes && !os::RemoveFile(output)) {
+  const std::string output =
+      InFolder(toolRun.listFolder.empty() ? os::CurrentDirectory() : toolRun.listFolder, kToolOutputFile);
+  if (os::FileAttributes(output) != os::kInvalidAttributes) {
     out.Add("");
-    out.Add(StaleOutputNotice(tool.noticeName, output, os::LastErrorCode()));
+    out.Add(StaleOutputNotice(tool.noticeName, output));
     return;
   }
   const ListRemover remover(output);
@@ -57,7 +64,8 @@ void WriteToolSection(const Tool& tool, LineSink& out, uint32_t timeLimitMs, os:
   }
   // Started by the full path of the file found: by bare name the system's search would take a
   // file of that name from the program's own folder first.
-  const os::RunResult run = os::Run({program, tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting});
+  const os::RunResult run =
+      os::Run({program, tool.commandLine, os::kShowNormal, timeLimitMs, keepWaiting, toolRun.listFolder});
   if (progress) progress->Waiting("");
   switch (run.outcome) {
     case os::RunOutcome::Cancelled:
@@ -91,15 +99,15 @@ bool DeviceToolIsSixtyFourBit() {
   return os::IsRunningOnWow64();
 }
 
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress) {
-  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, timeLimitMs, progress);
+void WriteCodecSection(LineSink& out, const ToolRun& run, os::ProgressSink* progress) {
+  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, run, progress);
 }
 
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs, os::ProgressSink* progress) {
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, const ToolRun& run, os::ProgressSink* progress) {
   if (sixtyFourBitSystem)
-    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, timeLimitMs, progress);
+    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, run, progress);
   else
-    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, timeLimitMs, progress);
+    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, run, progress);
 }
 
 }  // namespace tavisto::report

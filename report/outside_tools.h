@@ -1,15 +1,17 @@
 // The codec and device inventories that outside programs beside Tavisto produce: each tool
-// is looked for in the current directory, started from there with its fixed command line, and
-// its "tmp.txt" copied into the report and deleted; a missing tool leaves a notice instead.
-// Only a list the tool wrote itself is read: a "tmp.txt" that is there before it starts is
-// deleted (or, when it cannot be, the tool is not run and the section says so), a tool that
-// crashes or runs too long has its list left out, and what a tool leaves running is stopped.
-// A list that cannot be read is one line in its section; the report goes on.
-//   WriteCodecSection(out, kToolTimeLimitMs, &progress);
-//   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), kToolTimeLimitMs, &progress);
+// is looked for in the current directory and started with its fixed command line in the list
+// folder (a new folder of the window's own, so that its "tmp.txt" can be no file of the
+// customer's), and its "tmp.txt" copied into the report and deleted; a missing tool leaves a
+// notice instead. Only a list the tool wrote itself is read, and only that is deleted: a
+// "tmp.txt" that is there before it starts stays, and the tool is not run (the section says
+// so); a tool that crashes or runs too long has its list left out, and what a tool leaves
+// running is stopped. A list that cannot be read is one line in its section; the report goes on.
+//   WriteCodecSection(out, {kToolTimeLimitMs, listFolder}, &progress);
+//   WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), {kToolTimeLimitMs, listFolder}, &progress);
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "os/progress.h"
 #include "report/line_sink.h"
@@ -20,6 +22,13 @@ namespace tavisto::report {
 // and a real inventory takes seconds.
 inline constexpr uint32_t kToolTimeLimitMs = 60000;
 
+// How the tools are run.
+struct ToolRun {
+  uint32_t timeLimitMs = kToolTimeLimitMs;
+  // The tools' current directory, where their "tmp.txt" is written; empty: the program's own.
+  std::string listFolder;
+};
+
 // Whether the device tool to run is the one for 64-bit Windows. A 64-bit build can only be
 // running on 64-bit Windows; a 32-bit build asks os::IsRunningOnWow64.
 [[nodiscard]] bool DeviceToolIsSixtyFourBit();
@@ -27,12 +36,12 @@ inline constexpr uint32_t kToolTimeLimitMs = 60000;
 // The codec list from "InstalledCodec.exe", or an empty line and its notice. While the tool
 // runs, progress (when given) says what is waited for and how long at most; a stop it asks
 // for stops the tool, removes its "tmp.txt" and raises os::Cancelled.
-void WriteCodecSection(LineSink& out, uint32_t timeLimitMs, os::ProgressSink* progress = nullptr);
+void WriteCodecSection(LineSink& out, const ToolRun& run, os::ProgressSink* progress = nullptr);
 
 // The device list from "DevManView-64.exe" (64-bit Windows) or "DevManView.exe" (32-bit
 // Windows, its lines without NUL characters), or an empty line and the device notice;
 // progress as for the codecs.
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, uint32_t timeLimitMs,
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, const ToolRun& run,
                         os::ProgressSink* progress = nullptr);
 
 }  // namespace tavisto::report

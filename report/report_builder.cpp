@@ -179,12 +179,12 @@ void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::Progress
   out.Next("INSTALLED CODEC");
   out.Add(kCodecHeading);
   out.Add(kSeparator);
-  WriteCodecSection(out, inputs.toolTimeLimitMs, &progress);
+  WriteCodecSection(out, inputs.tools, &progress);
 
   out.Next("DEVICE MANAGER LIST");
   out.Add(kDeviceHeading);
   out.Add(kSeparator);
-  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.toolTimeLimitMs, &progress);
+  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.tools, &progress);
   out.End();
 }
 

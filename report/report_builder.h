@@ -24,7 +24,7 @@ struct ReportInputs {
   // The data folders "Get Data" recorded, in product order (Zorvel, Quorix, Pylvex, Voyra,
   // MultiQrx); "" for a product it has not packed.
   std::array<std::string, 5> dataPaths;
-  uint32_t toolTimeLimitMs = kToolTimeLimitMs;
+  ToolRun tools;  // the tools' time limit, and the folder of the window's own they write in
 };
 
 // What the report found that the window keeps.

@@ -52,8 +52,9 @@ std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCod
          "; its list is left out.";
 }
 
-std::string StaleOutputNotice(const std::string& toolName, const std::string& path, uint32_t error) {
-  return Quoted(toolName) + " was not run: " + FailureLine(path + " from before could not be deleted", error) + ".";
+std::string StaleOutputNotice(const std::string& toolName, const std::string& path) {
+  return Quoted(toolName) + " was not run: " + os::Utf8ToAnsi(path).Bytes() +
+         " is there already, and it is not the program's to delete.";
 }
 
 std::string FailureLine(const std::string& what, uint32_t errorCode) {

@@ -36,9 +36,9 @@ void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out);
 [[nodiscard]] std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs);
 // The line that stands for a tool that crashed (with the exception's code where it is known).
 [[nodiscard]] std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCode);
-// The line that stands for a tool that was not run because its scratch file from before (a UTF-8
-// path) could not be deleted: that file would be read as the tool's list.
-[[nodiscard]] std::string StaleOutputNotice(const std::string& toolName, const std::string& path, uint32_t error);
+// The line that stands for a tool that was not run because a file of its list's name (a UTF-8
+// path) is there already: it would be read as the tool's list, and it is not ours to delete.
+[[nodiscard]] std::string StaleOutputNotice(const std::string& toolName, const std::string& path);
 
 // "<what>: <the system's reason> (error N)", from UTF-8 text, in the report's code page.
 [[nodiscard]] std::string FailureLine(const std::string& what, uint32_t errorCode);

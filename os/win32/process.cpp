@@ -94,6 +94,7 @@ RunResult Run(const RunRequest& request) {
   // CreateProcessW may write into the command line, so it gets a buffer of its own.
   std::wstring commandLine = win32::Widen(request.commandLine);
   const std::wstring program = win32::Widen(request.program);
+  const std::wstring workingFolder = win32::Widen(request.workingFolder);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -105,7 +106,8 @@ RunResult Run(const RunRequest& request) {
   const UINT errorMode = SetErrorMode(0);
   SetErrorMode(errorMode | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   const BOOL started = CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine.data(), nullptr,
-                                      nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &created);
+                                      nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                                      workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &created);
   const DWORD startError = GetLastError();
   SetErrorMode(errorMode);
   if (!started) {

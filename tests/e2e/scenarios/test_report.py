@@ -400,6 +400,10 @@ class SampleMachine(ReportCase):
     serial_drivers = True
 
     def test_1_report_matches_the_machine_line_by_line(self):
+        # The tools write their lists in a folder of Tavisto's own: a file of the customer's of
+        # that name beside them is neither read nor touched.
+        customer_list = self.working_folder() / "tmp.txt"
+        customer_list.write_bytes(b"the customer's own tmp.txt\r\n")
         app = self.start_tavisto(cwd=self.working_folder())
         self.assertEqual(enabled(app)["Save Result"], False)
         lines = self.analyse(app, screenshot="report-sample-machine-finish")
@@ -410,8 +414,8 @@ class SampleMachine(ReportCase):
         self.assertTrue(buttons["Save Result"])
         self.assertTrue(buttons["Send result by email"])
         self.assertFalse(buttons["Save Data"])
-        # The tools' scratch file is gone.
-        self.assertFalse((self.working_folder() / "tmp.txt").exists())
+        self.assertEqual(customer_list.read_bytes(), b"the customer's own tmp.txt\r\n")
+        self.assertEqual(list((self.machine.temp / "Tavisto").glob("Tools *")), [])
 
         # A second press leaves one report, not two.
         again = self.analyse(app)

@@ -27,13 +27,13 @@ bool Contains(const Lines& lines, const std::string& line) {
 
 Lines Codecs(uint32_t limit = kToolTimeLimitMs) {
   LineList out;
-  WriteCodecSection(out, limit);
+  WriteCodecSection(out, {limit, {}});
   return out.lines;
 }
 
 Lines Devices(bool sixtyFourBit) {
   LineList out;
-  WriteDeviceSection(out, sixtyFourBit, kToolTimeLimitMs);
+  WriteDeviceSection(out, sixtyFourBit, {});
   return out.lines;
 }
 
@@ -129,7 +129,7 @@ TEST(OutsideTools, WhileAToolRunsTheTimeLineNamesItAndAStopEndsItAndDropsItsList
   ASSERT_TRUE(folder.Install(Tool("tool_hanging.exe"), "InstalledCodec.exe"));
   StopAtFifth progress;
   LineList out;
-  EXPECT_THROW(WriteCodecSection(out, kToolTimeLimitMs, &progress), os::Cancelled);
+  EXPECT_THROW(WriteCodecSection(out, {}, &progress), os::Cancelled);
   EXPECT_EQ(progress.asked, 5);
   EXPECT_EQ(progress.timeLines, (Lines{"Waiting for InstalledCodec.exe (at most 60 seconds)", ""}));
   EXPECT_EQ(out.lines, Lines{});
@@ -144,27 +144,22 @@ TEST(OutsideTools, AToolThatCannotStartOrWritesNothingGivesNoLines) {
   EXPECT_EQ(Devices(true), Lines{});
 }
 
-// A "tmp.txt" already there would pass for the tool's list: it is deleted first, and when it
-// cannot be, the section says so and the report goes on.
-TEST(OutsideTools, OnlyAListTheToolWroteIsRead) {
+// The tools write their list in the folder given; a file of the list's name that is there
+// before a tool starts would pass for its list, and it is not ours: it is neither read nor
+// deleted, and the section says so.
+TEST(OutsideTools, OnlyAListTheToolWroteIsReadOrDeleted) {
   test::WorkingFolder folder;
-  ASSERT_TRUE(folder.Install(Fixture("stub_no_version.exe"), "InstalledCodec.exe"));  // writes nothing
-  test::WriteFile(folder.Path("tmp.txt"), "left by an earlier run\r\n");
-  EXPECT_EQ(Codecs(), Lines{});
-  EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
-
   ASSERT_TRUE(folder.Install(Tool("InstalledCodec.exe"), "InstalledCodec.exe"));
-  test::WriteFile(folder.Path("tmp.txt"), "held\r\n");
-  HANDLE holder = CreateFileA(folder.Path("tmp.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  const Lines held = Codecs();
-  CloseHandle(holder);
-  ASSERT_EQ(held.size(), 2u);
-  EXPECT_EQ(held[0], "");
-  EXPECT_EQ(held[1].rfind(" \"InstalledCodec\" was not run: " + folder.Path("tmp.txt") + " from before could not be deleted", 0), 0u)
-      << held[1];
-  EXPECT_NE(held[1].find("(error 32)."), std::string::npos) << held[1];
+  test::WriteFile(folder.Path("tmp.txt"), "the customer's own\r\n");
+  test::TempDir lists;
+  LineList out;
+  WriteCodecSection(out, {kToolTimeLimitMs, lists.Root()});
+  EXPECT_EQ(out.lines.size(), 24u);
+  EXPECT_FALSE(os::FileExists(lists.Path("tmp.txt")));
+
+  EXPECT_EQ(Codecs(), (Lines{"", " \"InstalledCodec\" was not run: " + folder.Path("tmp.txt") +
+                                     " is there already, and it is not the program's to delete."}));
+  EXPECT_EQ(test::ReadFile(folder.Path("tmp.txt")), "the customer's own\r\n");
 }
 
 // By bare name the system would start a file of that name from the program's own folder
@@ -223,7 +218,7 @@ TEST(OutsideTools, ACrashedToolIsReportedAndItsHalfListLeftOut) {
 
 TEST(Run, GivesTheExitCodeOrSaysItCouldNotStart) {
   // No program named: the system searches for the command line's first word.
-  const auto run = [](const std::string& commandLine) { return os::Run({"", commandLine, 0, os::kWaitForever, {}}); };
+  const auto run = [](const std::string& commandLine) { return os::Run({"", commandLine, 0, os::kWaitForever, {}, {}}); };
   const os::RunResult exited = run("cmd.exe /c exit 7");
   EXPECT_EQ(exited.outcome, os::RunOutcome::Ended);
   EXPECT_EQ(exited.exitCode, 7u);
