@@ -75,9 +75,7 @@ struct ProgressDialog::Shell {
     // count only from its appearance, a second late, and so start far too low).
     const std::string time =
         waiting.empty() ? TimeRemainingText((lastUpdate - stageStarted) / 1000.0, fraction) : waiting;
-    // An empty time line is one blank: under Wine a line that is empty when the dialog opens
-    // can stay empty whatever it is given later, and the estimate would never be seen.
-    dialog->SetLine(kTimeLine, win32::Widen(time.empty() ? " " : time).c_str(), FALSE, nullptr);
+    dialog->SetLine(kTimeLine, win32::Widen(time).c_str(), FALSE, nullptr);
     dialog->SetProgress64(static_cast<ULONGLONG>(fraction * kBarSteps), kBarSteps);
   }
 
