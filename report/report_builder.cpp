@@ -107,7 +107,11 @@ class ReportProgress final : public LineSink {
     }
   }
   [[nodiscard]] std::string Status() const override { return out_.Status(); }
-  void Flush() override { out_.Flush(); }
+  // The memo takes what it was given so far; the display then says how much it shows.
+  void Flush() override {
+    out_.Flush();
+    Update();
+  }
 
   // Starts the next section (a stop asked meanwhile ends the report before it).
   void Next(const char* name) {
