@@ -2,6 +2,8 @@
 // into the memo under the progress dialog, and says how the report ended.
 #include "app/main_window.h"
 
+#include <optional>
+
 #include "app/busy_cursor.h"
 #include "app/error_box.h"
 #include "delivery/own_files.h"
@@ -14,29 +16,6 @@ namespace tavisto::app {
 namespace {
 
 constexpr char kCancelledLine[] = "The analysis was cancelled: the report is incomplete.";
-
-// The folder of ours the outside tools run in for one analysis, removed when it ends; none when
-// the journal could not be had or the folder not made.
-class ToolFolder {
- public:
-  ToolFolder(delivery::FileJournal* journal, const std::string& tempFolder) : journal_(journal) {
-    try {
-      if (journal_) path_ = journal_->CreateFolder(delivery::OwnFolder(tempFolder) + "Tools ");
-    } catch (const std::exception&) {
-      path_.clear();
-    }
-  }
-  ToolFolder(const ToolFolder&) = delete;
-  ToolFolder& operator=(const ToolFolder&) = delete;
-  ~ToolFolder() {
-    if (!path_.empty()) journal_->RemoveFolderIfOurs(path_);
-  }
-  [[nodiscard]] const std::string& Path() const { return path_; }
-
- private:
-  delivery::FileJournal* journal_;
-  std::string path_;
-};
 
 }  // namespace
 
@@ -55,14 +34,13 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
   inputs.dataPaths = {ZorvelDataPath, QuorixDataPath, PylvexDataPath, VoyraDataPath, MultiQrxDataPath};
   // The outside tools write their "tmp.txt" in a new folder of ours, never over a file of the
   // customer's; without one they run in the current directory, where a "tmp.txt" is left alone.
-  delivery::FileJournal* journal = nullptr;
+  std::optional<delivery::JobFolder> tools;
   try {
-    journal = &Journal();
+    tools.emplace(Journal(), delivery::OwnFolder(TempFolder) + "Tools ");
+    inputs.tools.listFolder = tools->Path();
   } catch (const std::exception&) {
-    journal = nullptr;
+    inputs.tools.listFolder.clear();
   }
-  const ToolFolder tools(journal, TempFolder);
-  inputs.tools.listFolder = tools.Path();
   // Only a whole report may be saved or mailed: one cut off leaves the result buttons off until
   // an analysis ends normally.
   const auto resultButtons = [this](BOOL enabled) {

@@ -1,5 +1,6 @@
 // TForm1's handlers that collect data and deliver results: Get Data, the two saves, the two mails.
 #include <exception>
+#include <optional>
 
 #include "app/busy_cursor.h"
 #include "app/main_window.h"
@@ -145,11 +146,12 @@ void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
   // The message carries the report the memo holds now, under the name support knows it by,
   // written into a new folder of ours: no file of the user's is touched, and a desktop that
   // cannot be written does not matter.
-  std::string folder;
+  // The mail program has taken the file when the call returns: the folder goes as this ends.
+  std::optional<delivery::JobFolder> folder;
   try {
     if (TempFolder.empty()) TempFolder = lookups::GetTempFolder();
-    folder = Journal().CreateFolder(delivery::OwnFolder(TempFolder) + "Mail ");
-    const std::string report = folder + "qrxReg.log";
+    folder.emplace(Journal(), delivery::OwnFolder(TempFolder) + "Mail ");
+    const std::string report = folder->Path() + "qrxReg.log";
     if (!Journal().CreateNew(report)) throw FileCreateError(report);
     delivery::SaveMemoText(Memo1.Text(), report);
     delivery::ProcessMapi().SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_),
@@ -158,8 +160,6 @@ void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
     ShowMailError(error);
   }
   cursor.Restore();
-  // The mail program has taken the file when the call returns.
-  if (!folder.empty()) journal_->RemoveFolderIfOurs(folder);
 }
 
 void TForm1::Btn_SendDataEmailClick(HWND /*sender*/) {

@@ -88,6 +88,22 @@ class FileJournal {
   Records records_;
 };
 
+// A new folder of ours for one job (a mail's attachment, the tools' lists), removed with what of
+// ours it holds when the job ends; FileCreateError when none can be made.
+class JobFolder {
+ public:
+  JobFolder(FileJournal& journal, const std::string& prefix)
+      : journal_(journal), path_(journal.CreateFolder(prefix)) {}
+  JobFolder(const JobFolder&) = delete;
+  JobFolder& operator=(const JobFolder&) = delete;
+  ~JobFolder() { journal_.RemoveFolderIfOurs(path_); }
+  [[nodiscard]] const std::string& Path() const { return path_; }
+
+ private:
+  FileJournal& journal_;
+  std::string path_;
+};
+
 // Sweeps what windows that never closed (killed) left behind: every journal in folder that no
 // running window holds, each one removed once nothing it records is left. Files that are no
 // journal of ours, and journals still held, stay as they are. True when a journal removed had
