@@ -10,6 +10,7 @@
 #include "lookups/known_folders.h"
 #include "os/dialogs.h"
 #include "os/progress_dialog.h"
+#include "os/text_encoding.h"
 #include "report/report_builder.h"
 
 namespace tavisto::app {
@@ -23,11 +24,12 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
   BusyCursor cursor(busy_);
   Memo1.Clear();
   // The delivery buttons' folders, recorded by every analysis.
-  DesktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
+  DesktopFolder = lookups::FindDesktopFolder().path;
   TempFolder = lookups::GetTempFolder();
 
   report::ReportInputs inputs;
-  inputs.identity = {ExeInfo1->FileVersion(), SystemInfo->ComputerName(), SystemInfo->UserName(),
+  // The report is code-page text: a user name keeps "?" only for what the code page lacks.
+  inputs.identity = {ExeInfo1->FileVersion(), SystemInfo->ComputerName(), os::Utf8ToAnsi(SystemInfo->UserName()).Bytes(),
                      SystemInfo->RegOwner(),  SystemInfo->RegCompany(),   SystemInfo->OSPlatform(),
                      SystemInfo->OSVersion(), SystemInfo->TotalPhys(),    SystemInfo->AvailPhys()};
   inputs.language = GetWindowsLanguage();
@@ -37,6 +39,8 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
   std::optional<delivery::JobFolder> tools;
   try {
     tools.emplace(Journal(), delivery::OwnFolder(TempFolder) + "Tools ");
+    // Recorded before a tool runs, so that a list left by a killed window is known for ours.
+    Journal().ExpectName(tools->Path() + "tmp.txt");
     inputs.tools.listFolder = tools->Path();
   } catch (const std::exception&) {
     inputs.tools.listFolder.clear();

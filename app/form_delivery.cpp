@@ -40,17 +40,19 @@ bool ConfirmLargeMail(int64_t bytes) {
 
 constexpr char kDataZipGone[] = "Data.zip of this window is no longer there: run Get Data again";
 
-// A file just saved, as it was saved.
-std::optional<delivery::OwnedFile> Saved(const std::string& path) {
-  const auto state = os::StateOf(path);
-  if (!state) return std::nullopt;
-  return delivery::OwnedFile{path, *state};
+// The desktop the saves write into, looked up as they save: an Error naming the folder the
+// system gave and what to do when it cannot be found, so that nothing is written elsewhere.
+std::string DesktopForSaving(const std::string& save, const std::string& mail) {
+  const lookups::FoundFolder desktop = lookups::FindDesktopFolder();
+  if (!desktop.problem.empty())
+    throw Error(save + " could not find your desktop folder (" + desktop.problem +
+                "). Make that folder available again, then save once more, or use " + mail);
+  return desktop.path;
 }
 
 // The mail handlers report their own failures, after the words the user knows them by.
-void ShowMailError(const std::exception& error) {
-  os::ShowDialog(std::string("unable send email\r\n") + error.what(), os::DialogIcon::Error,
-                 {os::DialogAnswer::Ok}, "Erreur");
+void ShowMailError(const std::string& text) {
+  os::ShowDialog("unable send email\r\n" + text, os::DialogIcon::Error, {os::DialogAnswer::Ok}, "Erreur");
 }
 
 uint32_t MailFlags() { return os::kMapiLogonUi | os::kMapiDialog; }
@@ -115,30 +117,38 @@ const std::string& TForm1::DataZipOfThisWindow() const {
 }
 
 void TForm1::Btn_SaveResultClick(HWND /*sender*/) {
-  const std::string wanted = DesktopFolder + "\\Analysis Result.txt";
-  const std::string target = delivery::FreeTarget(wanted, savedResult_);
-  delivery::SaveMemoText(Memo1.Text(), target);
-  savedResult_ = Saved(target);
-  ShowMessage(delivery::SavedMessage(wanted, target));
+  const std::string wanted = DesktopForSaving("Save Result", "Send result by email") + "\\Analysis Result.txt";
+  // A save that fails removes what it wrote, through its handle.
+  delivery::SaveTarget target = delivery::SaveTarget::Open(wanted, savedResult_);
+  delivery::WriteMemoText(Memo1.Text(), target.File(), target.Path());
+  savedResult_ = target.Keep();
+  ShowMessage(delivery::SavedMessage(wanted, savedResult_->path));
 }
 
 void TForm1::Btn_SaveDataClick(HWND /*sender*/) {
   const std::string& source = DataZipOfThisWindow();
   // A folder named Data.zip on the desktop takes the copy inside it.
-  std::string wanted = DesktopFolder + "\\Data.zip";
+  std::string wanted = DesktopForSaving("Save Data", "Send data by email") + "\\Data.zip";
   if (os::DirectoryExists(wanted)) wanted += "\\Data.zip";
-  const std::string target = delivery::FreeTarget(wanted, savedData_);
   os::ProgressDialog progress(handle_, os::ApplicationTitle());
   progress.BeginStage("Copying Data.zip to your desktop");
+  delivery::SaveTarget target = delivery::SaveTarget::Open(wanted, savedData_);
   try {
     // A cancelled copy leaves no partial Data.zip behind, and there is nothing more to say.
-    delivery::CopyFileChunked(source, target, &progress);
+    delivery::CopyFileInto(source, target.File(), &progress);
   } catch (const os::Cancelled&) {
     return;
   }
   progress.Close();
-  savedData_ = Saved(target);
-  ShowMessage(delivery::SavedMessage(wanted, target));
+  savedData_ = target.Keep();
+  ShowMessage(delivery::SavedMessage(wanted, savedData_->path));
+}
+
+std::string TForm1::SendToSupport(const os::MapiMail& mail, delivery::MailKind kind) {
+  delivery::SimpleMapi& mapi = delivery::ProcessMapi();
+  if (!mapi.CanSend()) return delivery::MailFailureText(std::nullopt, kind);
+  const uint32_t code = mapi.SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_), mail, MailFlags(), 0);
+  return delivery::MailFailureText(code, kind);
 }
 
 void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
@@ -148,30 +158,33 @@ void TForm1::Btn_SendResultEmailClick(HWND /*sender*/) {
   // cannot be written does not matter.
   // The mail program has taken the file when the call returns: the folder goes as this ends.
   std::optional<delivery::JobFolder> folder;
+  std::string failure;
   try {
     if (TempFolder.empty()) TempFolder = lookups::GetTempFolder();
     folder.emplace(Journal(), delivery::OwnFolder(TempFolder) + "Mail ");
     const std::string report = folder->Path() + "qrxReg.log";
     if (!Journal().CreateNew(report)) throw FileCreateError(report);
     delivery::SaveMemoText(Memo1.Text(), report);
-    delivery::ProcessMapi().SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_),
-                                         delivery::ResultMail(report, "Analysis Result.txt"), MailFlags(), 0);
+    (void)Journal().RecordDone(report);
+    failure = SendToSupport(delivery::ResultMail(report, "Analysis Result.txt"), delivery::MailKind::Result);
   } catch (const std::exception& error) {
-    ShowMailError(error);
+    failure = error.what();
   }
   cursor.Restore();
+  if (!failure.empty()) ShowMailError(failure);
 }
 
 void TForm1::Btn_SendDataEmailClick(HWND /*sender*/) {
+  std::string failure;
   try {
     const std::string& dataZip = DataZipOfThisWindow();
     if (const int64_t size = dataZip_->state.size; size > kMailWarningBytes && !ConfirmLargeMail(size)) return;
-    delivery::ProcessMapi().SendMapiMail(0, reinterpret_cast<uintptr_t>(handle_), delivery::DataMail(dataZip),
-                                         MailFlags(), 0);
+    failure = SendToSupport(delivery::DataMail(dataZip), delivery::MailKind::Data);
   } catch (const std::exception& error) {
-    ShowMailError(error);
+    failure = error.what();
   }
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  if (!failure.empty()) ShowMailError(failure);
 }
 
 }  // namespace tavisto::app

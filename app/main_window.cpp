@@ -13,6 +13,8 @@
 #include "app/error_box.h"
 #include "app/window_design.h"
 #include "os/dialogs.h"
+#include "delivery/own_files.h"
+#include "lookups/known_folders.h"
 #include "os/system_facts.h"
 #include "sysinfo/identity_format.h"
 
@@ -37,6 +39,13 @@ LRESULT CALLBACK MemoKeys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
     code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
   }
   return code;
+}
+
+std::wstring Utf16(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
 }
 
 bool HighContrastOn() {
@@ -127,6 +136,9 @@ void TForm1::Create(int showCommand) {
   SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);
+  // What windows that were killed left in our folder goes as soon as the next one starts.
+  if (const std::string temp = lookups::GetTempFolder(); !temp.empty())
+    delivery::SweepAbandonedJournals(delivery::OwnFolder(temp));
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -376,7 +388,8 @@ void TForm1::FormCreate() {
   SetWindowTextA(handle_, ("Tavisto. Ver. " + ExeInfo1->FileVersion()).c_str());
   // The identity panel is filled once; it is not refreshed later.
   SetWindowTextA(Control(kLbComputer), SystemInfo->ComputerName().c_str());
-  SetWindowTextA(Control(kLbUtente), SystemInfo->UserName().c_str());
+  // A label shows any character: the user's name in full, whatever the code page holds.
+  SetWindowTextW(Control(kLbUtente), Utf16(SystemInfo->UserName()).c_str());
   SetWindowTextA(Control(kLbOwner), (SystemInfo->RegOwner() + ", " + SystemInfo->RegCompany()).c_str());
   SetWindowTextA(Control(kLbSystem), (SystemInfo->OSPlatform() + " ver. " + SystemInfo->OSVersion()).c_str());
   SetWindowTextA(Control(kLbMemT), SystemInfo->TotalPhys().c_str());

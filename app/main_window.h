@@ -13,6 +13,7 @@
 
 #include "app/layout.h"
 #include "app/memo_lines.h"
+#include "delivery/mail_messages.h"
 #include "delivery/own_files.h"
 #include "delivery/product_table.h"
 #include "os/registry.h"
@@ -127,6 +128,8 @@ class TForm1 {
   // This window's Data.zip, as its last Get Data built it, and the folder of ours it is in.
   std::optional<delivery::OwnedFile> dataZip_;
   std::string dataZipFolder_;
+  // Hands a mail to the mail program; what the user must be told when it did not take it ("").
+  std::string SendToSupport(const os::MapiMail& mail, delivery::MailKind kind);
   // That Data.zip while it is still the file Get Data built; otherwise an Error saying so.
   [[nodiscard]] const std::string& DataZipOfThisWindow() const;
   // What Save Result and Save Data last wrote, which a later save may replace.

@@ -46,8 +46,7 @@ void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, cons
     case zip::UpdateOutcome::DiskFull:
       throw DiskFullError(archiver.FileName());
     case zip::UpdateOutcome::Aborted:
-      throw Error("Get Data was stopped while " + what +
-                  ": a file could not be read and Abort was chosen. The files Get Data had written are removed");
+      throw GetDataStopped("Get Data was stopped while " + what + ": a file could not be read and Abort was chosen.");
   }
 }
 

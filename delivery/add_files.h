@@ -23,12 +23,19 @@ class DiskFullError : public Error {
   std::string file_;
 };
 
+// A Get Data run that stopped before its Data.zip was whole, in words for the user; what became
+// of the files it had written is said once they are removed (or could not all be).
+class GetDataStopped : public Error {
+ public:
+  using Error::Error;
+};
+
 // Adds every file and folder matching mask under the archiver's BaseDir with the default
 // attribute set (an empty mask: the archiver's FileMasks), reporting each file and the
 // update's share done to progress. An update that does not commit is undone by the component
 // as usual and raised here: os::Cancelled when progress asked to stop; a DiskFullError naming
-// the file that could not be written when the disk filled up; an Error saying that Get Data was
-// stopped when Abort was the answer to a file that could not be read. what says what was being
+// the file that could not be written when the disk filled up; GetDataStopped when Abort was the
+// answer to a file that could not be read. what says what was being
 // done, for that message ("packing the Zorvel data"). The sources the update left out (Ignored) are
 // the archiver's LeftOut().
 void AddFilesWatched(zip::TBaseArchiver& archiver, const std::string& mask, const std::string& what,

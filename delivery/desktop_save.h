@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "os/files.h"
 #include "os/progress.h"
 
 namespace tavisto::delivery {
@@ -13,6 +14,9 @@ namespace tavisto::delivery {
 // file cannot be created, and StreamWriteError, naming the file, when it cannot be written
 // whole (a full disk): what was written is removed first.
 void SaveMemoText(const std::string& memoText, const std::string& path);
+// The same into a file open for writing at path (named in the error); what was written stays
+// for the caller to remove.
+void WriteMemoText(const std::string& memoText, os::File& file, const std::string& path);
 
 // Copies source to destination in 8192-byte pieces, holding the source against other writers
 // and the destination exclusively. A destination that names an existing folder receives the
@@ -24,6 +28,9 @@ void SaveMemoText(const std::string& memoText, const std::string& path);
 // the same way, raising os::Cancelled.
 void CopyFileChunked(const std::string& source, const std::string& destination,
                      os::ProgressSink* progress = nullptr);
+// The same copy into a file open for writing (source's date included); what was written stays
+// for the caller to remove when it raises.
+void CopyFileInto(const std::string& source, os::File& destination, os::ProgressSink* progress = nullptr);
 
 // Creates every missing folder of path, from the outermost down.
 void ForceDirectories(const std::string& path);

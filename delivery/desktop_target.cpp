@@ -1,7 +1,7 @@
 #include "delivery/desktop_target.h"
 
 #include "os/errors.h"
-#include "os/files.h"
+#include "os/os_error.h"
 
 namespace tavisto::delivery {
 namespace {
@@ -21,15 +21,43 @@ std::string Numbered(const std::string& path, int number) {
   return path.substr(0, dot) + " (" + std::to_string(number) + ")" + path.substr(dot);
 }
 
+bool IsTaken(uint32_t error) {
+  return error == os::kErrorFileExists || error == os::kErrorAlreadyExists || error == os::kErrorAccessDenied;
+}
+
+// Our earlier save at path, opened only while the open file is still as we left it, and emptied.
+std::optional<os::File> TakeOver(const std::string& path, const OwnedFile& saved) {
+  auto file = os::File::Open(path, os::Access::WriteRemovable, os::kShareNone, os::Disposition::OpenExisting);
+  if (!file) return std::nullopt;
+  if (file->State() != saved.state || !file->Seek(0) || !file->Truncate()) return std::nullopt;
+  return std::move(*file);
+}
+
 }  // namespace
 
-std::string FreeTarget(const std::string& wanted, const std::optional<OwnedFile>& savedBefore) {
+SaveTarget SaveTarget::Open(const std::string& wanted, const std::optional<OwnedFile>& savedBefore) {
   for (int number = 1; number <= kMostCopies; ++number) {
     const std::string path = number == 1 ? wanted : Numbered(wanted, number);
-    if (os::FileAttributes(path) == os::kInvalidAttributes) return path;
-    if (savedBefore && savedBefore->path == path && savedBefore->Unchanged()) return path;
+    auto created = os::File::Open(path, os::Access::WriteRemovable, os::kShareNone, os::Disposition::CreateNew);
+    if (created) return SaveTarget(path, std::move(*created));
+    // A name that is taken (by a file, a folder or a file we may not write) goes to the next
+    // number, unless it is our own earlier save, still as we left it.
+    if (!IsTaken(created.Error()) || os::FileAttributes(path) == os::kInvalidAttributes)
+      throw FileCreateError(path, os::ErrorText(created.Error()));
+    if (savedBefore && savedBefore->path == path)
+      if (auto ours = TakeOver(path, *savedBefore)) return SaveTarget(path, std::move(*ours));
   }
   throw FileCreateError(wanted);
+}
+
+SaveTarget::~SaveTarget() {
+  if (file_.IsOpen()) (void)os::RemoveOpenFile(file_, path_);
+}
+
+OwnedFile SaveTarget::Keep() {
+  const auto state = file_.State();
+  file_.Close();
+  return OwnedFile{path_, state.value_or(os::FileState{})};
 }
 
 std::string SavedMessage(const std::string& wanted, const std::string& target) {

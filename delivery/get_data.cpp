@@ -17,15 +17,11 @@ namespace {
 using lookups::SiblingProduct;
 
 constexpr char kLockName[] = "Tavisto Get Data";
-constexpr char kRemoved[] = "The files Get Data had written are removed";
+constexpr char kRemoved[] = "The files Get Data had written are removed.";
 
-Error Stopped(const std::string& why) { return Error("Get Data was stopped: " + why + ". " + kRemoved); }
+using RunStopped = GetDataStopped;
 
-Error NameTaken(const std::string& path) {
-  return Error("Get Data cannot write " + path +
-               ": a file of that name is already there, and Get Data replaces no file it did not write. Move or "
-               "rename that file, then run Get Data again");
-}
+RunStopped Stopped(const std::string& why) { return RunStopped("Get Data was stopped: " + why + "."); }
 
 // One run: where it writes, what it measured, and every name it created a file under.
 struct Run {
@@ -37,10 +33,14 @@ struct Run {
   std::string volumeFolder;
   FileJournal* journal = nullptr;
   std::string folder;                // the run's own folder
+  // The writers' scratch files, in a folder of their own: what they make and the system removes
+  // changes nothing in the run's folder.
+  std::string scratch;
   std::vector<std::string> written;  // every name a file of this run was created under
   std::vector<OwnedFile> volumes;    // of the closed archives, as they were closed
   std::vector<zip::LeftOutFile> leftOut;
   std::string needed;  // what the archive being written needs, for a disk that fills up
+  uint64_t neededBytes = 0;
 };
 
 bool Packs(const Run& run, const ProductSlot& slot) {
@@ -51,12 +51,8 @@ const DataSize& DataOf(const Run& run, const ProductSlot& slot) {
   return run.check.data[static_cast<size_t>(slot.product)];
 }
 
-// Where the volumes go: the base folder, else (no product gives one) the temporary folder,
-// in a folder of the run's own there.
-std::string VolumeFolder(const GetDataPlan& plan) { return plan.baseFolder.empty() ? plan.tempFolder : plan.baseFolder; }
-
-// Packs one product's Data folder. Each volume is created new and journaled before the writer
-// puts anything in it; a name that a file not of ours took meanwhile stops the run.
+// Packs one product's Data folder into the run's own folder. Each volume is created new and
+// journaled before the writer puts anything in it, and recorded as it was closed.
 void PackProduct(ProductSlot& slot, Run& run) {
   zip::TArchiver& archiver = slot.archiver;
   // A run that failed part-way left its archive open; settings cannot change on an open one.
@@ -64,7 +60,7 @@ void PackProduct(ProductSlot& slot, Run& run) {
   archiver.SetFileName(run.volumeFolder + slot.known.archiveFile);
   // The data folder is used exactly as stored: "Data" is joined without a separator.
   archiver.SetBaseDir(*run.plan.dataPaths[static_cast<size_t>(slot.product)] + "Data");
-  archiver.SetTempDir(run.folder);  // scratch files in our own folder
+  archiver.SetTempDir(run.scratch);  // scratch files in our own folder
   zip::TArcSpanningOptions& spanning = archiver.SpanningOptions();
   spanning.SetVolumeSize(zip::vsCustom);
   spanning.SetCustomVolumeSize(kProductVolumeSize);
@@ -78,12 +74,15 @@ void PackProduct(ProductSlot& slot, Run& run) {
   run.progress.BeginStage("Packing" + data);
   run.needed = std::string("the ") + slot.known.name + " data comes to " + SizeText(DataOf(run, slot).bytes) +
                " before compression";
+  run.neededBytes = DataOf(run, slot).bytes;
+  // The last volume takes the archive's name as the archive closes.
   run.journal->ExpectName(archiver.FileName());
   run.written.push_back(archiver.FileName());
   std::string taken, full;
   std::exception_ptr failure;
-  // The writer replaces and deletes no file: a name taken by a file not of ours stops the run
-  // before the volume is made, and each volume it makes is journaled before it holds a byte.
+  // The writer replaces and deletes no file: a name taken by a file not of ours (in the run's
+  // own folder, only ever an earlier try of this run) stops the run before the volume is made,
+  // and each volume it makes is journaled before it holds a byte.
   archiver.SetReplaceExisting(false);
   const ScopedEvent ask(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
       [&](zip::TBaseArchiver&, int32_t, std::string& name, bool& cancel) {
@@ -116,20 +115,23 @@ void PackProduct(ProductSlot& slot, Run& run) {
   } catch (...) {
     archiver.CloseArchive();
     if (failure) std::rethrow_exception(failure);
-    if (!taken.empty()) throw NameTaken(taken);
+    if (!taken.empty()) throw Stopped(taken + " is not a file Tavisto wrote, and Tavisto replaces no other file");
     if (!full.empty()) throw DiskFullError(full);
     throw;
   }
   run.leftOut.insert(run.leftOut.end(), archiver.LeftOut().begin(), archiver.LeftOut().end());
   archiver.CloseArchive();
-  // The archive itself says how many volumes it has; each must be one this run created.
+  // The archive itself says how many volumes it has; each must be one this run created, and
+  // from now on it is ours only as it is now.
+  std::vector<OwnedFile> closed;
   try {
-    for (OwnedFile& volume : ClosedVolumes(archiver.FileName(), advanced)) {
-      if (!run.journal->IsOurs(volume.path)) throw Error("the volume " + volume.path + " was replaced by another file");
-      run.volumes.push_back(std::move(volume));
-    }
+    closed = ClosedVolumes(archiver.FileName(), advanced);
   } catch (const Error& error) {
     throw Stopped(error.what());
+  }
+  for (const OwnedFile& volume : closed) {
+    if (!run.journal->IsOurs(volume.path)) throw Stopped("the volume " + volume.path + " was replaced by another file");
+    run.volumes.push_back(run.journal->RecordDone(volume.path));
   }
 }
 
@@ -154,16 +156,17 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run) {
   }
   const uint64_t bytes = StoredArchiveBytes(sizes, names);
   run.needed = "Data.zip needs " + SizeText(bytes);
+  run.neededBytes = bytes;
   if (const auto refusal = RoomShortfall({{"Data.zip", run.folder, bytes}}, os::FreeDiskSpace))
-    throw Error(*refusal + " " + kRemoved);
+    throw RunStopped(*refusal);
 
   run.progress.BeginStage("Building Data.zip");
-  if (!run.journal->CreateNew(path)) throw NameTaken(path);
+  if (!run.journal->CreateNew(path)) throw Stopped(path + " is not a file Tavisto wrote");
   run.written.push_back(path);
   dataZip.CloseArchive();
   dataZip.SetFileName(path);
   dataZip.SetBaseDir(run.volumeFolder);
-  dataZip.SetTempDir(run.folder);
+  dataZip.SetTempDir(run.scratch);
   dataZip.SetCompressionLevel(zip::clNone);
   // A volume that cannot be read is no question for the user: Data.zip without it is no
   // Data.zip to send.
@@ -201,24 +204,28 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run) {
 }
 
 // The message for a disk that filled up, once the run's files are gone again: the place, its
-// free space now, and what the archive needed.
-Error DiskFullMessage(const DiskFullError& error, const Run& run) {
+// free space now, and what the archive needed. A drive that reports more room than was needed
+// (a quota, a smaller drive mounted inside it) is only said to be full: its figure would
+// contradict the message.
+std::string DiskFullMessage(const DiskFullError& error, const Run& run) {
   const std::string& file = error.File();
   const auto slash = file.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? file : file.substr(0, slash + 1);
   const auto free = os::FreeDiskSpace(folder);
-  return Error(std::string(error.what()) + ": " + folder + " has " + (free ? SizeText(*free) : "little") +
-               " free, and " + run.needed + ". " + kRemoved);
+  if (free && *free < run.neededBytes)
+    return std::string(error.what()) + ": " + folder + " has " + SizeText(*free) + " free, and " + run.needed + ".";
+  return std::string(error.what()) + ": the disk that holds " + folder + " is full, and " + run.needed + ".";
 }
 
 }  // namespace
 
 GetDataCheck CheckGetData(const GetDataPlan& plan) {
   if (plan.tempFolder.empty()) throw Error("Get Data cannot tell where the temporary folder is");
+  if (!os::DirectoryExists(plan.tempFolder))
+    throw Error("Get Data cannot use the temporary folder " + plan.tempFolder + " (the path does not exist)");
   GetDataCheck check;
   // Nobody else runs Get Data now: whatever journals no window holds are those of killed runs.
-  check.adoptFolder = SweepAbandonedJournals(OwnFolder(plan.tempFolder));
-  const std::string volumeFolder = VolumeFolder(plan);
+  SweepAbandonedJournals(OwnFolder(plan.tempFolder));
   DataSize all;
   for (SiblingProduct product : lookups::kAllProducts) {
     const auto& dataPath = plan.dataPaths[static_cast<size_t>(product)];
@@ -226,27 +233,11 @@ GetDataCheck CheckGetData(const GetDataPlan& plan) {
     DataSize& data = check.data[static_cast<size_t>(product)];
     data = MeasureData(*dataPath + "Data");
     all += data;
-    // Without a base folder the volumes go to a new folder of ours: no name there is taken.
-    if (plan.baseFolder.empty()) continue;
-    const std::string archive = volumeFolder + lookups::Describe(product).archiveFile;
-    const bool advanced = product == SiblingProduct::Voyra;
-    if (os::FileAttributes(archive) != os::kInvalidAttributes) throw NameTaken(archive);
-    const int32_t mostVolumes = MostVolumes(data, kProductVolumeSize);
-    for (int32_t index = 0; index < mostVolumes; ++index) {
-      const std::string volume = zip::VolumeFileName(archive, index, advanced);
-      if (os::FileAttributes(volume) != os::kInvalidAttributes) throw NameTaken(volume);
-    }
   }
-  // The volumes, then Data.zip beside them, which holds them all.
+  // The volumes, then Data.zip beside them, which holds them all, in the run's own folder.
   const uint64_t least = LeastArchiveBytes(all);
-  std::vector<RoomNeed> needs;
-  if (plan.baseFolder.empty() || OnOneDrive(volumeFolder, plan.tempFolder)) {
-    needs.push_back({"the data's archives and Data.zip", plan.tempFolder, 2 * least});
-  } else {
-    needs.push_back({"the data's archives", volumeFolder, least});
-    needs.push_back({"Data.zip", plan.tempFolder, least});
-  }
-  if (const auto refusal = RoomShortfall(needs, os::FreeDiskSpace))
+  if (const auto refusal =
+          RoomShortfall({{"the data's archives and Data.zip", plan.tempFolder, 2 * least}}, os::FreeDiskSpace))
     throw Error(*refusal + " Get Data has written nothing");
   return check;
 }
@@ -260,7 +251,7 @@ bool IsPacked(SiblingProduct product) {
 GetDataPlan PlanGetData() {
   GetDataPlan plan;
   plan.tempFolder = lookups::GetTempFolder();
-  plan.desktopFolder = lookups::GetSpecialFolderPath(lookups::kCsidlDesktop);
+  plan.desktopFolder = lookups::FindDesktopFolder().path;
   plan.baseFolder = lookups::GetProductsBaseFolder();
   for (SiblingProduct product : lookups::kAllProducts)
     if (IsPacked(product))
@@ -283,13 +274,13 @@ CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, Pr
                           zip::TArchiver& dataZip, FileJournal& journal, os::ProgressSink& progress) {
   Run run(plan, check, progress);
   run.journal = &journal;
-  if (check.adoptFolder) journal.AdoptFolder();
   run.folder = journal.CreateFolder(OwnFolder(plan.tempFolder) + "Get Data ");
-  // Without a base folder (no product, or MultiQrx alone) the archives would land in whatever
-  // folder the program was started from: the run's own folder holds them instead.
-  run.volumeFolder = plan.baseFolder.empty() ? run.folder : plan.baseFolder;
+  // The volumes live only while the run does, in its own folder: never in the products' base
+  // folder, which other users share and where a file of theirs could take a volume's name.
+  run.volumeFolder = run.folder;
   CollectedData result;
   try {
+    run.scratch = journal.CreateFolder(run.folder + "Scratch ");
     for (ProductSlot& slot : products) {
       if (!Packs(run, slot)) continue;
       progress.ThrowIfStopped();
@@ -300,18 +291,26 @@ CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, Pr
   } catch (...) {
     for (ProductSlot& slot : products) slot.archiver.CloseArchive();
     dataZip.CloseArchive();
-    for (const std::string& file : run.written) (void)run.journal->RemoveIfOurs(file);
+    std::string left;  // a file of the run that could not be removed
+    for (const std::string& file : run.written)
+      if (!run.journal->RemoveIfOurs(file) && left.empty()) left = file;
     run.journal->RemoveFolderIfOurs(run.folder);
+    const std::string removed =
+        left.empty() ? std::string(kRemoved)
+                     : "Get Data could not remove " + left +
+                           " yet (another program holds it); Tavisto removes it when it next starts.";
     try {
       throw;
     } catch (const DiskFullError& error) {
-      throw DiskFullMessage(error, run);
+      throw Error(DiskFullMessage(error, run) + " " + removed);
+    } catch (const RunStopped& error) {
+      throw Error(std::string(error.what()) + " " + removed);
     }
   }
   for (const OwnedFile& volume : run.volumes) (void)run.journal->RemoveIfOurs(volume.path);
-  const auto state = os::StateOf(result.dataZip.path);
-  if (!state) throw Stopped("Data.zip is no longer there");
-  result.dataZip.state = *state;
+  run.journal->RemoveFolderIfOurs(run.scratch);
+  if (!os::StateOf(result.dataZip.path)) throw Stopped("Data.zip is no longer there");
+  result.dataZip = run.journal->RecordDone(result.dataZip.path);
   result.folder = run.folder;
   result.leftOut = std::move(run.leftOut);
   return result;

@@ -1,8 +1,8 @@
-// "Get Data": each detected product's Data folder packed into its own split archive in the
-// products' base folder, exactly those volumes stored in Data.zip in a folder of the program's
-// own in the temporary folder, and the volumes removed again. One run at a time for each user;
-// every file a run writes is created new and journaled, so nothing of anyone else's is ever
-// replaced or removed, and a run that was killed is cleaned up after by the next one.
+// "Get Data": each detected product's Data folder packed into its own split archive, exactly
+// those volumes stored in Data.zip, all in a folder of the run's own in the program's folder in
+// the temporary folder, and the volumes removed again. One run at a time for each user; every
+// file a run writes is created new and journaled, so nothing of anyone else's is ever replaced
+// or removed, and a run that was killed is cleaned up after by the next window.
 #pragma once
 
 #include <array>
@@ -54,21 +54,19 @@ inline constexpr char kGetDataRunsElsewhere[] =
 
 // What Get Data finds before it writes anything, and what it does then: what killed runs of
 // ours left behind is removed (only files their journals prove ours), the data is measured,
-// and the run is refused (an Error saying why) when a file that is not ours has the name of an
-// archive or volume it may write, or when the base folder's or the temporary folder's drive
-// plainly has too little room.
+// and the run is refused (an Error saying why) when the temporary folder is missing or its
+// drive plainly has too little room.
 struct GetDataCheck {
   std::array<DataSize, 5> data{};  // by SiblingProduct, for the products packed
-  bool adoptFolder = false;        // the killed run's journal had made our folder
 };
 [[nodiscard]] GetDataCheck CheckGetData(const GetDataPlan& plan);
 
-// Packs the products of the plan with their archivers in the table, in product order, builds
-// Data.zip with dataZip, and deletes the volume files this run wrote. Every file the run
-// creates is recorded in journal before it holds anything. Without a base folder (no product,
-// or MultiQrx alone) the volumes go to the run's own folder. Each stage is shown through
-// progress, which may stop the run (os::Cancelled). A run that does not finish, stopped or
-// failed, removes every file it wrote and raises; an earlier Data.zip and files it did not
+// Packs the products of the plan with their archivers in the table, in product order, into a
+// new folder of the run's own, builds Data.zip there with dataZip, and deletes the volume files
+// this run wrote. Every file the run creates is recorded in journal before it holds anything,
+// and as it was left once it is whole. Each stage is shown through progress, which may stop the
+// run (os::Cancelled). A run that does not finish, stopped or failed, removes every file it
+// wrote and raises, saying whether they are gone; an earlier Data.zip and files it did not
 // write stay as they were. A volume that vanished, changed or could not be read is such a
 // failure, and names the volume; so is a disk that filled up, named with its free space.
 [[nodiscard]] CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,

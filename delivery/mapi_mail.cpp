@@ -47,6 +47,11 @@ uint32_t SimpleMapi::SendMapiMail(uintptr_t session, uintptr_t parentWindow, con
   return library_->SendMail(session, parentWindow, mail, flags, reserved);
 }
 
+bool SimpleMapi::CanSend() {
+  LoadSimpleMapi();
+  return library_ && library_->ResolveSendMail();
+}
+
 SimpleMapi& ProcessMapi() {
   static SimpleMapi mapi;
   return mapi;

@@ -21,6 +21,10 @@ class SimpleMapi {
   uint32_t SendMapiMail(uintptr_t session, uintptr_t parentWindow, const os::MapiMail& mail, uint32_t flags,
                         uint32_t reserved);
 
+  // Whether MAPISendMail can be called: the presence check (made once) found the mail library,
+  // and the library has it.
+  [[nodiscard]] bool CanSend();
+
   [[nodiscard]] bool Checked() const { return checked_; }
   [[nodiscard]] bool Loaded() const { return library_.has_value(); }
 

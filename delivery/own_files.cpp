@@ -1,34 +1,79 @@
 // A journal is a text file, one record a line, each written whole before the file or folder it
 // names receives anything: a window killed at any point leaves a journal that names every file
 // of ours that holds data. Paths cannot hold line breaks or tabs, so neither can end a record.
-//   file\t<volume> <number>\t<path>     a file we made    folder\t...  a folder we made
-//   name\t<path>                        a name a file we made may come to have
-//   made\t<folder>                      the journal's folder was made for it
+//   folder\t<volume> <number>\t<path>                 a folder we made
+//   file\t<volume> <number>\t<path>                   a file we made, empty, before its data
+//   done\t<volume> <number> <size> <write>\t<path>    that file, written whole
+//   expect\t<path>                                    a name a file of ours may come to have
+//   removed\t<path>                                   we removed it
+//   seen\t<write>\t<folder>                            the folder as our latest change left it
+// Journals of the earlier format ("... journal 1") are read too: their "name" records are
+// expectations, and their files are known by number alone.
 #include "delivery/own_files.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "os/dir_listing.h"
 #include "os/errors.h"
+#include "os/file_security.h"
 #include "os/os_error.h"
 
 namespace tavisto::delivery {
 namespace {
 
-constexpr char kHeader[] = "Tavisto file journal 1\n";
+using Kind = JournalRecords::Kind;
+
+constexpr char kHeader[] = "Tavisto file journal 2\n";
+constexpr char kFormerHeader[] = "Tavisto file journal 1\n";
 constexpr char kJournalPrefix[] = "Journal ";
 constexpr char kJournalExtension[] = ".txt";
-// The archive writer's scratch files, which the system removes when their writer ends; one
-// killed before that was done may leave them in a folder of ours.
-constexpr char kScratchMask[] = "FC*";
 constexpr int kMostTries = 100000;
+// A journal records a few lines per file a window writes; one far larger is no journal of ours.
+constexpr size_t kLargestJournal = 64 * 1024 * 1024;
 
 bool IsTaken(uint32_t error) { return error == os::kErrorFileExists || error == os::kErrorAlreadyExists; }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  if (!folder.empty() && !IsSeparator(folder.back())) folder += '\\';
   return folder;
+}
+
+std::string WithoutSeparator(std::string folder) {
+  while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
+  return folder;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+bool SameLetters(char a, char b) {
+  if (IsSeparator(a) && IsSeparator(b)) return true;
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// Whether path lies below folder (which ends in a separator), as the file system matches names:
+// without regard to the case of ASCII letters. A step "." or ".." could climb out: it never counts.
+bool Inside(const std::string& path, const std::string& folder) {
+  if (path.size() <= folder.size() || !std::equal(folder.begin(), folder.end(), path.begin(), SameLetters))
+    return false;
+  size_t start = folder.size();
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string::npos) end = path.size();
+    const std::string step = path.substr(start, end - start);
+    if (step.empty() || step == "." || step == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool IsLink(uint32_t attributes) {
+  return attributes != os::kInvalidAttributes && (attributes & os::kAttrReparsePoint) != 0;
 }
 
 std::optional<std::string> ReadAll(os::File& file) {
@@ -39,114 +84,293 @@ std::optional<std::string> ReadAll(os::File& file) {
     if (!got) return std::nullopt;
     if (*got == 0) return text;
     text.append(buffer, *got);
+    if (text.size() > kLargestJournal) return std::nullopt;
   }
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+std::optional<uint64_t> Number(const std::string& text, size_t& at) {
+  if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text.c_str() + at, &end, 10);
+  at = static_cast<size_t>(end - text.c_str());
+  if (at < text.size() && text[at] == ' ') ++at;
+  return value;
 }
 
-// "file\t<volume> <number>\t<path>": what a record of something we made says.
-std::string MadeLine(const char* kind, const std::string& path, const os::FileIdentity& identity) {
-  return std::string(kind) + "\t" + std::to_string(identity.volume) + " " + std::to_string(identity.index) + "\t" +
-         path + "\n";
+const char* KindWord(Kind kind) {
+  switch (kind) {
+    case Kind::Folder: return "folder";
+    case Kind::Created: return "file";
+    case Kind::Expected: return "expect";
+    case Kind::Done: return "done";
+    case Kind::Removed: return "removed";
+  }
+  return "";
 }
 
-// The records of a journal's text; nothing when it is not a journal of ours.
-std::optional<FileJournal::Records> Parse(const std::string& text) {
-  if (text.compare(0, sizeof kHeader - 1, kHeader) != 0) return std::nullopt;
-  FileJournal::Records records;
-  size_t start = sizeof kHeader - 1;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    if (end == std::string::npos) break;  // a record cut short by the end of its window
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    const auto tab = line.find('\t');
-    if (tab == std::string::npos) continue;
-    const std::string kind = line.substr(0, tab), value = line.substr(tab + 1);
-    if (kind == "name") {
-      records.files.push_back(value);
-    } else if (kind == "made") {
-      records.madeOwnFolder = true;
-    } else if (kind == "file" || kind == "folder") {
-      const auto pathTab = value.find('\t');
-      if (pathTab == std::string::npos) continue;
-      char* rest = nullptr;
-      FileJournal::Made made;
-      made.identity.volume = std::strtoull(value.c_str(), &rest, 10);
-      made.identity.index = std::strtoull(rest, nullptr, 10);
-      made.path = value.substr(pathTab + 1);
-      (kind == "file" ? records.files : records.folders).push_back(made.path);
-      records.made.push_back(std::move(made));
+std::string RecordLine(const std::string& path, const JournalRecords::Entry& entry) {
+  std::string line = KindWord(entry.kind);
+  const os::FileState& state = entry.state;
+  switch (entry.kind) {
+    case Kind::Folder:
+    case Kind::Created:
+      line += "\t" + std::to_string(state.identity.volume) + " " + std::to_string(state.identity.index);
+      break;
+    case Kind::Done:
+      line += "\t" + std::to_string(state.identity.volume) + " " + std::to_string(state.identity.index) + " " +
+              std::to_string(state.size) + " " + std::to_string(state.lastWrite.ticks);
+      break;
+    case Kind::Expected:
+    case Kind::Removed: break;
+  }
+  return line + "\t" + path + "\n";
+}
+
+// One record's line (without its line break) applied to records; a line that says nothing we
+// know is skipped.
+void ApplyLine(JournalRecords& records, const std::string& line, bool former) {
+  const auto tab = line.find('\t');
+  if (tab == std::string::npos) return;
+  const std::string word = line.substr(0, tab);
+  const std::string rest = line.substr(tab + 1);
+  if (word == "expect" || (former && word == "name")) {
+    records.Apply(rest, Kind::Expected);
+    return;
+  }
+  if (word == "removed") {
+    records.Apply(rest, Kind::Removed);
+    return;
+  }
+  if (word == "seen" && !former) {
+    const auto pathTab = rest.find('\t');
+    size_t at = 0;
+    const std::string ticks = rest.substr(0, pathTab == std::string::npos ? 0 : pathTab);
+    const auto value = Number(ticks, at);
+    if (value && at == ticks.size()) records.Saw(rest.substr(pathTab + 1), os::FileTime{static_cast<int64_t>(*value)});
+    return;
+  }
+  const Kind kind = word == "folder" ? Kind::Folder : word == "file" ? Kind::Created : Kind::Done;
+  if (word != "folder" && word != "file" && (former || word != "done")) return;
+  const auto pathTab = rest.find('\t');
+  if (pathTab == std::string::npos) return;
+  const std::string numbers = rest.substr(0, pathTab);
+  size_t at = 0;
+  os::FileState state;
+  const auto volume = Number(numbers, at), index = Number(numbers, at);
+  if (!volume || !index) return;
+  state.identity = {*volume, *index};
+  if (kind == Kind::Done) {
+    const auto size = Number(numbers, at), ticks = Number(numbers, at);
+    if (!size || !ticks) return;
+    state.size = static_cast<int64_t>(*size);
+    state.lastWrite.ticks = static_cast<int64_t>(*ticks);
+  }
+  if (at != numbers.size()) return;
+  records.Apply(rest.substr(pathTab + 1), kind, state);
+}
+
+// Whether nothing in the folder changed since the latest record of it.
+bool Untouched(const JournalRecords& records, const std::string& folder) {
+  const auto seen = records.seen.find(folder);
+  const auto state = os::StateOf(folder);
+  return seen != records.seen.end() && state && state->lastWrite == seen->second;
+}
+
+// The folder is ours: our own folder, or one we made below it that is still that folder, and no
+// link on the way.
+bool FolderIsOurs(const JournalRecords& records, const std::string& folder) {
+  const uint32_t attributes = os::FileAttributes(folder);
+  if (attributes == os::kInvalidAttributes || !(attributes & os::kAttrDirectory) || IsLink(attributes)) return false;
+  if (std::equal(folder.begin(), folder.end(), records.folder.begin(), records.folder.end() - 1, SameLetters))
+    return true;
+  const auto found = records.latest.find(folder);
+  if (found == records.latest.end() || found->second.kind != Kind::Folder) return false;
+  const auto state = os::StateOf(folder);
+  return state && state->identity == found->second.state.identity && FolderIsOurs(records, FolderOf(folder));
+}
+
+// A journal's records with the file they are written to: what the window's journal and the
+// sweep of a killed window's journal share. Removals are recorded before they are made, so that
+// a later reader never takes a new file that got a removed one's number for ours.
+class Keeper {
+ public:
+  Keeper(JournalRecords& records, os::File& file, bool strict) : records_(records), file_(file), strict_(strict) {}
+
+  // Writes the record; false when it could not be written whole.
+  bool Write(const std::string& path, const JournalRecords::Entry& entry) {
+    const std::string line = RecordLine(path, entry);
+    const auto written = file_.Write(line.data(), line.size());
+    return written && *written == line.size();
+  }
+
+  // Records the folder as our change to it left it.
+  void See(const std::string& folder) {
+    const auto state = os::StateOf(folder);
+    if (!state || !records_.Saw(folder, state->lastWrite)) return;
+    const std::string line = "seen\t" + std::to_string(state->lastWrite.ticks) + "\t" + folder + "\n";
+    (void)file_.Write(line.data(), line.size());
+  }
+
+  bool RemoveIfOurs(const std::string& path) {
+    if (!ProvesOurs(records_, path, strict_)) return true;
+    const JournalRecords::Entry before = records_.latest[path];
+    (void)Write(path, {Kind::Removed, {}});
+    records_.Apply(path, Kind::Removed);
+    if (os::RemoveFile(path)) {
+      See(FolderOf(path));
+      return true;
+    }
+    // Still there (held by another program): still ours, as it was.
+    records_.Apply(path, before.kind, before.state);
+    (void)Write(path, before);
+    return false;
+  }
+
+  void RemoveFolderIfOurs(const std::string& folder) {
+    const std::string inside = WithBackslash(folder);
+    for (const std::string& path : records_.order)
+      if (Inside(path, inside) && records_.latest[path].kind != Kind::Folder) (void)RemoveIfOurs(path);
+    // Folders inside it, the deepest first (they were made after their parents).
+    for (auto path = records_.order.rbegin(); path != records_.order.rend(); ++path)
+      if (Inside(*path, inside)) RemoveOurFolder(*path);
+    RemoveOurFolder(WithoutSeparator(folder));
+  }
+
+  // True when no file of ours is left (a folder of ours that holds someone else's files stays,
+  // and is no reason to keep the journal).
+  bool Sweep() {
+    bool clean = true;
+    for (const std::string& path : std::vector<std::string>(records_.order))
+      if (records_.latest[path].kind != Kind::Folder && !RemoveIfOurs(path)) clean = false;
+    for (auto path = records_.order.rbegin(); path != records_.order.rend(); ++path) RemoveOurFolder(*path);
+    return clean;
+  }
+
+ private:
+  void RemoveOurFolder(const std::string& folder) {
+    const auto found = records_.latest.find(folder);
+    if (found == records_.latest.end() || found->second.kind != Kind::Folder || !FolderIsOurs(records_, folder))
+      return;
+    const JournalRecords::Entry before = found->second;
+    (void)Write(folder, {Kind::Removed, {}});
+    records_.Apply(folder, Kind::Removed);
+    if (os::RemoveFolder(folder)) {  // only when nothing is left in it
+      See(FolderOf(folder));
+      return;
+    }
+    records_.Apply(folder, before.kind, before.state);
+    (void)Write(folder, before);
+  }
+
+  JournalRecords& records_;
+  os::File& file_;
+  const bool strict_;
+};
+
+// Our own folder as we may use it: made private when it is missing; an Error when it is a link,
+// a file or another user's (nothing in it is then ours to write or to remove).
+void PrepareOwnFolder(const std::string& folder) {
+  const std::string path = WithoutSeparator(folder);
+  uint32_t attributes = os::FileAttributes(path);
+  if (attributes == os::kInvalidAttributes) {
+    if (!os::MakePrivateFolder(path)) {
+      const uint32_t error = os::LastErrorCode();
+      attributes = os::FileAttributes(path);  // another window may have just made it
+      if (attributes == os::kInvalidAttributes) throw FileCreateError(path, os::ErrorText(error));
+    } else {
+      return;
     }
   }
-  return records;
+  if (!(attributes & os::kAttrDirectory) || IsLink(attributes) || !os::OwnedByCurrentUser(path))
+    throw Error("Tavisto cannot use its folder " + path +
+                ": it is a link, a file or another user's folder, not one Tavisto made for you. Remove or rename "
+                "it, then try again");
 }
 
-// Whether the file or folder at path is one we made, there or in the same folder (under
-// another name): its identity says so, and a file number counts on its own drive only.
-bool Recorded(const FileJournal::Records& records, const std::string& path) {
-  const auto state = os::StateOf(path);
-  if (!state) return false;
-  const std::string folder = FolderOf(path);
-  return std::any_of(records.made.begin(), records.made.end(), [&](const FileJournal::Made& made) {
-    return made.identity == state->identity && FolderOf(made.path) == folder;
-  });
-}
-
-bool IsOurFile(const FileJournal::Records& records, const std::string& path) {
-  return !os::DirectoryExists(path) && Recorded(records, path);
-}
-
-// Removes a folder of ours with the scratch files in it; anything else in it keeps it.
-void RemoveOurFolder(const FileJournal::Records& records, const std::string& folder) {
-  if (!Recorded(records, folder)) return;
-  std::vector<std::string> scratch;
-  os::DirListing listing(WithBackslash(folder) + kScratchMask);
-  for (os::DirEntry entry; listing.Next(entry);)
-    if (!(entry.attributes & os::kAttrDirectory)) scratch.push_back(WithBackslash(folder) + entry.name);
-  for (const std::string& file : scratch) (void)os::RemoveFile(file);
-  (void)os::RemoveFolder(folder);  // only when nothing else is in it
-}
-
-// Removes what the records prove ours; true when no file of ours is left.
-bool SweepRecords(const FileJournal::Records& records) {
-  bool clean = true;
-  for (const std::string& file : records.files)
-    if (IsOurFile(records, file) && !os::RemoveFile(file)) clean = false;
-  for (auto folder = records.folders.rbegin(); folder != records.folders.rend(); ++folder)
-    RemoveOurFolder(records, *folder);
-  return clean;
+Error JournalWriteFailed(const std::string& folder, uint32_t error) {
+  std::string cause = error ? os::ErrorText(error) : std::string("the disk did not take it");
+  if (!cause.empty() && cause.back() == '.') cause.pop_back();
+  return Error("Tavisto could not keep its record of the files it writes in " + folder + " (" + cause +
+               "), so it has written nothing there");
 }
 
 }  // namespace
 
+bool JournalRecords::Apply(const std::string& path, Kind kind, const os::FileState& state) {
+  if (!Inside(path, folder)) return false;
+  auto [entry, added] = latest.try_emplace(path);
+  if (added) order.push_back(path);
+  entry->second = Entry{kind, state};
+  return true;
+}
+
+bool JournalRecords::Saw(const std::string& path, os::FileTime lastWrite) {
+  const std::string own = folder.substr(0, folder.size() - 1);
+  if (!Inside(path, folder) && !std::equal(path.begin(), path.end(), own.begin(), own.end(), SameLetters)) return false;
+  seen[path] = lastWrite;
+  return true;
+}
+
+std::optional<JournalRecords> ParseJournal(const std::string& text, const std::string& folder) {
+  const bool former = text.compare(0, sizeof kFormerHeader - 1, kFormerHeader) == 0;
+  if (!former && text.compare(0, sizeof kHeader - 1, kHeader) != 0) return std::nullopt;
+  JournalRecords records;
+  records.folder = WithBackslash(folder);
+  size_t start = sizeof kHeader - 1;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    if (end == std::string::npos) break;  // a record cut short by the end of its window
+    ApplyLine(records, text.substr(start, end - start), former);
+    start = end + 1;
+  }
+  return records;
+}
+
+bool ProvesOurs(const JournalRecords& records, const std::string& path, bool strict) {
+  const auto found = records.latest.find(path);
+  if (found == records.latest.end()) return false;
+  const JournalRecords::Entry& entry = found->second;
+  if (entry.kind == Kind::Removed || entry.kind == Kind::Folder) return false;
+  const uint32_t attributes = os::FileAttributes(path);
+  if (attributes == os::kInvalidAttributes || (attributes & os::kAttrDirectory) || IsLink(attributes)) return false;
+  const auto state = os::StateOf(path);
+  if (!state || !FolderIsOurs(records, FolderOf(path))) return false;
+  switch (entry.kind) {
+    case Kind::Done: return *state == entry.state;
+    case Kind::Created: return state->identity == entry.state.identity && (!strict || Untouched(records, FolderOf(path)));
+    case Kind::Expected: return !strict || Untouched(records, FolderOf(path));
+    default: return false;
+  }
+}
+
 std::string OwnFolder(const std::string& tempFolder) { return tempFolder + "Tavisto\\"; }
 
-FileJournal::FileJournal(const std::string& folder) : folder_(folder) {
-  madeFolder_ = !os::DirectoryExists(folder) && os::MakeDirectory(folder);
-  for (int number = 1; number <= kMostTries; ++number) {
-    const std::string path = folder + kJournalPrefix + std::to_string(number) + kJournalExtension;
-    auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::CreateNew);
-    if (!file) {
-      if (IsTaken(file.Error())) continue;
-      throw FileCreateError(path);
+FileJournal::FileJournal(const std::string& folder) : folder_(WithBackslash(folder)) {
+  records_.folder = folder_;
+  for (int attempt = 0; attempt < 2 && !file_.IsOpen(); ++attempt) {
+    PrepareOwnFolder(folder_);
+    for (int number = 1; number <= kMostTries; ++number) {
+      const std::string path = folder_ + kJournalPrefix + std::to_string(number) + kJournalExtension;
+      auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::CreateNew);
+      if (!file) {
+        if (IsTaken(file.Error())) continue;
+        // The last window out may have removed the empty folder just now: once more.
+        if (attempt == 0 && file.Error() == os::kErrorPathNotFound) break;
+        throw FileCreateError(path, os::ErrorText(file.Error()));
+      }
+      path_ = path;
+      file_ = std::move(*file);
+      break;
     }
-    path_ = path;
-    file_ = std::move(*file);
-    try {
-      Append(kHeader);
-      if (madeFolder_) AdoptFolder();
-    } catch (...) {
-      file_.Close();  // a journal that cannot be written proves nothing: it goes
-      (void)os::RemoveFile(path_);
-      throw;
-    }
-    return;
   }
-  throw FileCreateError(folder + kJournalPrefix);
+  if (!file_.IsOpen()) throw FileCreateError(folder_ + kJournalPrefix);
+  try {
+    Append(kHeader);
+  } catch (...) {
+    file_.Close();  // a journal that cannot be written proves nothing: it goes
+    (void)os::RemoveFile(path_);
+    throw;
+  }
 }
 
 FileJournal::~FileJournal() {
@@ -157,87 +381,113 @@ FileJournal::~FileJournal() {
   }
   file_.Close();
   (void)os::RemoveFile(path_);
-  // A folder this journal made goes with it, unless another window's journal is in it now.
-  if (madeFolder_) (void)os::RemoveFolder(folder_.substr(0, folder_.size() - 1));
+  // The last window out takes our folder with it, when nothing else is in it.
+  (void)os::RemoveFolder(WithoutSeparator(folder_));
 }
 
 void FileJournal::Append(const std::string& line) {
   const auto written = file_.Write(line.data(), line.size());
-  if (!written || *written != line.size()) throw StreamWriteError();
+  if (!written || *written != line.size()) throw JournalWriteFailed(folder_, os::LastErrorCode());
 }
 
 bool FileJournal::CreateNew(const std::string& path) {
+  if (!Inside(path, folder_)) throw Error(path + " is not in Tavisto's own folder " + folder_);
   auto file = os::File::Open(path, os::Access::Write, os::kShareAll, os::Disposition::CreateNew);
   if (!file) {
     if (IsTaken(file.Error())) return false;
-    throw FileCreateError(path);
+    throw FileCreateError(path, os::ErrorText(file.Error()));
   }
-  Record(false, path);
+  file->Close();
+  Record(Kind::Created, path);
   return true;
 }
 
-void FileJournal::Record(bool folder, const std::string& path) {
+void FileJournal::Record(Kind kind, const std::string& path) {
+  if (!Inside(path, folder_)) throw Error(path + " is not in Tavisto's own folder " + folder_);
   const auto state = os::StateOf(path);
   if (!state) throw FileCreateError(path);
-  Append(MadeLine(folder ? "folder" : "file", path, state->identity));
-  records_.made.push_back({path, state->identity});
-  (folder ? records_.folders : records_.files).push_back(path);
+  JournalRecords::Entry entry{kind, *state};
+  if (kind != Kind::Done) entry.state = os::FileState{state->identity, 0, {}};
+  // Known here at once, so that the window can still remove it when the record cannot be written.
+  records_.Apply(path, kind, entry.state);
+  Keeper keeper(records_, file_, false);
+  if (keeper.Write(path, entry)) {
+    keeper.See(FolderOf(path));
+    return;
+  }
+  const uint32_t error = os::LastErrorCode();
+  if (kind == Kind::Folder ? os::RemoveFolder(path) : kind == Kind::Created && os::RemoveFile(path))
+    records_.Apply(path, Kind::Removed);
+  throw JournalWriteFailed(folder_, error);
+}
+
+OwnedFile FileJournal::RecordDone(const std::string& path) {
+  Record(Kind::Done, path);
+  return OwnedFile{path, records_.latest[path].state};
 }
 
 std::string FileJournal::CreateFolder(const std::string& prefix) {
+  if (!Inside(prefix + "1", folder_)) throw Error(prefix + " is not in Tavisto's own folder " + folder_);
   for (int number = 1; number <= kMostTries; ++number) {
     const std::string path = prefix + std::to_string(number);
     if (!os::MakeDirectory(path)) {
       if (os::FileAttributes(path) != os::kInvalidAttributes) continue;  // taken
-      throw FileCreateError(path);
+      throw FileCreateError(path, os::ErrorText(os::LastErrorCode()));
     }
-    Record(true, path);
+    Record(Kind::Folder, path);
     return path + "\\";
   }
   throw FileCreateError(prefix);
 }
 
-void FileJournal::AdoptFolder() {
-  Append("made\t" + folder_ + "\n");
-  madeFolder_ = true;
-}
-
 void FileJournal::ExpectName(const std::string& path) {
-  if (std::find(records_.files.begin(), records_.files.end(), path) != records_.files.end()) return;
-  Append("name\t" + path + "\n");
-  records_.files.push_back(path);
+  const auto found = records_.latest.find(path);
+  if (found != records_.latest.end() && found->second.kind == Kind::Expected) return;
+  if (!Inside(path, folder_)) throw Error(path + " is not in Tavisto's own folder " + folder_);
+  Append(RecordLine(path, {Kind::Expected, {}}));
+  records_.Apply(path, Kind::Expected);
+  Keeper(records_, file_, false).See(FolderOf(path));
 }
 
-bool FileJournal::IsOurs(const std::string& path) const { return IsOurFile(records_, path); }
-
-bool FileJournal::RemoveIfOurs(const std::string& path) { return !IsOurs(path) || os::RemoveFile(path); }
+bool FileJournal::RemoveIfOurs(const std::string& path) { return Keeper(records_, file_, false).RemoveIfOurs(path); }
 
 void FileJournal::RemoveFolderIfOurs(const std::string& folder) {
-  const std::string inside = WithBackslash(folder);
-  for (const std::string& file : records_.files)
-    if (file.rfind(inside, 0) == 0) (void)RemoveIfOurs(file);
-  RemoveOurFolder(records_, inside.substr(0, inside.size() - 1));
+  Keeper(records_, file_, false).RemoveFolderIfOurs(folder);
 }
 
-bool FileJournal::Sweep() { return SweepRecords(records_); }
+bool FileJournal::Sweep() { return Keeper(records_, file_, false).Sweep(); }
 
-bool SweepAbandonedJournals(const std::string& folder) {
-  bool madeFolder = false;
+void SweepAbandonedJournals(const std::string& folder) {
+  const std::string own = WithBackslash(folder);
+  const uint32_t attributes = os::FileAttributes(WithoutSeparator(own));
+  if (attributes == os::kInvalidAttributes || !(attributes & os::kAttrDirectory) || IsLink(attributes) ||
+      !os::OwnedByCurrentUser(WithoutSeparator(own)))
+    return;
   std::vector<std::string> journals;
-  os::DirListing listing(WithBackslash(folder) + kJournalPrefix + "*" + kJournalExtension);
-  for (os::DirEntry entry; listing.Next(entry);)
-    if (!(entry.attributes & os::kAttrDirectory)) journals.push_back(WithBackslash(folder) + entry.name);
-  for (const std::string& path : journals) {
-    // A window that lives holds its journal unshared: opening it fails.
-    auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::OpenExisting);
-    if (!file) continue;
-    const auto text = ReadAll(*file);
-    const auto records = text ? Parse(*text) : std::nullopt;
-    if (!records || !SweepRecords(*records)) continue;
-    file->Close();
-    if (os::RemoveFile(path) && records->madeOwnFolder) madeFolder = true;
+  try {
+    os::DirListing listing(own + kJournalPrefix + "*" + kJournalExtension);
+    for (os::DirEntry entry; listing.Next(entry);)
+      if (!(entry.attributes & (os::kAttrDirectory | os::kAttrReparsePoint))) journals.push_back(own + entry.name);
+  } catch (const std::exception&) {
+    return;
   }
-  return madeFolder;
+  for (const std::string& path : journals) {
+    try {
+      if (IsLink(os::FileAttributes(path)) || !os::OwnedByCurrentUser(path)) continue;
+      // A window that lives holds its journal unshared: opening it fails.
+      auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::OpenExisting);
+      if (!file) continue;
+      const auto text = ReadAll(*file);
+      auto records = text ? ParseJournal(*text, own) : std::nullopt;
+      if (!records || !file->SeekToEnd()) continue;
+      if (!Keeper(*records, *file, true).Sweep()) continue;
+      file->Close();
+      (void)os::RemoveFile(path);
+    } catch (const std::exception&) {
+      // What cannot be swept now is swept by a later window.
+    }
+  }
+  (void)os::RemoveFolder(WithoutSeparator(own));  // only when nothing is left in it
 }
 
 }  // namespace tavisto::delivery

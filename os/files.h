@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "os/file_identity.h"
 #include "os/file_time.h"
 #include "os/handle.h"
 #include "os/os_error.h"
@@ -36,7 +37,9 @@ inline constexpr uint32_t kAttrCompressed = 0x800;
 inline constexpr uint32_t kAttrNotContentIndexed = 0x2000;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
-enum class Access { Read, Write, ReadWrite };
+// WriteRemovable: writing, and removing the file through its handle (RemoveOpenFile), whatever
+// name it has come to have meanwhile.
+enum class Access { Read, Write, ReadWrite, WriteRemovable };
 
 // What other openers may do while we hold the file (FILE_SHARE_* bits).
 inline constexpr unsigned kShareNone = 0;
@@ -91,8 +94,12 @@ class File {
 
   [[nodiscard]] std::optional<FileTime> LastWriteTime();
   [[nodiscard]] bool SetLastWriteTime(FileTime time);
+  // The open file's identity, size and last write: which file this handle holds, whatever
+  // happens to its name.
+  [[nodiscard]] std::optional<FileState> State();
 
  private:
+  friend bool RemoveOpenFile(File& file, const std::string& path);
   ScopedHandle<FileHandleTraits> handle_;
 };
 
@@ -136,6 +143,10 @@ class OpenResult {
 [[nodiscard]] bool DirectoryExists(const std::string& path);
 
 [[nodiscard]] bool RemoveFile(const std::string& path);
+// Removes the file open in file (opened WriteRemovable) and closes it: on Windows through its
+// handle, so that only that file goes, never another one that took its name; on POSIX by path,
+// only while the path still names the open file. False when it could not.
+[[nodiscard]] bool RemoveOpenFile(File& file, const std::string& path);
 [[nodiscard]] bool RenameFile(const std::string& from, const std::string& to);
 [[nodiscard]] bool MakeDirectory(const std::string& path);
 [[nodiscard]] bool RemoveFolder(const std::string& path);

@@ -9,7 +9,8 @@ namespace tavisto::os {
 
 // The computer's NetBIOS name read into a buffer of bufferSize bytes; "" when the call fails.
 [[nodiscard]] std::string ComputerName(uint32_t bufferSize);
-// The logged-on user's name read into a buffer of bufferSize bytes; "" when the call fails.
+// The logged-on user's name (UTF-8) read into a buffer of bufferSize characters; "" when the
+// call fails.
 [[nodiscard]] std::string UserName(uint32_t bufferSize);
 
 struct PhysicalMemory {

@@ -41,6 +41,13 @@ void WriteCsLogs(const ReportInputs& inputs, LineSink& out) {
   }
 }
 
+// A folder's line value: the folder, or that it cannot be found and why (never an empty value
+// that reads like a folder of no name).
+std::string FolderValue(int csidl) {
+  const lookups::FoundFolder found = lookups::FindShellFolder(csidl);
+  return found.problem.empty() ? found.path : "(not found: " + found.problem + ")";
+}
+
 void WriteScreenAndPaths(LineSink& out) {
   out.Add(kDpiHeading);
   out.Add(kSeparator);
@@ -48,8 +55,8 @@ void WriteScreenAndPaths(LineSink& out) {
   out.Add(kSeparator);
   out.Add(kPathsHeading);
   out.Add(kSeparator);
-  out.Add(kLocalAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlLocalAppData, false)).Bytes());
-  out.Add(kCommonAppDataLabel + os::Utf8ToAnsi(lookups::GetShellFolderPath(lookups::kCsidlCommonAppData, false)).Bytes());
+  out.Add(kLocalAppDataLabel + os::Utf8ToAnsi(FolderValue(lookups::kCsidlLocalAppData)).Bytes());
+  out.Add(kCommonAppDataLabel + os::Utf8ToAnsi(FolderValue(lookups::kCsidlCommonAppData)).Bytes());
   out.Add(kSeparator);
 }
 
@@ -59,8 +66,14 @@ void WriteDrivers(LineSink& out) {
   // The drivers really installed: a 32-bit build on 64-bit Windows would otherwise be shown
   // the redirected 32-bit system folder, which holds no serial drivers.
   const std::string system = os::NativeSystemDirectory();
-  for (const DriverFile& driver : kDriverFiles)
+  for (const DriverFile& driver : kDriverFiles) {
+    // Without the system folder a driver's name alone would be looked for at the drive's root.
+    if (system.empty()) {
+      out.Add(std::string(driver.label) + "(not found: the system names no system folder)");
+      continue;
+    }
     out.Add(driver.label + os::Utf8ToAnsi(lookups::FileVersionIfExists(system + driver.file).value_or("")).Bytes());
+  }
   out.Add(kSeparator);
 }
 

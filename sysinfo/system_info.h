@@ -14,6 +14,7 @@ class TSystemInfo {
   TSystemInfo();
 
   [[nodiscard]] const std::string& ComputerName() const { return computerName_; }
+  // UTF-8, whole whatever its characters: the report shows it in the code page.
   [[nodiscard]] const std::string& UserName() const { return userName_; }
   [[nodiscard]] const std::string& RegOwner() const { return regOwner_; }
   [[nodiscard]] const std::string& RegCompany() const { return regCompany_; }

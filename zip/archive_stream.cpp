@@ -22,8 +22,13 @@ std::string LastCause() { return os::ErrorText(os::LastErrorCode()); }
 
 std::string NoRoomCause(const std::string& path, uint64_t needed) {
   const auto free = os::FreeDiskSpace(path);
-  return "not enough space on the disk in " + FolderPart(path) + ": " + std::to_string(needed) + " bytes to write, " +
-         (free ? std::to_string(*free) + " bytes free" : "free space unknown");
+  const std::string start =
+      "not enough space on the disk in " + FolderPart(path) + ": " + std::to_string(needed) + " bytes to write, ";
+  if (!free) return start + "free space unknown";
+  // The drive reports room, and yet the write found none (a quota, a smaller drive mounted in a
+  // folder of it): its figure would contradict the message.
+  if (*free >= needed) return start + "and the disk is full";
+  return start + std::to_string(*free) + " bytes free";
 }
 
 void ArchiveStream::WriteAll(const void* data, size_t count) {

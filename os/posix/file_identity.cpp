@@ -10,6 +10,10 @@ namespace tavisto::os {
 std::optional<FileState> StateOf(const std::string& path) {
   struct stat info {};
   if (::stat(posix::NativePath(path).c_str(), &info) != 0) return std::nullopt;
+  return posix::StateFromStat(info);
+}
+
+FileState posix::StateFromStat(const struct stat& info) {
   FileState state;
   state.identity.volume = static_cast<uint64_t>(info.st_dev);
   state.identity.index = static_cast<uint64_t>(info.st_ino);

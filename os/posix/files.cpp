@@ -29,6 +29,7 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
     case Access::Read: flags |= O_RDONLY; break;
     case Access::Write: flags |= O_WRONLY; break;
     case Access::ReadWrite: flags |= O_RDWR; break;
+    case Access::WriteRemovable: flags |= O_WRONLY; break;
   }
   if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
@@ -129,6 +130,22 @@ bool File::SetLastWriteTime(FileTime time) {
   times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kEpochDifferenceSeconds);
   times[1].tv_nsec = static_cast<long>(time.ticks % 10000000) * 100;
   return ::futimens(Fd(handle_), times) == 0;
+}
+
+std::optional<FileState> File::State() {
+  struct stat info {};
+  if (fstat(Fd(handle_), &info) != 0) return std::nullopt;
+  return posix::StateFromStat(info);
+}
+
+bool RemoveOpenFile(File& file, const std::string& path) {
+  // POSIX removes names, not files: the name goes only while it still names the open file.
+  struct stat open {}, named {};
+  const std::string native = NativePath(path);
+  const bool same = fstat(Fd(file.handle_), &open) == 0 && ::lstat(native.c_str(), &named) == 0 &&
+                    open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+  file.Close();
+  return same && ::unlink(native.c_str()) == 0;
 }
 
 uint32_t FileAttributes(const std::string& path) {

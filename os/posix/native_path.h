@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "os/file_identity.h"
 #include "os/file_time.h"
 
 namespace tavisto::os::posix {
@@ -18,5 +19,8 @@ namespace tavisto::os::posix {
 [[nodiscard]] uint32_t AttributesFromStat(const struct stat& info, const std::string& name);
 
 [[nodiscard]] FileTime FileTimeFromStat(const struct stat& info);
+
+// Identity (device and inode), size and last write, as Windows tells them of a file.
+[[nodiscard]] FileState StateFromStat(const struct stat& info);
 
 }  // namespace tavisto::os::posix

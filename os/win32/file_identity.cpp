@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "os/win32/file_state.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -17,6 +18,10 @@ std::optional<FileState> StateOf(const std::string& path) {
   const BOOL known = GetFileInformationByHandle(handle, &info);
   CloseHandle(handle);
   if (!known) return std::nullopt;
+  return win32::StateFromInformation(info);
+}
+
+FileState win32::StateFromInformation(const BY_HANDLE_FILE_INFORMATION& info) {
   FileState state;
   state.identity.volume = info.dwVolumeSerialNumber;
   state.identity.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;

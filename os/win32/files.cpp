@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "os/system_facts.h"
+#include "os/win32/file_state.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -29,6 +30,8 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
     case Access::Read: desired = GENERIC_READ; break;
     case Access::Write: desired = GENERIC_WRITE; break;
     case Access::ReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
+    // Its state is asked on the handle, and it may be removed through it.
+    case Access::WriteRemovable: desired = GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE; break;
   }
   DWORD creation = OPEN_EXISTING;
   DWORD flags = FILE_ATTRIBUTE_NORMAL;
@@ -136,6 +139,23 @@ bool File::SetLastWriteTime(FileTime time) {
   written.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(time.ticks) & 0xFFFFFFFFu);
   written.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(time.ticks) >> 32);
   return SetFileTime(H(handle_), nullptr, nullptr, &written) != 0;
+}
+
+std::optional<FileState> File::State() {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(H(handle_), &info)) return std::nullopt;
+  return win32::StateFromInformation(info);
+}
+
+bool RemoveOpenFile(File& file, const std::string& /*path*/) {
+  // The disposition is set on the handle: the file it holds goes when it closes, under whatever
+  // name it has then.
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  const bool marked =
+      SetFileInformationByHandle(H(file.handle_), FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  file.Close();
+  return marked;
 }
 
 uint32_t FileAttributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }

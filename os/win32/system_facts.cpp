@@ -28,10 +28,14 @@ std::string ComputerName(uint32_t bufferSize) {
 }
 
 std::string UserName(uint32_t bufferSize) {
-  std::vector<char> buffer(bufferSize, '\0');
+  // Wide, so that a name the code page cannot hold (a Cyrillic one on an English system) is
+  // whole: what shows it converts it as its text needs.
+  std::vector<wchar_t> buffer(bufferSize, L'\0');
   DWORD size = bufferSize;
-  if (!GetUserNameA(buffer.data(), &size)) return std::string();
-  return UpToNul(buffer.data(), buffer.size());
+  if (!GetUserNameW(buffer.data(), &size)) return std::string();
+  size_t length = 0;
+  while (length < buffer.size() && buffer[length]) ++length;
+  return win32::Narrow(std::wstring_view(buffer.data(), length));
 }
 
 std::optional<PhysicalMemory> QueryPhysicalMemory() {

@@ -354,15 +354,19 @@ class WithoutSimpleMapi(DeliveryCase):
         for view in ("64", "32"):  # a 32-bit program reads the 32-bit copy of the key
             machine.reg_delete(r"HKLM\SOFTWARE\Microsoft\Windows Messaging Subsystem", "MAPI", view=view)
 
-    def test_the_mail_buttons_open_nothing_and_say_nothing(self):
+    def test_the_mail_buttons_open_nothing_and_say_what_to_do_instead(self):
         app = self.start()
         app.click("Start Analysis")
         app.expect_message("Finish", 600000)
         self.get_data(app)
-        for caption in ("Send result by email", "Send data by email"):
+        no_mail = "unable send email\r\nNo mail program on this computer takes messages from other programs (Simple MAPI). "
+        for caption, instead in (("Send result by email", "Save Result puts Analysis Result.txt"),
+                                 ("Send data by email", "Save Data puts Data.zip")):
             app.click(caption)
-            app.wait_idle()
-            self.assertIsNone(app.state()["dialog"])
+            box = app.dialog()
+            self.assertEqual(box["text"], no_mail + instead + " on your desktop so that you can attach it yourself.")
+            self.assertEqual(box["caption"], "Erreur")
+            app.answer("OK")
         self.assertEqual(self.mails(), [])
         self.assertFalse((self.machine.desktop / "qrxReg.log").exists())
         app.close()

@@ -34,15 +34,19 @@ def make_sparse(path: Path, size: int):
         file.truncate(size)
 
 
-def when_it_appears(path: Path, delay: float, action) -> threading.Thread:
-    """Runs action delay seconds after path appears (watched in the background)."""
+def when_it_appears(folder: Path, pattern: str, delay: float, action) -> threading.Thread:
+    """Runs action(path) delay seconds after a path matching pattern appears below folder
+    (watched in the background)."""
 
     def watch():
         deadline = time.monotonic() + 600
-        while not path.exists() and time.monotonic() < deadline:
+        found = []
+        while not found and time.monotonic() < deadline:
+            found = list(folder.glob(pattern))
             time.sleep(0.01)
         time.sleep(delay)
-        action()
+        if found:
+            action(found[0])
 
     thread = threading.Thread(target=watch, daemon=True)
     thread.start()
@@ -97,13 +101,14 @@ class VolumeRemoved(DeliveryCase):
         base = self.machine.c(r"C:\Velmo\Zorvel")  # with Zorvel alone, the folder above its Bin
         base_before, temp_before = listing(base), listing(self.machine.temp)
         removed = []
-        watcher = when_it_appears(base / "ZorvelData.Z02", 0.2,
-                                  lambda: removed.append((base / "ZorvelData.Z01").unlink()))
+        # The volumes are written in the run's own folder.
+        watcher = when_it_appears(self.machine.temp, "Tavisto/Get Data */ZorvelData.Z02", 0.2,
+                                  lambda z02: removed.append((z02.parent / "ZorvelData.Z01").unlink()))
         app.click("Get Data")
         box = app.dialog(600000)
         watcher.join(10)
         self.assertTrue(removed, "ZorvelData.Z02 never appeared")
-        self.assertIn(r"C:\Velmo\Zorvel\ZorvelData.Z01", box["text"])
+        self.assertRegex(box["text"], r"\\Temp\\Tavisto\\Get Data \d+\\ZorvelData\.Z01")
         self.assertTrue(box["icon"])
         app.answer("OK")
         self.assertIsNone(app.process.poll(), "the program ended")
@@ -135,7 +140,8 @@ class ChangingFilesAndOddNames(DeliveryCase):
         question that follows."""
         log = self.data / "Rotated.log"
         make_sparse(log, 3 << 30)
-        watcher = when_it_appears(self.machine.c(r"C:\Velmo\PYData.Z01"), 1.0, lambda: os.truncate(log, 100))
+        watcher = when_it_appears(self.machine.temp, "Tavisto/Get Data */PYData.Z01", 1.0,
+                                  lambda _: os.truncate(log, 100))
         app.click("Get Data")
         box = app.dialog(600000)
         watcher.join(10)

@@ -1,12 +1,13 @@
 """A window writes and removes only files it made: the customer's own Temp\\Data.zip and
 Desktop\\qrxReg.log keep their bytes through Start Analysis, Send result by email and closing;
-a file of a volume's name in the base folder stops Get Data before it writes anything;
+files of the volumes' names in the base folder are neither in Get Data's way nor touched;
 two windows each keep their own Data.zip (closing one leaves the other's Save Data working,
 and a Data.zip replaced from outside is named as gone, never sent nor removed); and the result
 mail goes out from a desktop that cannot be written.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import unittest
@@ -73,22 +74,23 @@ class OwnFiles(DeliveryCase):
         first.close()
         self.assertEqual(len(self.mails()), mailed)
         self.assertEqual(mine.read_bytes(), CUSTOMER_ZIP)
+        shutil.rmtree(mine.parent)
 
-    def test_a_file_of_a_volume_s_name_stops_get_data_before_it_writes(self):
-        volume = self.machine.c(r"C:\Velmo\PYData.Z01")
-        volume.write_bytes(CUSTOMER_ZIP)
-        self.addCleanup(volume.unlink)
-        before = sorted(volume.parent.iterdir())
+    def test_files_of_the_volumes_names_in_the_base_folder_are_neither_in_the_way_nor_touched(self):
+        # Get Data writes its volumes in a folder of its own: the customer's files of those names
+        # stay as they are, and stay out of Data.zip.
+        theirs = [self.machine.c(r"C:\Velmo\PYData.Z01"), self.machine.c(r"C:\Velmo\PYData.zip")]
+        for volume in theirs:
+            volume.write_bytes(CUSTOMER_ZIP)
+            self.addCleanup(volume.unlink)
+        before = sorted(theirs[0].parent.iterdir())
         app = self.start()
-        app.click("Get Data")
-        box = app.dialog(600000)
-        self.assertEqual(box["text"], r"Get Data cannot write C:\Velmo\PYData.Z01: a file of that name is already "
-                                      "there, and Get Data replaces no file it did not write. Move or rename that "
-                                      "file, then run Get Data again.")
-        app.answer("OK")
-        self.assertEqual(sorted(volume.parent.iterdir()), before)
-        self.assertEqual(volume.read_bytes(), CUSTOMER_ZIP)
+        data_zip = self.get_data(app)
+        self.assertEqual(self.check_volume_sets(data_zip, ["Pylvex"]), ["PYData.zip"])
         app.close()
+        self.assertEqual(sorted(theirs[0].parent.iterdir()), before)
+        for volume in theirs:
+            self.assertEqual(volume.read_bytes(), CUSTOMER_ZIP)
 
     def test_a_desktop_that_cannot_be_written_does_not_stop_the_result_mail(self):
         if os.geteuid() != 0:

@@ -2,31 +2,63 @@
 
 #include <gtest/gtest.h>
 
+#include "os/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace tavisto::delivery {
 namespace {
 
-std::optional<OwnedFile> Saved(const std::string& path) { return OwnedFile{path, *os::StateOf(path)}; }
+void Write(SaveTarget& target, const std::string& bytes) {
+  ASSERT_EQ(target.File().Write(bytes.data(), bytes.size()).value_or(0), bytes.size());
+}
 
-TEST(FreeTarget, ReplacesOnlyTheFileThisWindowSavedWhileItIsUnchanged) {
+TEST(SaveTarget, TakesAFreeNameAndReplacesOnlyThisWindowsOwnUnchangedSave) {
   test::TempDir dir;
-  const std::string data = dir.Path("Data.zip"), report = dir.Path("Analysis Result.txt");
-  EXPECT_EQ(FreeTarget(data, std::nullopt), data);
+  const std::string data = dir.Path("Data.zip");
   test::WriteFile(data, "the customer's");
-  EXPECT_EQ(FreeTarget(data, std::nullopt), dir.Path("Data (2).zip"));
-  test::WriteFile(dir.Path("Data (2).zip"), "saved by this window");
-  const auto saved = Saved(dir.Path("Data (2).zip"));
-  EXPECT_EQ(FreeTarget(data, saved), dir.Path("Data (2).zip"));
+  std::optional<OwnedFile> saved;
+  {
+    SaveTarget target = SaveTarget::Open(data, saved);
+    EXPECT_EQ(target.Path(), dir.Path("Data (2).zip"));
+    Write(target, "saved by this window");
+    saved = target.Keep();
+  }
+  {
+    // Our own save, unchanged: replaced in place.
+    SaveTarget target = SaveTarget::Open(data, saved);
+    EXPECT_EQ(target.Path(), dir.Path("Data (2).zip"));
+    Write(target, "saved again");
+    saved = target.Keep();
+  }
+  EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "saved again");
   test::WriteFile(dir.Path("Data (2).zip"), "edited by the user since");
-  EXPECT_EQ(FreeTarget(data, saved), dir.Path("Data (3).zip"));
-  test::WriteFile(report, "the customer's report");
-  EXPECT_EQ(FreeTarget(report, std::nullopt), dir.Path("Analysis Result (2).txt"));
-  test::MakeDirectories(dir.Path("v1.0/Notes"));
-  EXPECT_EQ(FreeTarget(dir.Path("v1.0/Notes"), std::nullopt), dir.Path("v1.0/Notes (2)"));
+  EXPECT_EQ(SaveTarget::Open(data, saved).Path(), dir.Path("Data (3).zip"));
+  EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "edited by the user since");
+  EXPECT_EQ(test::ReadFile(data), "the customer's");
 
+  test::MakeDirectories(dir.Path("v1.0/Notes"));
+  EXPECT_EQ(SaveTarget::Open(dir.Path("v1.0/Notes"), std::nullopt).Path(), dir.Path("v1.0/Notes (2)"));
   EXPECT_EQ(SavedMessage(data, data), "File saved on your desktop.");
   EXPECT_EQ(SavedMessage(data, dir.Path("Data (3).zip")), "File saved on your desktop as Data (3).zip.");
+}
+
+TEST(SaveTarget, ASaveThatIsNotKeptRemovesOnlyTheFileItMade) {
+  test::TempDir dir;
+  const std::string report = dir.Path("Analysis Result.txt");
+  {
+    SaveTarget target = SaveTarget::Open(report, std::nullopt);
+    Write(target, "half a report");
+  }
+  EXPECT_FALSE(os::FileExists(report));
+  // Moved away meanwhile and its name taken by the customer's file: that file stays. (Windows
+  // removes the moved file through the handle; POSIX leaves it, never the customer's.)
+  {
+    SaveTarget target = SaveTarget::Open(report, std::nullopt);
+    Write(target, "half a report");
+    if (!os::RenameFile(report, dir.Path("moved.txt"))) GTEST_SKIP() << "an open file cannot be moved here";
+    test::WriteFile(report, "the customer's");
+  }
+  EXPECT_EQ(test::ReadFile(report), "the customer's");
 }
 
 }  // namespace
