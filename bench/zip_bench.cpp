@@ -3,7 +3,7 @@
 // With --digest-pairs it times the writer with each file's SHA-256 on and off, in pairs within
 // this one process (the order alternating, after one unmeasured run of each), and prints the
 // median ratio.
-//   [ZIP_BENCH_THREADS=N] zip_bench TREE ARCHIVE [VOLUME_SIZE]
+//   [ZIP_BENCH_THREADS=N] [ZIP_BENCH_DIGESTS=1] zip_bench TREE ARCHIVE [VOLUME_SIZE]
 //   [ZIP_BENCH_THREADS=N] zip_bench --digest-pairs N TREE OUT_FOLDER [VOLUME_SIZE]
 #include <algorithm>
 #include <chrono>
