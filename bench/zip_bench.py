@@ -2,6 +2,7 @@
 """Times the archive component against Info-ZIP and 7-Zip on the same data tree, in paired runs.
 
     bench/zip_bench.py [--size medium|tiny|small|large] [--runs 5] [--split] [--work DIR]
+    bench/zip_bench.py --digests [--wine] [--runs 7] [--split] [--size medium]
 
 Builds the native-release harness (bench/zip_bench.cpp), makes the tree with the shared corpus
 generator (../shared/bench/make_corpus.py, seed 1; kept in --work for later runs), then runs
@@ -14,6 +15,12 @@ every packer --runs times, rotating which goes first, on a warm page cache:
 
 It prints every run, each packer's median wall time and its ratio to Info-ZIP's, the archive
 sizes, and the component's peak resident memory (the largest over the runs).
+
+--digests times the component against itself instead: each file's SHA-256 computed as it is read
+(what Get Data's manifest asks for) and not, in pairs run by the harness in one process
+(zip_bench --digest-pairs), the order alternating; it prints every pair and the median of the
+pair ratios. With --wine, the win64 build of the harness (build/win64, built beforehand) runs
+under wine64 in that build's test prefix, with the system's SHA-256 from Wine's bcrypt.
 """
 
 import argparse
@@ -65,6 +72,29 @@ def timed(command, cwd=None):
         return elapsed, int(rss.read().strip().splitlines()[-1])
 
 
+def digest_pairs(args):
+    os.makedirs(args.work, exist_ok=True)
+    tree = make_tree(args.work, args.size, args.generator)
+    out = os.path.join(args.work, "out-digests")
+    tail = [str(VOLUME_SIZE)] if args.split else []
+    if args.wine:
+        harness = os.path.join(REPO, "build", "win64", "bench", "zip_bench.exe")
+        if not os.path.exists(harness):
+            print(f"{harness} is missing: build the win64 preset first")
+            return 1
+        env = dict(os.environ, WINEPREFIX=os.path.join(REPO, "build", "win64", "wineprefix"), WINEDEBUG="-all")
+        windows = lambda path: "Z:" + os.path.abspath(path).replace("/", "\\")  # noqa: E731
+        command = ["/usr/lib/wine/wine64", harness, "--digest-pairs", str(args.runs), windows(tree), windows(out)]
+    else:
+        harness, env = build(), None
+        command = [harness, "--digest-pairs", str(args.runs), tree, out]
+    print(f"{args.size} tree, {'split' if args.split else 'single archive'}, "
+          f"{'win64 under Wine' if args.wine else 'native'}: SHA-256 on against off", flush=True)
+    done = subprocess.run(command + tail, env=env)
+    shutil.rmtree(out, ignore_errors=True)
+    return done.returncode
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--size", default="medium")
@@ -72,7 +102,11 @@ def main():
     parser.add_argument("--split", action="store_true", help="volumes of 4097152 bytes against zip -s 4m")
     parser.add_argument("--work", default="/tmp/tavisto-bench")
     parser.add_argument("--generator", default=os.path.join(REPO, "..", "shared", "bench", "make_corpus.py"))
+    parser.add_argument("--digests", action="store_true", help="SHA-256 on against off, paired in one process")
+    parser.add_argument("--wine", action="store_true", help="with --digests: the win64 harness under wine64")
     args = parser.parse_args()
+    if args.digests:
+        return digest_pairs(args)
     for tool in ("zip", "7zz", "/usr/bin/time"):
         if shutil.which(tool) is None:
             print(f"{tool} is missing (apt-get install zip 7zip time)")

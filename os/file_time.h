@@ -30,4 +30,10 @@ struct DosDateTime {
 // The current local date and time in DOS form.
 [[nodiscard]] DosDateTime CurrentLocalDosDateTime();
 
+// Now, in UTC.
+[[nodiscard]] FileTime CurrentFileTime();
+// How far local time is ahead of UTC now, in minutes (60 in Rome in winter, -300 in New York),
+// by the same rule that turns file times into local DOS times.
+[[nodiscard]] int32_t CurrentUtcOffsetMinutes();
+
 }  // namespace tavisto::os

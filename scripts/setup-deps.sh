@@ -12,6 +12,7 @@ packages="
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick
   zip unzip 7zip libarchive-tools locales
+  libssl-dev nlohmann-json3-dev
 "
 packages32="wine32:i386"
 

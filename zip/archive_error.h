@@ -65,10 +65,18 @@ class EArchiveError : public Error {
 
   [[nodiscard]] int32_t Code() const noexcept { return code_; }
   [[nodiscard]] int32_t MessageNumber() const noexcept { return messageNumber_; }
+  // The system's code behind the error (why a source could not be opened), 0 when none; the
+  // message does not change with it.
+  [[nodiscard]] uint32_t SystemError() const noexcept { return systemError_; }
+  EArchiveError& WithSystemError(uint32_t code) noexcept {
+    systemError_ = code;
+    return *this;
+  }
 
  private:
   int32_t code_;
   int32_t messageNumber_;
+  uint32_t systemError_ = 0;
 };
 
 // zlib's failures, as the compression stream classes report them.

@@ -4,7 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "os/file_time.h"
+#include "os/sha256.h"
 
 namespace tavisto::zip {
 
@@ -49,10 +53,34 @@ enum class ProgressPhase { Begin, Running, End };
 enum class FailureAction { Abort, Retry, Skip };
 // How an update ended (see TBaseArchiver::LastUpdateOutcome).
 enum class UpdateOutcome { Committed, Aborted, Cancelled, DiskFull };
-// A source an update left out, and why.
+// What an update left out.
+enum class LeftOutKind {
+  File,    // a file the commit could not process, and the host answered Skip
+  Folder,  // a folder the scan could not read: its content was not seen
+  Link,    // a folder that is a link: stored as an empty folder, never entered
+};
+// A source an update left out, and why: reason is the message as the host was told it (the
+// writer's error for a file, the system's text for a folder); the codes say the cause in a form
+// a host can put in its own words.
 struct LeftOutFile {
   std::string path;
   std::string reason;
+  LeftOutKind kind = LeftOutKind::File;
+  int32_t archiveError = 0;  // the writer's code (kErrorCannotOpenSource ...); 0 for a folder or link
+  uint32_t systemError = 0;  // the system's code behind it (a sharing violation ...), 0 when none
+};
+
+// An entry a commit has just written from its source (see TBaseArchiver::OnEntryWritten).
+struct TArcWrittenEntry {
+  const std::string& storedName;  // as in the archive's directory: "/" separators, a folder ends in "/"
+  const std::string& source;      // the absolute path it was read from
+  bool isFolder = false;
+  uint64_t size = 0;              // the data's bytes, as packed (what unpacking gives)
+  uint64_t compressedSize = 0;    // bytes its data takes in the archive
+  uint32_t crc = 0;
+  uint16_t method = 0;            // 8 deflated, 0 stored
+  std::optional<os::Sha256Digest> sha256;  // of the data as packed, when digests are on; none for a folder
+  os::FileTime lastWrite;         // the source's last write as the scan listed it, UTC
 };
 // The answer to "overwrite this entry?" when OverwriteMode is omPrompt.
 enum class OverwriteAnswer { Yes, No, NoToAll, YesToAll };
@@ -83,5 +111,6 @@ using TArcStoreFileEvent =
     std::function<void(TBaseArchiver& sender, std::string& fileName, uint32_t& fileAttr,
                        std::string& comment, const std::string& originalFileName)>;
 using TArcNotifyEvent = std::function<void(TBaseArchiver& sender)>;
+using TArcEntryWrittenEvent = std::function<void(TBaseArchiver& sender, const TArcWrittenEntry& entry)>;
 
 }  // namespace tavisto::zip

@@ -79,6 +79,9 @@ class TBaseArchiver::Answers final : public VolumeWriter::Host, public CommitHos
   bool DiskFull(int32_t volumeNumber, const std::string& volumeFileName) override {
     return archiver_.DoDiskFull(volumeNumber, volumeFileName);
   }
+  void EntryWritten(const TArcWrittenEntry& entry) override {
+    if (archiver_.OnEntryWritten) archiver_.OnEntryWritten(archiver_, entry);
+  }
 
  private:
   TBaseArchiver& archiver_;
@@ -199,7 +202,13 @@ void TBaseArchiver::AddFiles(const std::string& mask, uint32_t attributes, const
         },
         [this](const std::string& folder, uint32_t error) {
           // Before the entry the scan would have recorded next (files get even places).
-          leftOut_->Note(folder, os::ErrorText(error), 2 * int64_t(manager_->current.Count()) - 1);
+          leftOut_->Note(LeftOutFile{folder, os::ErrorText(error), LeftOutKind::Folder, 0, error},
+                         2 * int64_t(manager_->current.Count()) - 1);
+        },
+        [this](const std::string& folder) {
+          // After its own folder entry, when it has one.
+          leftOut_->Note(LeftOutFile{folder, "a link, not followed", LeftOutKind::Link, 0, 0},
+                         2 * int64_t(manager_->current.Count()) - 1);
         });
     try {
       for (const std::string& each : masks) scanner.ScanFolder(base, each, options_.Recurse);
@@ -242,7 +251,7 @@ void TBaseArchiver::RecordFoundEntry(const std::string& path, const os::DirEntry
     return;
   }
   if (!ahead_) ahead_ = std::make_unique<ParallelDeflate>(deflateThreads_, ScratchFolder());
-  ahead_->Add(JobFor(item, options_.ShareMode));
+  ahead_->Add(JobFor(item, options_.ShareMode, digests_));
 }
 
 int32_t TBaseArchiver::UpdateDirItem(const std::string& path, const os::DirEntry& entry, bool isFolder) {
@@ -319,6 +328,7 @@ void TBaseArchiver::FillNewDirItem(TDirItem& item, const std::string& path, cons
   item.modified = true;
   item.password = password_;
   item.source = path;
+  item.lastWrite = entry.lastWrite;
   item.compressionMode = compressionMode_;
   if (isFolder) {
     item.central.method = kMethodStored;
@@ -345,6 +355,7 @@ void TBaseArchiver::BeginUpdate() {
     outcome_ = UpdateOutcome::Committed;
     leftOut_->Clear();
     leftOutFiles_.clear();
+    linksNotFollowed_.clear();
   }
   ++updateCount_;
 }
@@ -375,17 +386,19 @@ void TBaseArchiver::RestoreDirectory() {
 
 void TBaseArchiver::CommitUpdate() {
   updateCount_ = 0;
-  CommitSettings settings{name_, fileName_, options_, ScratchFolder(), deflateThreads_};
+  CommitSettings settings{name_, fileName_, options_, ScratchFolder(), deflateThreads_, digests_};
   Commit commit(*manager_, *writer_, *pipeline_, *answers_, *leftOut_, std::move(settings));
   try {
     commit.Run(std::move(ahead_));
   } catch (...) {
     outcome_ = commit.Outcome();
-    leftOutFiles_ = leftOut_->InScanOrder();
+    leftOutFiles_ = leftOut_->InScanOrder(false);
+    linksNotFollowed_ = leftOut_->InScanOrder(true);
     throw;
   }
   outcome_ = commit.Outcome();
-  leftOutFiles_ = leftOut_->InScanOrder();
+  leftOutFiles_ = leftOut_->InScanOrder(false);
+  linksNotFollowed_ = leftOut_->InScanOrder(true);
 }
 
 std::string TBaseArchiver::ScratchFolder() const { return tempDir_.empty() ? os::SystemTempFolder() : tempDir_; }

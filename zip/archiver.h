@@ -137,11 +137,23 @@ class TBaseArchiver {
   // Ignore (the reason is the error message) and folders the scan could not read. Emptied when
   // the next update begins.
   [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
+  // The folder links the last update's scan saw and did not enter (kind Link, in scan order):
+  // each is in the archive as an empty folder entry when folders were asked for, what lies
+  // behind it is not. Kept apart from LeftOut, which names what the host was asked about or
+  // could not read. Emptied when the next update begins.
+  [[nodiscard]] const std::vector<LeftOutFile>& LinksNotFollowed() const { return linksNotFollowed_; }
 
   // Threads that compress entries during a commit: 0 (the default) as many as the machine has
   // cores, four at the most; 1 compresses each entry on the calling thread as it is written. The
   // archive's bytes are the same either way.
   void SetDeflateThreads(unsigned count);
+
+  // Whether each file's SHA-256 is computed while its data is read for compression, by the
+  // thread that reads it (a worker, or the calling thread for stored entries and on one
+  // thread), and given with OnEntryWritten. Off by default: a host that does not ask pays
+  // nothing. The archive's bytes are the same either way.
+  [[nodiscard]] bool Digests() const { return digests_; }
+  void SetDigests(bool value) { digests_ = value; }
 
   [[nodiscard]] bool Active() const { return active_; }
   [[nodiscard]] int32_t EntryCount() const;
@@ -165,6 +177,15 @@ class TBaseArchiver {
   TArcDiskFullEvent OnDiskFull;
   TArcStoreFileEvent OnStoreFile;
   TArcNotifyEvent AfterOpen;
+  // Raised on the calling thread as each entry of a commit has been written from its source (new
+  // and replaced entries, folders included; not the unchanged entries a commit copies back), in
+  // archive order, with its stored name, source, sizes, CRC-32, SHA-256 when Digests is on, and
+  // the source's last write. A file that failed and was tried again is raised once, for the try
+  // that wrote it; a file skipped gives nothing (LeftOut names it). Raised as the entry is
+  // written, not when the commit ends: an update that does not commit after all (its outcome,
+  // or an error raised by AddFiles) takes back every entry it raised, and the host drops what
+  // it heard of it. An error the handler raises ends the update, rolled back.
+  TArcEntryWrittenEvent OnEntryWritten;
 
  protected:
   // Sets the method word from CompressionMode.
@@ -226,9 +247,11 @@ class TBaseArchiver {
   bool committedOnce_ = false;
   bool customStream_ = false;
   unsigned deflateThreads_ = 1;
+  bool digests_ = false;
   UpdateOutcome outcome_ = UpdateOutcome::Committed;
   std::unique_ptr<LeftOutList> leftOut_;  // of the update under way
   std::vector<LeftOutFile> leftOutFiles_;  // of the last update, in scan order
+  std::vector<LeftOutFile> linksNotFollowed_;  // of the last update, in scan order
   std::unique_ptr<Answers> answers_;
   std::unique_ptr<VolumeWriter> writer_;
   std::unique_ptr<TArcDirManager> manager_;

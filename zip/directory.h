@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "os/file_time.h"
 #include "zip/records.h"
 
 namespace tavisto::zip {
@@ -33,6 +34,7 @@ struct TDirItem {
   // The size the scan listed, for the progress totals; the records take the size the source has
   // when it is read.
   uint64_t listedSize = 0;
+  os::FileTime lastWrite;  // the source's, as the scan listed it (UTC)
 
   [[nodiscard]] bool IsFolder() const { return !storedName.empty() && storedName.back() == '/'; }
 };

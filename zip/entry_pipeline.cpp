@@ -45,6 +45,8 @@ void EntryPipeline::Release() {
   level_ = -1;
   std::vector<unsigned char>().swap(input_);
   std::vector<unsigned char>().swap(output_);
+  sha_.reset();
+  shaOpen_ = false;
 }
 
 bool EntryPipeline::StartDeflate(int level) {
@@ -60,7 +62,7 @@ bool EntryPipeline::StartDeflate(int level) {
 }
 
 EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode,
-                                             uint16_t method, Host& host) {
+                                             uint16_t method, Host& host, bool digest) {
   EntryResult result;
   result.method = method;
   const bool deflating = method == kMethodDeflated;
@@ -76,6 +78,13 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
     if (releaseFailed) throw ECompressionError();
     result.sourceSize = size;
     return result;
+  }
+
+  if (digest) {
+    // A digest an error left half-fed cannot be emptied: it is made anew.
+    if (shaOpen_) sha_.reset();
+    if (!sha_) sha_ = std::make_unique<os::Sha256>();
+    shaOpen_ = true;
   }
 
   uint32_t crc = 0;
@@ -94,6 +103,7 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
       break;
     }
     crc = Crc32(crc, input_.data(), n);
+    if (digest) sha_->Update(input_.data(), n);
 
     const bool last = result.consumed + n == size;
     const unsigned char* out = input_.data();
@@ -155,6 +165,12 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
   result.complete = !cutShort && result.consumed == result.sourceSize;
   result.crc = crc;
   if (result.complete && result.sourceSize == 0) result.method = kMethodStored;
+  if (digest && sha_) {  // (a zlib failure released it with the stream)
+    // Finishing also starts the digest afresh for the next entry.
+    const os::Sha256Digest sha = sha_->Finish();
+    shaOpen_ = false;
+    if (result.complete) result.sha256 = sha;
+  }
   return result;
 }
 

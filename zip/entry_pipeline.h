@@ -5,17 +5,21 @@
 // level 8) holds between its 2-byte header and its Adler-32 trailer. zlib makes that raw stream
 // itself (window bits -15), which gives the same bytes without computing an Adler-32 only to
 // cut it off. One zlib stream serves the whole archive and is reset between entries: a fresh
-// stream per entry would allocate its 256 KiB of state for every small file.
+// stream per entry would allocate its 256 KiB of state for every small file. When asked, each
+// chunk also goes into a SHA-256 of the entry's data, as it is read: no file is read twice.
 //   EntryResult result = pipeline.CompressEntryData(source, size, mode, kMethodDeflated, host);
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include <zlib.h>
 
 #include "os/files.h"
+#include "os/sha256.h"
 
 namespace tavisto::zip {
 
@@ -35,6 +39,7 @@ struct EntryResult {
   uint64_t produced = 0;     // bytes handed to the host
   uint64_t sourceSize = 0;   // the source's size when the data ended
   uint16_t method = 0;       // stored for an empty source
+  std::optional<os::Sha256Digest> sha256;  // of the bytes consumed, when asked and complete
 };
 
 class EntryPipeline {
@@ -58,9 +63,10 @@ class EntryPipeline {
   // Reads the source from where it stands (its start: it has just been opened); size is its
   // size as just read, read again after each chunk. A source that shrank while it was read gives
   // an incomplete result. Throws ECompressionError when zlib fails and cannot even be released
-  // cleanly.
+  // cleanly, os::DigestError when the system's SHA-256 fails. digest: the result carries the
+  // SHA-256 of the data (a complete entry's).
   EntryResult CompressEntryData(os::File& source, uint64_t size, uint8_t compressionMode, uint16_t method,
-                                Host& host);
+                                Host& host, bool digest = false);
 
   // Frees the zlib stream and the buffers (they are kept between entries of one commit).
   void Release();
@@ -76,6 +82,9 @@ class EntryPipeline {
   bool finished_ = false;  // ... and its Z_FINISH
   std::vector<unsigned char> input_;
   std::vector<unsigned char> output_;
+  // Made on the first entry that asks for it and kept, like the zlib stream.
+  std::unique_ptr<os::Sha256> sha_;
+  bool shaOpen_ = false;  // an entry's bytes went in and it was not finished (an error left it)
 };
 
 }  // namespace tavisto::zip

@@ -141,7 +141,7 @@ bool ParallelDeflate::HasJobs(const std::vector<DeflateJob>& jobs) {
     const DeflateJob& a = jobs[i];
     const DeflateJob& b = jobs_[i];
     if (a.path != b.path || a.share != b.share || a.compressionMode != b.compressionMode || a.method != b.method ||
-        a.listedSize != b.listedSize)
+        a.listedSize != b.listedSize || a.digest != b.digest)
       return false;
   }
   return true;
@@ -231,11 +231,12 @@ uint64_t ParallelDeflate::SpilledBytes() {
   return spilled_;
 }
 
-void ParallelDeflate::MarkOpened(Slot& slot, bool opened, uint64_t size) {
+void ParallelDeflate::MarkOpened(Slot& slot, bool opened, uint64_t size, uint32_t error) {
   if (slot.openDone) return;
   slot.openDone = true;
   slot.opened = opened;
   slot.size = size;
+  slot.openError = error;
 }
 
 void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool lastOfRun) {
@@ -248,10 +249,10 @@ void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool l
     return;
   }
   const DeflateJob& what = *taken.what;
-  std::optional<os::File> source = opener_(what);
+  os::OpenResult source = opener_(what);
   if (!source) {
     std::lock_guard<std::mutex> lock(mutex_);
-    MarkOpened(*taken.slot, false, 0);
+    MarkOpened(*taken.slot, false, 0, source.Error());
     if (callerWaiting_ && (head_ == taken.job || lastOfRun)) callerWakes_.notify_all();
     return;
   }
@@ -260,7 +261,7 @@ void ParallelDeflate::RunJob(const Taken& taken, EntryPipeline& pipeline, bool l
   std::exception_ptr error;
   WorkerSink sink(*this, taken, size);
   try {
-    result = pipeline.CompressEntryData(*source, size, what.compressionMode, what.method, sink);
+    result = pipeline.CompressEntryData(*source, size, what.compressionMode, what.method, sink, what.digest);
   } catch (...) {
     error = AsWorkerError(std::current_exception());
   }
@@ -394,7 +395,7 @@ ParallelDeflate::Opening ParallelDeflate::WaitOpen(size_t job) {
     callerWaiting_ = false;
   }
   if (!slot.openDone && failure_) std::rethrow_exception(failure_);
-  return Opening{slot.opened, slot.size};
+  return Opening{slot.opened, slot.size, slot.openError};
 }
 
 ParallelDeflate::Piece ParallelDeflate::Next(size_t job) {

@@ -45,6 +45,7 @@ struct DeflateJob {
   uint8_t compressionMode = 0;
   uint16_t method = 0;
   uint64_t listedSize = 0;  // what the scan saw: decides how jobs are grouped, nothing else
+  bool digest = false;      // the result carries the SHA-256 of the data
 };
 
 class ParallelDeflate {
@@ -70,7 +71,8 @@ class ParallelDeflate {
 
   struct Opening {
     bool opened = false;
-    uint64_t size = 0;  // the source's size when it was opened
+    uint64_t size = 0;    // the source's size when it was opened
+    uint32_t error = 0;   // why it could not be opened: the system's code
   };
   void Add(DeflateJob job);
   // No more jobs: the commit has taken the pool over.
@@ -115,6 +117,7 @@ class ParallelDeflate {
     bool openDone = false;
     bool opened = false;
     uint64_t size = 0;
+    uint32_t openError = 0;
     std::vector<Chunk> chunks;
     size_t taken = 0;  // chunks handed to the caller
     bool finished = false;
@@ -142,7 +145,7 @@ class ParallelDeflate {
   [[nodiscard]] bool Dropped(const Slot& slot) const { return stop_.load() || slot.abandoned.load(); }
   // With the lock held: the source opened (published with its first chunk or its end, so that a
   // small file costs one hand-over).
-  void MarkOpened(Slot& slot, bool opened, uint64_t size);
+  void MarkOpened(Slot& slot, bool opened, uint64_t size, uint32_t error = 0);
   // With the lock held: keeps a chunk of job in memory or in the scratch file, waiting for room
   // when neither has any; false when the job is dropped meanwhile.
   bool Place(std::unique_lock<std::mutex>& lock, size_t job, Chunk chunk, bool wakeCaller);

@@ -24,8 +24,11 @@ bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") !=
 
 }  // namespace
 
-Scanner::Scanner(ScanSettings settings, Take take, Unreadable unreadable)
-    : settings_(std::move(settings)), take_(std::move(take)), unreadable_(std::move(unreadable)) {}
+Scanner::Scanner(ScanSettings settings, Take take, Unreadable unreadable, Linked linked)
+    : settings_(std::move(settings)),
+      take_(std::move(take)),
+      unreadable_(std::move(unreadable)),
+      linked_(std::move(linked)) {}
 
 bool Scanner::ReadListing(const std::string& pattern, std::vector<os::DirEntry>& entries) {
   entries.clear();
@@ -93,10 +96,16 @@ void Scanner::ScanFolder(const std::string& folder, const std::string& mask, boo
     const bool link = (entry.attributes & os::kAttrReparsePoint) != 0;
     // A trailing "." lets a folder without an extension match "*.*".
     if (foldersAsked && (WildcardMatch(subfolder, full) || WildcardMatch(subfolder + ".", full))) {
-      if (AddFoundEntry(entry, listedFolder, true) && !link) ScanFolder(subfolder, fileMask, true);
+      if (!AddFoundEntry(entry, listedFolder, true)) continue;
+      if (!link) ScanFolder(subfolder, fileMask, true);
+      else if (linked_) linked_(subfolder);
       continue;
     }
-    if (!recurse || link) continue;
+    if (!recurse) continue;
+    if (link) {
+      if (linked_) linked_(subfolder);
+      continue;
+    }
     if (HasSeparator(mask)) {
       if (HasWildcard(mask)) ScanFolder(subfolder, fileMask, true);
     } else {

@@ -30,8 +30,11 @@ class Scanner {
   using Take = std::function<void(const std::string& path, const os::DirEntry& entry, bool isFolder)>;
   // Receives a folder that could not be read and the system's error code: its content is left out.
   using Unreadable = std::function<void(const std::string& folder, uint32_t error)>;
+  // Receives a folder link the scan saw and did not enter (without a trailing separator), after
+  // its folder entry when it has one: what lies behind it is left out.
+  using Linked = std::function<void(const std::string& folder)>;
 
-  Scanner(ScanSettings settings, Take take, Unreadable unreadable);
+  Scanner(ScanSettings settings, Take take, Unreadable unreadable, Linked linked = {});
 
   void ScanFolder(const std::string& folder, const std::string& mask, bool recurse);
 
@@ -46,6 +49,7 @@ class Scanner {
   ScanSettings settings_;
   Take take_;
   Unreadable unreadable_;
+  Linked linked_;
 };
 
 }  // namespace tavisto::zip

@@ -2,6 +2,7 @@
 #include "os/file_time.h"
 
 #include <ctime>
+#include <time.h>
 
 namespace tavisto::os {
 namespace {
@@ -45,6 +46,19 @@ DosDateTime CurrentLocalDosDateTime() {
   std::tm local{};
   localtime_r(&now, &local);
   return Pack(local).value_or(DosDateTime{});
+}
+
+FileTime CurrentFileTime() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return FileTime{(static_cast<int64_t>(now.tv_sec) + kEpochDifferenceSeconds) * 10000000 + now.tv_nsec / 100};
+}
+
+int32_t CurrentUtcOffsetMinutes() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (!localtime_r(&now, &local)) return 0;
+  return static_cast<int32_t>(local.tm_gmtoff / 60);
 }
 
 }  // namespace tavisto::os

@@ -40,4 +40,22 @@ DosDateTime CurrentLocalDosDateTime() {
   return DosDateTime{date, time};
 }
 
+FileTime CurrentFileTime() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return FileTime{static_cast<int64_t>((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime)};
+}
+
+int32_t CurrentUtcOffsetMinutes() {
+  const FileTime now = CurrentFileTime();
+  const FILETIME utc = ToFiletime(now);
+  FILETIME local;
+  if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+  const int64_t localTicks = static_cast<int64_t>((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+  constexpr int64_t kTicksPerMinute = 600000000;
+  // Rounded to the minute: the two readings are of one instant, their difference whole minutes.
+  const int64_t difference = localTicks - now.ticks;
+  return static_cast<int32_t>((difference + (difference >= 0 ? 1 : -1) * kTicksPerMinute / 2) / kTicksPerMinute);
+}
+
 }  // namespace tavisto::os

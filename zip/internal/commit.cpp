@@ -8,6 +8,7 @@
 #include "os/errors.h"
 #include "os/files.h"
 #include "os/os_error.h"
+#include "os/sha256.h"
 #include "zip/archive_stream.h"
 #include "zip/directory.h"
 #include "zip/internal/central_directory.h"
@@ -182,7 +183,7 @@ void Commit::StartWorkers(std::unique_ptr<ParallelDeflate> ahead) {
   const TArcDirArray& directory = manager_.current;
   for (int32_t i = first_; i < directory.Count(); ++i) {
     const TDirItem& item = directory.Item(i);
-    if (CompressedByWorkers(item)) jobs.push_back(JobFor(item, settings_.options.ShareMode));
+    if (CompressedByWorkers(item)) jobs.push_back(JobFor(item, settings_.options.ShareMode, settings_.digests));
   }
   if (jobs.empty()) return;
   // The workers the scan started already have these files in hand.
@@ -219,7 +220,7 @@ void Commit::WriteChangedEntries(std::unique_ptr<ParallelDeflate> ahead) {
         if (job && first) {
           feed = std::make_unique<PooledFeed>(*pool_, *job);
         } else {
-          feed = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode));
+          feed = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode, settings_.digests));
         }
       }
       step = WriteEntry(i, feed.get(), action);
@@ -238,7 +239,9 @@ void Commit::WriteChangedEntries(std::unique_ptr<ParallelDeflate> ahead) {
     }
     // Skipped: the host left the file out; a new entry leaves the directory, a replaced one
     // keeps its old data.
-    leftOut_.Note(directory.Item(i).source, lastFailure_, 2 * int64_t(i + removed));
+    leftOut_.Note(LeftOutFile{directory.Item(i).source, lastFailure_, LeftOutKind::File, lastFailureCode_,
+                              lastFailureSystem_},
+                  2 * int64_t(i + removed));
     if (directory.Item(i).action == EntryAction::New) {
       ++removed;
       directory.Delete(i);
@@ -322,12 +325,17 @@ Commit::EntryStep Commit::WriteEntry(int32_t index, EntryFeed* feed, FailureActi
     writer_.CutBackTo(start);
     lastFailure_ = error.what();
     lastFailureCode_ = error.Code();
+    lastFailureSystem_ = error.SystemError();
     action = host_.FileFailure(eventName, operation, error);
     return EntryStep::Failed;
   }
   // Counted once it is written: a retry does not count the bytes of its failed tries.
   finishedBytes_ += item.listedSize;
   host_.FileProgress(eventName, 100, operation, ProgressPhase::End);
+  const CentralFields& fields = item.central;
+  host_.EntryWritten(TArcWrittenEntry{item.storedName, item.source, item.IsFolder(), fields.uncompressedSize,
+                                      fields.compressedSize, fields.crc, fields.method,
+                                      item.IsFolder() ? std::nullopt : lastDigest_, item.lastWrite});
   return EntryStep::Written;
 }
 
@@ -338,9 +346,11 @@ Commit::DataStep Commit::WriteSource(TDirItem& item, EntryFeed* feed, ArchivePos
   try {
     uint64_t size = 0;
     if (feed) {
-      const auto opened = feed->Open();
-      if (!opened) throw EArchiveError(kErrorCannotOpenSource, settings_.componentName, {item.source});
-      size = *opened;
+      const FeedOpening opened = feed->Open();
+      if (!opened.size)
+        throw EArchiveError(kErrorCannotOpenSource, settings_.componentName, {item.source})
+            .WithSystemError(opened.error);
+      size = *opened.size;
     }
     // A source of 4 GiB or more is known to need the Zip64 sizes before its header is written.
     bool zip64Sizes = size >= kMax32;
@@ -352,14 +362,19 @@ Commit::DataStep Commit::WriteSource(TDirItem& item, EntryFeed* feed, ArchivePos
       writer_.CutBackTo(start);
       item.central.method = method;
       zip64Sizes = true;
-      again = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode));
+      again = std::make_unique<InlineFeed>(pipeline_, JobFor(item, settings_.options.ShareMode, settings_.digests));
       feed = again.get();
-      const auto reopened = feed->Open();
-      if (!reopened) throw EArchiveError(kErrorCannotOpenSource, settings_.componentName, {item.source});
-      size = *reopened;
+      const FeedOpening reopened = feed->Open();
+      if (!reopened.size)
+        throw EArchiveError(kErrorCannotOpenSource, settings_.componentName, {item.source})
+            .WithSystemError(reopened.error);
+      size = *reopened.size;
     }
   } catch (const WorkerError& error) {
     // What stopped the worker that compressed it is this entry's failure, asked about here.
+    throw EArchiveError(kErrorUnknown, settings_.componentName, {}, item.source + ": " + error.what());
+  } catch (const os::DigestError& error) {
+    // So is a digest the system could not compute on this thread.
     throw EArchiveError(kErrorUnknown, settings_.componentName, {}, item.source + ": " + error.what());
   }
 }
@@ -389,10 +404,12 @@ Commit::DataStep Commit::WriteEntryRecords(TDirItem& item, EntryFeed* feed, uint
   item.central.localHeaderOffset = static_cast<uint64_t>(headerAt.offset);
   item.central.diskNumberStart = static_cast<uint32_t>(headerAt.volume);
   item.central.versionMadeBy = item.central.versionNeeded;
+  lastDigest_.reset();
   if (!feed) return DataStep::Written;
 
   EntryHost host(*this, eventName, operation, item.listedSize);
   const EntryResult result = feed->Drain(size, host);
+  lastDigest_ = result.sha256;
   if (result.cancelled) {
     // A refused write has already said why; otherwise a progress handler cancelled.
     Stop(UpdateOutcome::Cancelled);

@@ -38,6 +38,8 @@ class CommitHost {
   virtual FailureAction FileFailure(const std::string& fileName, Operation operation, const EArchiveError& error) = 0;
   // True gives the write up (the disk stays full).
   virtual bool DiskFull(int32_t volumeNumber, const std::string& volumeFileName) = 0;
+  // An entry was written from its source; an error raised here ends the update (rolled back).
+  virtual void EntryWritten(const TArcWrittenEntry& entry) = 0;
 
  protected:
   ~CommitHost() = default;
@@ -50,6 +52,7 @@ struct CommitSettings {
   TArcOptions options;
   std::string scratchFolder;  // where the saved tail and the workers' spilled chunks go
   unsigned threads = 1;       // 1: each entry is compressed on the calling thread as it is written
+  bool digests = false;       // each file's SHA-256 is computed as its data is read
 };
 
 class Commit {
@@ -115,6 +118,8 @@ class Commit {
   size_t nextJob_ = 0;               // the pool's job for the next changed file
   std::string lastFailure_;          // message of the latest file failure asked about
   int32_t lastFailureCode_ = 0;      // and its code
+  uint32_t lastFailureSystem_ = 0;   // and the system's code behind it
+  std::optional<os::Sha256Digest> lastDigest_;  // of the entry just written
   // Progress totals.
   uint64_t totalBytes_ = 0;
   uint64_t finishedBytes_ = 0;

@@ -21,20 +21,21 @@ unsigned ShareFor(TArcFileShareMode mode) {
 
 }  // namespace
 
-std::optional<uint64_t> InlineFeed::Open() {
-  file_ = os::File::Open(job_.path, os::Access::Read, job_.share, os::Disposition::OpenExisting);
-  if (!file_) return std::nullopt;
-  return static_cast<uint64_t>(file_->Size().value_or(0));
+FeedOpening InlineFeed::Open() {
+  os::OpenResult opened = os::File::Open(job_.path, os::Access::Read, job_.share, os::Disposition::OpenExisting);
+  if (!opened) return FeedOpening{std::nullopt, opened.Error()};
+  file_ = std::move(*opened);
+  return FeedOpening{static_cast<uint64_t>(file_->Size().value_or(0)), 0};
 }
 
 EntryResult InlineFeed::Drain(uint64_t size, EntryPipeline::Host& host) {
-  return pipeline_.CompressEntryData(*file_, size, job_.compressionMode, job_.method, host);
+  return pipeline_.CompressEntryData(*file_, size, job_.compressionMode, job_.method, host, job_.digest);
 }
 
-std::optional<uint64_t> PooledFeed::Open() {
+FeedOpening PooledFeed::Open() {
   const ParallelDeflate::Opening opening = pool_.WaitOpen(job_);
-  if (!opening.opened) return std::nullopt;
-  return opening.size;
+  if (!opening.opened) return FeedOpening{std::nullopt, opening.error};
+  return FeedOpening{opening.size, 0};
 }
 
 EntryResult PooledFeed::Drain(uint64_t, EntryPipeline::Host& host) {
@@ -60,8 +61,9 @@ bool CompressedByWorkers(const TDirItem& item) {
   return item.modified && !item.IsFolder() && item.central.method != kMethodStored;
 }
 
-DeflateJob JobFor(const TDirItem& item, TArcFileShareMode shareMode) {
-  return DeflateJob{item.source, ShareFor(shareMode), item.compressionMode, item.central.method, item.listedSize};
+DeflateJob JobFor(const TDirItem& item, TArcFileShareMode shareMode, bool digest) {
+  return DeflateJob{item.source, ShareFor(shareMode), item.compressionMode, item.central.method, item.listedSize,
+                    digest};
 }
 
 }  // namespace tavisto::zip

@@ -1,7 +1,7 @@
 // Where an entry's compressed data comes from during a commit: compressed on the calling thread
 // as it is written (InlineFeed), or handed on from a worker that compressed it ahead (PooledFeed).
-//   InlineFeed feed(pipeline, JobFor(item, share));
-//   if (auto size = feed.Open()) result = feed.Drain(*size, host);
+//   InlineFeed feed(pipeline, JobFor(item, share, digest));
+//   if (auto opened = feed.Open(); opened.size) result = feed.Drain(*opened.size, host);
 #pragma once
 
 #include <cstddef>
@@ -17,11 +17,16 @@ namespace tavisto::zip {
 
 struct TDirItem;
 
+// How opening an entry's source went.
+struct FeedOpening {
+  std::optional<uint64_t> size;  // its size; nothing when it could not be opened
+  uint32_t error = 0;            // then the system's code for why
+};
+
 class EntryFeed {
  public:
   virtual ~EntryFeed() = default;
-  // Opens the source: its size, or nothing when it cannot be opened.
-  [[nodiscard]] virtual std::optional<uint64_t> Open() = 0;
+  [[nodiscard]] virtual FeedOpening Open() = 0;
   // Hands the entry's data to the host, chunk by chunk, with progress before each chunk.
   virtual EntryResult Drain(uint64_t size, EntryPipeline::Host& host) = 0;
 };
@@ -29,7 +34,7 @@ class EntryFeed {
 class InlineFeed final : public EntryFeed {
  public:
   InlineFeed(EntryPipeline& pipeline, DeflateJob job) : pipeline_(pipeline), job_(std::move(job)) {}
-  std::optional<uint64_t> Open() override;
+  FeedOpening Open() override;
   EntryResult Drain(uint64_t size, EntryPipeline::Host& host) override;
 
  private:
@@ -41,7 +46,7 @@ class InlineFeed final : public EntryFeed {
 class PooledFeed final : public EntryFeed {
  public:
   PooledFeed(ParallelDeflate& pool, size_t job) : pool_(pool), job_(job) {}
-  std::optional<uint64_t> Open() override;
+  FeedOpening Open() override;
   EntryResult Drain(uint64_t size, EntryPipeline::Host& host) override;
 
  private:
@@ -54,7 +59,8 @@ class PooledFeed final : public EntryFeed {
 // its bytes out of the memory budget and the scratch file.
 [[nodiscard]] bool CompressedByWorkers(const TDirItem& item);
 
-// The entry's source as a compression job, read with the sharing the option grants others.
-[[nodiscard]] DeflateJob JobFor(const TDirItem& item, TArcFileShareMode shareMode);
+// The entry's source as a compression job, read with the sharing the option grants others;
+// digest: its SHA-256 is computed as it is read.
+[[nodiscard]] DeflateJob JobFor(const TDirItem& item, TArcFileShareMode shareMode, bool digest);
 
 }  // namespace tavisto::zip

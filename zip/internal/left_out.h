@@ -1,5 +1,5 @@
 // The sources one update leaves out (files the host chose to Ignore, folders the scan could not
-// read), each once, handed back in the order the scan found them.
+// read, folder links it did not enter), each once, handed back in the order the scan found them.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,9 @@ class LeftOutList {
   // order: the source's place among the entries the scan found (files take even places, a folder
   // that could not be read the odd place before the entry found after it). A path noted twice
   // keeps its first note.
-  void Note(const std::string& path, const std::string& reason, int64_t order);
-  [[nodiscard]] std::vector<LeftOutFile> InScanOrder() const;
+  void Note(LeftOutFile file, int64_t order);
+  // Those of the kinds asked for, in scan order.
+  [[nodiscard]] std::vector<LeftOutFile> InScanOrder(bool links) const;
 
  private:
   struct Entry {

@@ -31,20 +31,6 @@ void MakeTree(const test::TempDir& dir) {
   MakeFile(dir, "data/zz.txt", "last");
 }
 
-// The archive's files with the time and date of folder entries (the moment of the scan) zeroed.
-Strings MaskedFiles(const Strings& paths) {
-  Strings files;
-  for (const std::string& path : paths) files.push_back(test::ReadFile(path));
-  const test::ZipImage zip = test::ParseSplitZip(files);
-  EXPECT_TRUE(zip.problems.empty());
-  for (const auto& entry : zip.entries) {
-    if (entry.central.name.back() != '/') continue;
-    files[entry.central.headerDisk].replace(entry.local.offset + 10, 4, 4, '\0');
-    files[entry.central.volume].replace(entry.central.offset + 12, 4, 4, '\0');
-  }
-  return files;
-}
-
 TEST(ParallelDeflate, SameBytesWhateverTheNumberOfThreads) {
   test::TempDir dir;
   MakeTree(dir);
@@ -68,7 +54,7 @@ TEST(ParallelDeflate, SameBytesWhateverTheNumberOfThreads) {
       if (volume) {
         EXPECT_GT(paths.size(), 10u);
       }
-      results.push_back(MaskedFiles(paths));
+      results.push_back(testing::MaskedFolderTimes(paths));
       if (threads == 2) test::KeepForPeers(paths, test::PeerHandOff().Label(name).Expect(dir.Path("data")));
     }
     EXPECT_TRUE(results[0] == results[1]) << "two threads against one";
@@ -172,9 +158,9 @@ std::string Drained(EntryFeed& feed) {
       return true;
     }
   } collect;
-  const auto size = feed.Open();
-  if (!size) return "not opened";
-  const EntryResult result = feed.Drain(*size, collect);
+  const auto opened = feed.Open();
+  if (!opened.size) return "not opened";
+  const EntryResult result = feed.Drain(*opened.size, collect);
   EXPECT_TRUE(result.complete);
   return collect.bytes;
 }

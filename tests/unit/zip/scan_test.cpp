@@ -212,7 +212,11 @@ TEST(Scan, FolderLinksAreStoredEmptyAndNeverEntered) {
   EXPECT_TRUE(test::RemoveFolderLink(dir.Path("data/sub/loop")));
   test::ZipImage zip = testing::ReadSoundArchive(under.path);
   EXPECT_EQ(testing::Names(zip), (std::vector<std::string>{"a.txt", "sub/", "sub/b.txt", "sub/loop/"}));
+  // What lies behind the link is named apart from what the host was asked about.
   EXPECT_TRUE(under.archive.LeftOut().empty());
+  ASSERT_EQ(under.archive.LinksNotFollowed().size(), 1u);
+  EXPECT_EQ(under.archive.LinksNotFollowed()[0].path, dir.Path("data/sub/loop"));
+  EXPECT_EQ(under.archive.LinksNotFollowed()[0].kind, LeftOutKind::Link);
   test::KeepForPeers({under.path});
 }
 

@@ -50,6 +50,10 @@ void ExpectVolumeSizes(const std::vector<std::string>& paths, uint64_t limit);
 // The names in a folder ("." and ".." left out), as the system lists them.
 [[nodiscard]] std::vector<std::string> FilesIn(const std::string& folder);
 
+// The files of an archive (or of a split set, in order) with the time and date of folder entries
+// (the moment of the scan) zeroed, to compare two archives of one tree byte for byte.
+[[nodiscard]] std::vector<std::string> MaskedFolderTimes(const std::vector<std::string>& paths);
+
 // Entry names in archive order.
 [[nodiscard]] std::vector<std::string> Names(const test::ZipImage& zip);
 // Entry name to inflated content.

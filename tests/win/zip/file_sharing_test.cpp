@@ -55,6 +55,12 @@ TEST_F(HeldSource, LockedFileAnsweredThroughTheEvent) {
     EXPECT_EQ(under.failures[0], "ArchivioTest: Cannot open file \"" + dir.Path("data/locked.db") +
                                      "\" - Native error: 00033");
     EXPECT_EQ(Names(testing::ReadSoundArchive(under.path)), (Strings{"a.txt", "z.txt"}));
+    // Left out with the cause in codes: the open failed for a sharing violation.
+    ASSERT_EQ(under.archive.LeftOut().size(), 1u);
+    const LeftOutFile& held = under.archive.LeftOut()[0];
+    EXPECT_EQ(held.kind, LeftOutKind::File);
+    EXPECT_EQ(held.archiveError, kErrorCannotOpenSource);
+    EXPECT_EQ(held.systemError, os::kErrorSharingViolation);
     test::KeepForPeers({under.path}, test::PeerHandOff().Label("ignore"));
   }
   {
