@@ -9,8 +9,8 @@ std::string ErrorBoxText(const std::string& message) {
   return message + ".";
 }
 
-void ShowErrorBox(const std::exception& error) {
-  os::ShowDialog(ErrorBoxText(error.what()), os::DialogIcon::Error, {os::DialogAnswer::Ok});
+void ShowErrorBox(void* owner, const std::string& message) {
+  os::ShowDialog(owner, ErrorBoxText(message), os::DialogIcon::Error, {os::DialogAnswer::Ok});
 }
 
 }  // namespace tavisto::app

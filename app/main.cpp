@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   } catch (const std::exception& error) {
     // An error while the main window is created (an owner value of the wrong type, say)
     // is shown and ends the program.
-    tavisto::app::ShowErrorBox(error);
+    tavisto::app::ShowErrorBox(nullptr, error);
     return 1;
   }
   MSG message;

@@ -13,8 +13,7 @@
 #include "app/error_box.h"
 #include "app/window_design.h"
 #include "os/dialogs.h"
-#include "delivery/own_files.h"
-#include "lookups/known_folders.h"
+#include "os/text_encoding.h"
 #include "os/system_facts.h"
 #include "sysinfo/identity_format.h"
 
@@ -116,7 +115,7 @@ void TForm1::Create(int showCommand) {
   handle_ = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, placed.x, placed.y,
                             placed.width, placed.height, nullptr, nullptr, windowClass.hInstance, this);
   if (!handle_) throw std::runtime_error("CreateWindowEx failed");
-  os::SetDialogOwner(handle_);  // every box of the program is modal to this window
+  asker_ = std::make_unique<WindowAsker>(handle_);
   // The controls keep their distances to the edges of the client area the design was drawn
   // for; a window shrunk to fit has less, and the layout starts from what it really has.
   RECT outer, client;
@@ -136,9 +135,32 @@ void TForm1::Create(int showCommand) {
   SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);
-  // What windows that were killed left in our folder goes as soon as the next one starts.
-  if (const std::string temp = lookups::GetTempFolder(); !temp.empty())
-    delivery::SweepAbandonedJournals(delivery::OwnFolder(temp));
+  // What windows that were killed left in our folder goes as soon as the next one shows.
+  session_.emplace();
+}
+
+jobs::Session& TForm1::Session() {
+  if (!session_) session_.emplace();
+  return *session_;
+}
+
+os::DialogAnswer TForm1::Say(const std::string& text, os::DialogIcon icon,
+                             std::initializer_list<os::DialogAnswer> buttons, const std::string& caption) {
+  return os::ShowDialog(handle_, text, icon, buttons, caption);
+}
+
+jobs::AnalysisFacts TForm1::AnalysisFacts() const {
+  // The report is code-page text: a user name keeps "?" only for what the code page lacks.
+  return jobs::AnalysisFacts{
+      {ExeInfo1->FileVersion(), SystemInfo->ComputerName(), os::Utf8ToAnsi(SystemInfo->UserName()).Bytes(),
+       SystemInfo->RegOwner(), SystemInfo->RegCompany(), SystemInfo->OSPlatform(), SystemInfo->OSVersion(),
+       SystemInfo->TotalPhys(), SystemInfo->AvailPhys()},
+      GetWindowsLanguage()};
+}
+
+delivery::RunFacts TForm1::RunFacts() const {
+  return delivery::RunFacts{ExeInfo1->FileVersion(), os::AnsiToUtf8(os::AnsiText(SystemInfo->ComputerName())),
+                            SystemInfo->UserName()};
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -378,7 +400,7 @@ void TForm1::RunHandler(HWND sender, Handler&& handler) {
     // already put the default cursor back.
     Memo1.Flush();
     busy_ = false;
-    ShowErrorBox(error);
+    ShowErrorBox(handle_, error);
   }
   // Also after a job that ends without a box (a mail handed over, a cancelled copy).
   if (GetActiveWindow() == handle_) RestoreFocus();
@@ -402,10 +424,9 @@ void TForm1::OnDestroy() {
 }
 
 void TForm1::FormDestroy() {
-  ScanFolders.reset();
   // The files this window made (its Data.zip among them) go while they are still those files;
   // nothing else is touched.
-  journal_.reset();
+  session_.reset();
 }
 
 std::string TForm1::GetWindowsLanguage() const {

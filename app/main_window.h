@@ -13,14 +13,15 @@
 
 #include "app/layout.h"
 #include "app/memo_lines.h"
+#include "app/window_asker.h"
+#include "delivery/get_data.h"
 #include "delivery/mail_messages.h"
 #include "delivery/own_files.h"
-#include "delivery/product_table.h"
-#include "os/registry.h"
-#include "report/line_sink.h"
+#include "jobs/analysis_job.h"
+#include "jobs/session.h"
+#include "os/dialogs.h"
 #include "sysinfo/exe_info.h"
 #include "sysinfo/system_info.h"
-#include "zip/archiver.h"
 
 namespace tavisto::app {
 
@@ -90,7 +91,9 @@ class TForm1 {
   HWND focus_ = nullptr;       // the control that had the keyboard focus last
   bool busy_ = false;  // the hourglass is up
 
-  // Components, in the window's declaration order.
+  // Components, in the window's declaration order. The products' archive writers and the data
+  // folders Get Data records live in the session the window's jobs share (ArchivioZorvel ...
+  // ArchivioTotale by their names there).
   HWND Btn_GetData = nullptr;
   MemoLines Memo1;
   std::unique_ptr<sysinfo::TSystemInfo> SystemInfo;
@@ -100,38 +103,21 @@ class TForm1 {
   HWND Btn_SaveData = nullptr;
   HWND Btn_SendDataEmail = nullptr;
   std::unique_ptr<sysinfo::TExeInfo> ExeInfo1;
-  // The five products: each one's archive writer (with its design-time settings) and the data
-  // folder Get Data recorded for it, under the names the window has always had for them.
-  delivery::ProductTable Products;
-  zip::TArchiver& ArchivioQrx = Products[lookups::SiblingProduct::Quorix].archiver;
-  zip::TArchiver& ArchivioPY = Products[lookups::SiblingProduct::Pylvex].archiver;
-  zip::TArchiver& ArchivioVY = Products[lookups::SiblingProduct::Voyra].archiver;
-  zip::TArchiver& ArchivioMQ = Products[lookups::SiblingProduct::MultiQrx].archiver;
-  zip::TArchiver ArchivioTotale{"ArchivioTotale"};
-  zip::TArchiver& ArchivioZorvel = Products[lookups::SiblingProduct::Zorvel].archiver;
 
-  // State the handlers pass to each other.
-  std::string& ZorvelDataPath = Products[lookups::SiblingProduct::Zorvel].dataPath;
-  std::string& QuorixDataPath = Products[lookups::SiblingProduct::Quorix].dataPath;
-  std::string& VoyraDataPath = Products[lookups::SiblingProduct::Voyra].dataPath;
-  std::string& PylvexDataPath = Products[lookups::SiblingProduct::Pylvex].dataPath;
-  std::string& MultiQrxDataPath = Products[lookups::SiblingProduct::MultiQrx].dataPath;
-  std::string BaseFolder;
-  std::unique_ptr<std::vector<std::string>> ScanFolders;
-  std::string DesktopFolder;  // no trailing backslash
-  std::string TempFolder;     // with a trailing backslash
-
-  // The files this window writes outside the folders the user chose are created new and
-  // journaled, and removed at its end while they are still the files it made.
-  delivery::FileJournal& Journal();
-  std::optional<delivery::FileJournal> journal_;
-  // This window's Data.zip, as its last Get Data built it, and the folder of ours it is in.
-  std::optional<delivery::OwnedFile> dataZip_;
-  std::string dataZipFolder_;
+  // What the window's jobs share: the files it writes in our own folder, the products, its
+  // Data.zip. Made once the window shows (what killed windows left is swept then), ended with it.
+  jobs::Session& Session();
+  std::optional<jobs::Session> session_;
+  std::unique_ptr<WindowAsker> asker_;
+  // The report's identity block and the manifest's facts, from the identity components.
+  [[nodiscard]] jobs::AnalysisFacts AnalysisFacts() const;
+  [[nodiscard]] delivery::RunFacts RunFacts() const;
+  // A box modal to the window.
+  os::DialogAnswer Say(const std::string& text, os::DialogIcon icon,
+                       std::initializer_list<os::DialogAnswer> buttons = {os::DialogAnswer::Ok},
+                       const std::string& caption = os::ApplicationTitle());
   // Hands a mail to the mail program; what the user must be told when it did not take it ("").
   std::string SendToSupport(const os::MapiMail& mail, delivery::MailKind kind);
-  // That Data.zip while it is still the file Get Data built; otherwise an Error saying so.
-  [[nodiscard]] const std::string& DataZipOfThisWindow() const;
   // What Save Result and Save Data last wrote, which a later save may replace.
   std::optional<delivery::OwnedFile> savedResult_, savedData_;
 };

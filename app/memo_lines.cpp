@@ -195,6 +195,9 @@ void MemoLines::Hide() {
 void MemoLines::Show() {
   if (!hidden_) return;
   ShowWindow(edit_, SW_SHOW);
+  // Painted now, while the progress display is still up: a memo of megabytes takes seconds to
+  // lay out and draw, which would otherwise pass with nothing on the screen after it closed.
+  UpdateWindow(edit_);
   if (hadFocus_) SetFocus(edit_);
   hidden_ = false;
 }

@@ -5,7 +5,7 @@
 // byte at the best ratio deflate can reach (1032 to 1), so a refusal is never wrong; a disk
 // that fills anyway is reported as it fills.
 //   const DataSize data = MeasureData(dataPath + "Data");
-//   if (auto refusal = RoomShortfall({{base, LeastArchiveBytes(data)}}, os::FreeDiskSpace)) ...
+//   if (auto refusal = RoomShortfall({{"the data's archives", folder, LeastArchiveBytes(data)}}, os::FreeDiskSpace))
 #pragma once
 
 #include <cstdint>

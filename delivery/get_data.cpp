@@ -1,14 +1,16 @@
 #include "delivery/get_data.h"
 
-#include "delivery/add_files.h"
-#include "delivery/archive_questions.h"
-#include "delivery/data_room.h"
+#include <map>
+
+#include "delivery/manifest.h"
 #include "delivery/scoped_event.h"
+#include "delivery/update_watch.h"
 #include "delivery/volume_set.h"
 #include "lookups/known_folders.h"
 #include "lookups/sibling_products.h"
 #include "os/disk_space.h"
 #include "os/errors.h"
+#include "os/file_time.h"
 #include "os/files.h"
 
 namespace tavisto::delivery {
@@ -18,68 +20,73 @@ using lookups::SiblingProduct;
 
 constexpr char kLockName[] = "Tavisto Get Data";
 constexpr char kRemoved[] = "The files Get Data had written are removed.";
+constexpr char kManifestName[] = "manifest.json";
 
-using RunStopped = GetDataStopped;
-
-RunStopped Stopped(const std::string& why) { return RunStopped("Get Data was stopped: " + why + "."); }
+GetDataStopped Stopped(const std::string& why) { return GetDataStopped("Get Data was stopped: " + why + "."); }
 
 // One run: where it writes, what it measured, and every name it created a file under.
 struct Run {
-  Run(const GetDataPlan& runPlan, const GetDataCheck& runCheck, os::ProgressSink& runProgress)
-      : plan(runPlan), check(runCheck), progress(runProgress) {}
+  Run(const GetDataPlan& runPlan, const GetDataCheck& runCheck, Asker& runAsker, os::ProgressSink& runProgress)
+      : plan(runPlan), check(runCheck), asker(runAsker), progress(runProgress) {}
   const GetDataPlan& plan;
   const GetDataCheck& check;
+  Asker& asker;
   os::ProgressSink& progress;
-  std::string volumeFolder;
   FileJournal* journal = nullptr;
-  std::string folder;                // the run's own folder
-  // The writers' scratch files, in a folder of their own: what they make and the system removes
-  // changes nothing in the run's folder.
+  std::string folder;  // the run's own folder, where the volumes and Data.zip are written
+  // The writers' scratch files (and the manifest's), in a folder of their own: what they make
+  // and the system removes changes nothing in the run's folder.
   std::string scratch;
   std::vector<std::string> written;  // every name a file of this run was created under
   std::vector<OwnedFile> volumes;    // of the closed archives, as they were closed
+  std::vector<size_t> volumeProduct;  // by volume, the manifest's index of its product
   std::vector<zip::LeftOutFile> leftOut;
   std::string needed;  // what the archive being written needs, for a disk that fills up
   uint64_t neededBytes = 0;
+  uint64_t manifestBytes = 0;  // the most the manifest can come to, for Data.zip's room
 };
-
-bool Packs(const Run& run, const ProductSlot& slot) {
-  return run.plan.dataPaths[static_cast<size_t>(slot.product)].has_value();
-}
 
 const DataSize& DataOf(const Run& run, const ProductSlot& slot) {
   return run.check.data[static_cast<size_t>(slot.product)];
 }
 
-// Packs one product's Data folder into the run's own folder. Each volume is created new and
-// journaled before the writer puts anything in it, and recorded as it was closed.
-void PackProduct(ProductSlot& slot, Run& run) {
+// The most bytes of manifest.json that what a product's archive holds can take: every name
+// escaped at its longest (six bytes a byte), the fixed keys and figures of each element.
+uint64_t ManifestBytesFor(const DataSize& data, size_t leftOut, size_t volumes) {
+  constexpr uint64_t kPerFile = 320, kPerVolume = 220, kPerLeftOut = 480, kPerProduct = 512;
+  return kPerProduct + data.entries * kPerFile + 6 * data.nameBytes + volumes * kPerVolume + leftOut * kPerLeftOut;
+}
+
+// Packs one product's Data folder into the run's own folder, its files told to the manifest as
+// they are written. Each volume is created new and journaled before the writer puts anything in
+// it, and recorded as it was closed.
+void PackProduct(ProductSlot& slot, Run& run, ManifestWriter& manifest) {
   zip::TArchiver& archiver = slot.archiver;
   // A run that failed part-way left its archive open; settings cannot change on an open one.
   archiver.CloseArchive();
-  archiver.SetFileName(run.volumeFolder + slot.known.archiveFile);
+  archiver.SetFileName(run.folder + slot.known.archiveFile);
   // The data folder is used exactly as stored: "Data" is joined without a separator.
-  archiver.SetBaseDir(*run.plan.dataPaths[static_cast<size_t>(slot.product)] + "Data");
-  archiver.SetTempDir(run.scratch);  // scratch files in our own folder
+  const std::string dataFolder = *run.plan.dataPaths[static_cast<size_t>(slot.product)] + "Data";
+  archiver.SetBaseDir(dataFolder);
+  archiver.SetTempDir(run.scratch);
   zip::TArcSpanningOptions& spanning = archiver.SpanningOptions();
   spanning.SetVolumeSize(zip::vsCustom);
   spanning.SetCustomVolumeSize(kProductVolumeSize);
   spanning.SetFirstVolumeSize(kProductVolumeSize);
-  const bool advanced = slot.product == SiblingProduct::Voyra;
-  spanning.SetAdvancedNaming(advanced);
+  spanning.SetAdvancedNaming(slot.known.advancedNaming);
   archiver.SetSpanningMode(zip::smSplitting);
-  InstallArchiveQuestions(archiver);
+  archiver.SetDigests(true);
 
-  const std::string data = std::string(" the ") + slot.known.name + " data";
-  run.progress.BeginStage("Packing" + data);
-  run.needed = std::string("the ") + slot.known.name + " data comes to " + SizeText(DataOf(run, slot).bytes) +
-               " before compression";
+  const std::string data = std::string("the ") + slot.known.name + " data";
+  run.progress.BeginStage("Packing " + data);
+  run.needed = data + " comes to " + SizeText(DataOf(run, slot).bytes) + " before compression";
   run.neededBytes = DataOf(run, slot).bytes;
+  const size_t product = manifest.BeginProduct(slot.known.name, dataFolder);
   // The last volume takes the archive's name as the archive closes.
   run.journal->ExpectName(archiver.FileName());
   run.written.push_back(archiver.FileName());
-  std::string taken, full;
-  std::exception_ptr failure;
+
+  UpdateWatch watch(archiver, run.progress, run.asker, "packing " + data);
   // The writer replaces and deletes no file: a name taken by a file not of ours (in the run's
   // own folder, only ever an earlier try of this run) stops the run before the volume is made,
   // and each volume it makes is journaled before it holds a byte.
@@ -87,8 +94,8 @@ void PackProduct(ProductSlot& slot, Run& run) {
   const ScopedEvent ask(archiver.OnRequestBlankVolume, zip::TArcRequestBlankVolumeEvent(
       [&](zip::TBaseArchiver&, int32_t, std::string& name, bool& cancel) {
         if (os::FileAttributes(name) == os::kInvalidAttributes) return;
-        if (run.journal->IsOurs(name) && os::RemoveFile(name)) return;  // an earlier try of this run
-        taken = name;
+        if (run.journal->IsOurs(name) && run.journal->RemoveIfOurs(name)) return;  // an earlier try of this run
+        watch.Note(name + " is not a file Tavisto wrote, and Tavisto replaces no other file");
         cancel = true;
       }));
   const ScopedEvent claim(archiver.OnVolumeCreated, zip::TArcVolumeCreatedEvent(
@@ -97,42 +104,41 @@ void PackProduct(ProductSlot& slot, Run& run) {
         try {
           run.journal->RecordCreated(name);
         } catch (...) {
-          failure = std::current_exception();
+          watch.NoteError(std::current_exception());
           throw;
         }
       }));
+  const ScopedEvent listed(archiver.OnEntryWritten, zip::TArcEntryWrittenEvent(
+      [&manifest](zip::TBaseArchiver&, const zip::TArcWrittenEntry& entry) { manifest.AddEntry(entry); }));
   try {
-    {
-      // The first volume is made as the archive opens: a drive without room refuses it then.
-      const ScopedEvent diskFull(archiver.OnDiskFull, zip::TArcDiskFullEvent(
-          [&full](zip::TBaseArchiver&, int32_t, const std::string& name, bool& cancel) {
-            full = name;
-            cancel = true;
-          }));
-      archiver.OpenArchive(zip::kCreateMode);
-    }
-    AddFilesWatched(archiver, "*.*", "packing" + data, run.progress);
+    watch.Open();
+    watch.AddFiles("*.*");
   } catch (...) {
     archiver.CloseArchive();
-    if (failure) std::rethrow_exception(failure);
-    if (!taken.empty()) throw Stopped(taken + " is not a file Tavisto wrote, and Tavisto replaces no other file");
-    if (!full.empty()) throw DiskFullError(full);
     throw;
   }
+  for (const zip::LeftOutFile& file : archiver.LeftOut())
+    manifest.AddLeftOut(product, file.path, LeftOutReason(file, run.asker.LeftOutAnswer(file)));
+  for (const zip::LeftOutFile& link : archiver.LinksNotFollowed())
+    manifest.AddLeftOut(product, link.path, LeftOutReason(link, ""));
   run.leftOut.insert(run.leftOut.end(), archiver.LeftOut().begin(), archiver.LeftOut().end());
+  run.manifestBytes += ManifestBytesFor(DataOf(run, slot), archiver.LeftOut().size() + archiver.LinksNotFollowed().size(),
+                                        0);
   archiver.CloseArchive();
   // The archive itself says how many volumes it has; each must be one this run created, and
   // from now on it is ours only as it is now.
   std::vector<OwnedFile> closed;
   try {
-    closed = ClosedVolumes(archiver.FileName(), advanced);
+    closed = ClosedVolumes(archiver.FileName(), slot.known.advancedNaming);
   } catch (const Error& error) {
     throw Stopped(error.what());
   }
   for (const OwnedFile& volume : closed) {
     if (!run.journal->IsOurs(volume.path)) throw Stopped("the volume " + volume.path + " was replaced by another file");
     run.volumes.push_back(run.journal->RecordDone(volume.path));
+    run.volumeProduct.push_back(product);
   }
+  run.manifestBytes += ManifestBytesFor({}, 0, closed.size());
 }
 
 void CheckVolumes(const Run& run) {
@@ -140,53 +146,75 @@ void CheckVolumes(const Run& run) {
     if (const auto problem = VolumeProblem(volume)) throw Stopped(*problem);
 }
 
+// A volume that cannot be read is no question for the user: Data.zip without it is no Data.zip
+// to send.
+class VolumesMustBeRead : public Asker {
+ public:
+  explicit VolumesMustBeRead(UpdateWatch*& watch) : watch_(watch) {}
+  zip::FailureAction AnswerFileProblem(const FileProblem& problem) override {
+    watch_->Note("the volume " + problem.file + " cannot be read (" + problem.message + ")");
+    return zip::FailureAction::Abort;
+  }
+  [[nodiscard]] std::string LeftOutAnswer(const zip::LeftOutFile&) const override { return ""; }
+  bool MailLargeDataZip(int64_t) override { return false; }
+
+ private:
+  UpdateWatch*& watch_;
+};
+
 // Data.zip takes exactly the volumes this run wrote, named one by one (never found by a
 // sweep, which would also take the customer's own archives and stale volumes of an earlier
-// run), stored at its top level. They are deflated already: stored entries cost no second
-// deflate and lose almost nothing in size. Each volume is checked as it was closed before
-// Data.zip takes it and after, so that Data.zip holds every volume, whole.
-std::string BuildDataZip(zip::TArchiver& dataZip, Run& run) {
+// run), stored at its top level, and then the manifest, which names their checksums as
+// Data.zip's own reading of them gave them. The volumes are deflated already: stored entries
+// cost no second deflate and lose almost nothing in size. Each volume is checked as it was
+// closed before Data.zip takes it and after, so that Data.zip holds every volume, whole.
+std::string BuildDataZip(zip::TArchiver& dataZip, Run& run, ManifestWriter& manifest, const ManifestRun& facts) {
   CheckVolumes(run);
   const std::string path = run.folder + "Data.zip";
   std::vector<uint64_t> sizes;
   std::vector<std::string> names;
   for (const OwnedFile& volume : run.volumes) {
     sizes.push_back(static_cast<uint64_t>(volume.state.size));
-    names.push_back(volume.path.substr(run.volumeFolder.size()));
+    names.push_back(volume.path.substr(run.folder.size()));
   }
+  sizes.push_back(run.manifestBytes);
+  names.push_back(kManifestName);
   const uint64_t bytes = StoredArchiveBytes(sizes, names);
   run.needed = "Data.zip needs " + SizeText(bytes);
   run.neededBytes = bytes;
   if (const auto refusal = RoomShortfall({{"Data.zip", run.folder, bytes}}, os::FreeDiskSpace))
-    throw RunStopped(*refusal);
+    throw GetDataStopped(*refusal);
 
   run.progress.BeginStage("Building Data.zip");
   if (!run.journal->CreateNew(path)) throw Stopped(path + " is not a file Tavisto wrote");
   run.written.push_back(path);
   dataZip.CloseArchive();
   dataZip.SetFileName(path);
-  dataZip.SetBaseDir(run.volumeFolder);
+  dataZip.SetBaseDir(run.folder);
   dataZip.SetTempDir(run.scratch);
   dataZip.SetCompressionLevel(zip::clNone);
-  // A volume that cannot be read is no question for the user: Data.zip without it is no
-  // Data.zip to send.
-  std::string unread;
-  const ScopedEvent failed(dataZip.OnProcessFileFailure, zip::TArcProcessFileFailureEvent(
-      [&unread](zip::TBaseArchiver&, const std::string& name, zip::Operation, int32_t, int32_t,
-                const std::string& message, zip::FailureAction& action) {
-        if (unread.empty()) unread = "the volume " + name + " cannot be read (" + message + ")";
-        action = zip::FailureAction::Abort;
+  dataZip.SetDigests(true);
+  std::map<std::string, size_t> productOf;  // by stored name
+  for (size_t i = 0; i < names.size() - 1; ++i) productOf[names[i]] = run.volumeProduct[i];
+  const ScopedEvent listed(dataZip.OnEntryWritten, zip::TArcEntryWrittenEvent(
+      [&](zip::TBaseArchiver&, const zip::TArcWrittenEntry& entry) {
+        const auto product = productOf.find(entry.storedName);
+        if (product != productOf.end() && entry.sha256)
+          manifest.AddVolume(product->second, {entry.storedName, entry.size, *entry.sha256});
       }));
-  dataZip.OpenArchive(zip::kCreateMode);
+  UpdateWatch* current = nullptr;
+  VolumesMustBeRead volumesMustBeRead(current);
+  UpdateWatch watch(dataZip, run.progress, volumesMustBeRead, "building Data.zip");
+  current = &watch;
+  watch.Open();
   // Each absolute file name is a mask of its own that names that one file.
   std::vector<std::string> masks;
   for (const OwnedFile& volume : run.volumes) masks.push_back(volume.path);
   dataZip.FileMasks() = masks;
   try {
-    if (!masks.empty()) AddFilesWatched(dataZip, "", "building Data.zip", run.progress);
+    if (!masks.empty()) watch.AddFiles("");
   } catch (...) {
     dataZip.FileMasks().clear();
-    if (!unread.empty()) throw Stopped(unread);
     throw;
   }
   dataZip.FileMasks().clear();
@@ -194,12 +222,23 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run) {
     const zip::LeftOutFile& missing = dataZip.LeftOut().front();
     throw Stopped(missing.path + " could not be packed into Data.zip (" + missing.reason + ")");
   }
+
+  // The manifest, the last entry: written whole beside the volumes, then added.
+  const std::string manifestPath = run.folder + kManifestName;
+  if (!run.journal->CreateNew(manifestPath)) throw Stopped(manifestPath + " is not a file Tavisto wrote");
+  run.written.push_back(manifestPath);
+  ManifestRun finished = facts;
+  finished.finished = os::CurrentFileTime();
+  manifest.Write(finished, manifestPath);
+  (void)run.journal->RecordDone(manifestPath);
+  watch.AddFiles(manifestPath);
   const int32_t entries = dataZip.EntryCount();
   dataZip.CloseArchive();
   CheckVolumes(run);
-  if (entries != static_cast<int32_t>(run.volumes.size()))
-    throw Stopped("Data.zip took " + std::to_string(entries) + " of the " + std::to_string(run.volumes.size()) +
-                  " volumes");
+  if (entries != static_cast<int32_t>(run.volumes.size()) + 1)
+    throw Stopped("Data.zip took " + std::to_string(entries) + " entries for the " + std::to_string(run.volumes.size()) +
+                  " volumes and the manifest");
+  (void)run.journal->RemoveIfOurs(manifestPath);
   return path;
 }
 
@@ -251,7 +290,6 @@ bool IsPacked(SiblingProduct product) {
 GetDataPlan PlanGetData() {
   GetDataPlan plan;
   plan.tempFolder = lookups::GetTempFolder();
-  plan.desktopFolder = lookups::FindDesktopFolder().path;
   plan.baseFolder = lookups::GetProductsBaseFolder();
   for (SiblingProduct product : lookups::kAllProducts)
     if (IsPacked(product))
@@ -271,23 +309,24 @@ std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut) {
 }
 
 CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,
-                          zip::TArchiver& dataZip, FileJournal& journal, os::ProgressSink& progress) {
-  Run run(plan, check, progress);
+                          zip::TArchiver& dataZip, FileJournal& journal, Asker& asker, os::ProgressSink& progress,
+                          const RunFacts& facts) {
+  ManifestRun runFacts{facts.toolVersion, os::CurrentFileTime(), {}, os::CurrentUtcOffsetMinutes(), facts.computer,
+                       facts.user};
+  Run run(plan, check, asker, progress);
   run.journal = &journal;
   run.folder = journal.CreateFolder(OwnFolder(plan.tempFolder) + "Get Data ");
-  // The volumes live only while the run does, in its own folder: never in the products' base
-  // folder, which other users share and where a file of theirs could take a volume's name.
-  run.volumeFolder = run.folder;
   CollectedData result;
   try {
     run.scratch = journal.CreateFolder(run.folder + "Scratch ");
+    ManifestWriter manifest(run.scratch);
     for (ProductSlot& slot : products) {
-      if (!Packs(run, slot)) continue;
+      if (!plan.dataPaths[static_cast<size_t>(slot.product)]) continue;
       progress.ThrowIfStopped();
-      PackProduct(slot, run);
+      PackProduct(slot, run, manifest);
     }
     progress.ThrowIfStopped();
-    result.dataZip.path = BuildDataZip(dataZip, run);
+    result.dataZip.path = BuildDataZip(dataZip, run, manifest, runFacts);
   } catch (...) {
     for (ProductSlot& slot : products) slot.archiver.CloseArchive();
     dataZip.CloseArchive();
@@ -303,7 +342,7 @@ CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, Pr
       throw;
     } catch (const DiskFullError& error) {
       throw Error(DiskFullMessage(error, run) + " " + removed);
-    } catch (const RunStopped& error) {
+    } catch (const GetDataStopped& error) {
       throw Error(std::string(error.what()) + " " + removed);
     }
   }

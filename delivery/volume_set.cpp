@@ -8,14 +8,6 @@
 namespace tavisto::delivery {
 namespace {
 
-constexpr int64_t kDiskNumberOffset = 4;  // in the end record, after its signature
-
-uint32_t Little(const unsigned char* bytes, size_t count) {
-  uint32_t value = 0;
-  for (size_t i = count; i-- > 0;) value = (value << 8) | bytes[i];
-  return value;
-}
-
 Error Unreadable(const std::string& path, const std::string& why) {
   return Error("the volume " + path + " cannot be read (" + why + ")");
 }
@@ -25,12 +17,13 @@ int32_t LastVolumeNumber(const std::string& path) {
   auto file = os::File::Open(path, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
   if (!file) throw Error("the volume " + path + " is no longer there");
   const int64_t size = file->Size().value_or(0);
-  unsigned char record[zip::kEndRecordSize] = {};
-  if (size < static_cast<int64_t>(sizeof record) || !file->Seek(size - static_cast<int64_t>(sizeof record)) ||
-      file->Read(record, sizeof record).value_or(0) != sizeof record)
+  std::string record(zip::kEndRecordSize, '\0');
+  if (size < static_cast<int64_t>(record.size()) || !file->Seek(size - static_cast<int64_t>(record.size())) ||
+      file->Read(record.data(), record.size()).value_or(0) != record.size())
     throw Unreadable(path, "it is too short");
-  if (Little(record, 4) != zip::kEndRecordSignature) throw Unreadable(path, "it does not end an archive");
-  return static_cast<int32_t>(Little(record + kDiskNumberOffset, 2));
+  const auto end = zip::ReadEndRecord(record);
+  if (!end) throw Unreadable(path, "it does not end an archive");
+  return end->thisDisk;
 }
 
 }  // namespace

@@ -6,15 +6,15 @@ namespace {
 
 constexpr ProductConstants kProducts[] = {
     {"Zorvel", "Software\\Velmo\\Zorvel\\AppPath", "Zorvel", "ArchivioZorvel", "ZorvelData.zip",
-     "--------------------Zorvel CS.log---------------"},
+     "--------------------Zorvel CS.log---------------", false},
     {"Quorix", "Software\\Velmo\\Quorix\\AppPath", "Qrx", "ArchivioQrx", "QrxData.zip",
-     "--------------------QRX CS.log---------------"},
+     "--------------------QRX CS.log---------------", false},
     {"Pylvex", "Software\\Velmo\\Pylvex\\AppPath", "PY", "ArchivioPY", "PYData.zip",
-     "--------------------PY CS.log---------------"},
+     "--------------------PY CS.log---------------", false},
     {"Voyra", "Software\\Velmo\\Voyra\\AppPath", "VY", "ArchivioVY", "VYData.zip",
-     "--------------------VY CS.log---------------"},
+     "--------------------VY CS.log---------------", true},
     {"MultiQrx", "Software\\Velmo\\MultiQrx\\AppPath", "MQ", "ArchivioMQ", "MQData.zip",
-     "--------------------MQ CS.log---------------"},
+     "--------------------MQ CS.log---------------", false},
 };
 
 }  // namespace

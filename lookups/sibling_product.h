@@ -21,6 +21,9 @@ struct ProductConstants {
   const char* archiveComponent;  // the main window's archive writer for it
   const char* archiveFile;       // the per-product archive "Get Data" writes
   const char* csLogHeading;      // the heading of its CS.log section in the report
+  // Its archive's volumes are named "_001" ... before the extension ("VYData_001.zip"), not
+  // ".Z01" ...
+  bool advancedNaming;
 };
 
 [[nodiscard]] const ProductConstants& Describe(SiblingProduct product);

@@ -462,8 +462,10 @@ FailureAction TBaseArchiver::DoProcessFileFailure(const std::string& fileName, O
   // Without a handler the update stops and the archive goes back to what it was: leaving the
   // file out, or trying again, is the host's decision to make.
   FailureAction action = FailureAction::Abort;
+  failureSystemError_ = error.SystemError();
   if (OnProcessFileFailure)
     OnProcessFileFailure(*this, fileName, operation, error.Code(), error.MessageNumber(), error.what(), action);
+  failureSystemError_ = 0;
   return action;
 }
 

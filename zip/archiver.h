@@ -170,6 +170,9 @@ class TBaseArchiver {
   // (the file is left out). Without a handler the answer is Abort. The component never asks the
   // user itself: a host that wants to has its handler do it.
   TArcProcessFileFailureEvent OnProcessFileFailure;
+  // While OnProcessFileFailure is asked: the system's error code behind the failure (a sharing
+  // violation for a file another program holds), 0 when the failure is none of the system's.
+  [[nodiscard]] uint32_t FailureSystemError() const { return failureSystemError_; }
   TArcRequestBlankVolumeEvent OnRequestBlankVolume;
   // Raised as each volume's file has been created, before anything is written into it (so a
   // host can record every file the writer makes as its own). An error it raises ends the update.
@@ -248,6 +251,7 @@ class TBaseArchiver {
   bool customStream_ = false;
   unsigned deflateThreads_ = 1;
   bool digests_ = false;
+  uint32_t failureSystemError_ = 0;  // of the failure being asked about
   UpdateOutcome outcome_ = UpdateOutcome::Committed;
   std::unique_ptr<LeftOutList> leftOut_;  // of the update under way
   std::vector<LeftOutFile> leftOutFiles_;  // of the last update, in scan order

@@ -129,4 +129,25 @@ std::string EndRecords(const DirectoryEnd& end) {
   return out;
 }
 
+std::optional<EndRecord> ReadEndRecord(std::string_view bytes) {
+  if (bytes.size() < kEndRecordSize) return std::nullopt;
+  size_t at = 0;
+  const auto take = [&bytes, &at](size_t count) {
+    uint32_t value = 0;
+    for (size_t i = count; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    at += count;
+    return value;
+  };
+  if (take(4) != kEndRecordSignature) return std::nullopt;
+  EndRecord end;
+  end.thisDisk = static_cast<uint16_t>(take(2));
+  end.startDisk = static_cast<uint16_t>(take(2));
+  end.entriesHere = static_cast<uint16_t>(take(2));
+  end.entries = static_cast<uint16_t>(take(2));
+  end.directorySize = take(4);
+  end.directoryOffset = take(4);
+  end.commentLength = static_cast<uint16_t>(take(2));
+  return end;
+}
+
 }  // namespace tavisto::zip

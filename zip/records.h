@@ -1,13 +1,15 @@
 // The ZIP records this writer puts on disk, field by field (all little-endian): local file
 // header, central directory record, and the end records. One routine writes both the local and
 // the central header from the same fields, so the two can never disagree.
-//   std::string bytes;
-//   AppendHeader(bytes, HeaderKind::Local, item.central);
+//   std::string header = LocalRecord(item.central, item.storedName, false);
+//   std::optional<EndRecord> end = ReadEndRecord(lastBytes);   // an archive's last 22 bytes
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tavisto::zip {
 
@@ -104,6 +106,20 @@ struct DirectoryEnd {
 // The Zip64 end record and locator (with 65535 entries or more, or when an offset, a size or a
 // disk number does not fit the end record), then the end record with an empty comment.
 [[nodiscard]] std::string EndRecords(const DirectoryEnd& end);
+
+// The end record's fields as they are written (the values that did not fit as all ones).
+struct EndRecord {
+  uint16_t thisDisk = 0;   // the number of the volume that holds it: the last one, counted from 0
+  uint16_t startDisk = 0;  // the volume where the central directory starts
+  uint16_t entriesHere = 0;
+  uint16_t entries = 0;
+  uint32_t directorySize = 0;
+  uint32_t directoryOffset = 0;
+  uint16_t commentLength = 0;
+};
+
+// The end record at the start of bytes (kEndRecordSize of them); nothing when they hold none.
+[[nodiscard]] std::optional<EndRecord> ReadEndRecord(std::string_view bytes);
 
 // Little-endian helpers.
 void AppendLe16(std::string& out, uint16_t value);

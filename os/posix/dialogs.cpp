@@ -9,9 +9,7 @@ namespace tavisto::os {
 
 std::string ApplicationTitle() { return "tavisto"; }
 
-void SetDialogOwner(void* /*window*/) {}
-
-DialogAnswer ShowDialog(const std::string& text, DialogIcon /*icon*/,
+DialogAnswer ShowDialog(void* /*owner*/, const std::string& text, DialogIcon /*icon*/,
                         std::initializer_list<DialogAnswer> buttons, const std::string& caption) {
   std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
   for (DialogAnswer safest : {DialogAnswer::Abort, DialogAnswer::Cancel, DialogAnswer::No}) {

@@ -14,7 +14,6 @@ namespace tavisto::os {
 namespace {
 
 thread_local HHOOK retryRemovalHook = nullptr;
-HWND dialogOwner = nullptr;
 
 LRESULT CALLBACK RemoveRetryButton(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
@@ -40,8 +39,6 @@ bool Has(std::initializer_list<DialogAnswer> buttons, DialogAnswer answer) {
 
 }  // namespace
 
-void SetDialogOwner(void* window) { dialogOwner = static_cast<HWND>(window); }
-
 std::string ApplicationTitle() {
   std::string name = ExecutablePath();
   const auto slash = name.find_last_of("\\/");
@@ -51,7 +48,7 @@ std::string ApplicationTitle() {
   return name;
 }
 
-DialogAnswer ShowDialog(const std::string& text, DialogIcon icon,
+DialogAnswer ShowDialog(void* window, const std::string& text, DialogIcon icon,
                         std::initializer_list<DialogAnswer> buttons, const std::string& caption) {
   UINT type = MB_OK;
   bool abortIgnore = false;
@@ -71,7 +68,8 @@ DialogAnswer ShowDialog(const std::string& text, DialogIcon icon,
   }
   if (abortIgnore)
     retryRemovalHook = SetWindowsHookExA(WH_CBT, RemoveRetryButton, nullptr, GetCurrentThreadId());
-  const HWND owner = dialogOwner && IsWindow(dialogOwner) ? dialogOwner : GetActiveWindow();
+  const HWND given = static_cast<HWND>(window);
+  const HWND owner = given && IsWindow(given) ? given : GetActiveWindow();
   const int answer =
       MessageBoxW(owner, win32::Widen(text).c_str(), win32::Widen(caption).c_str(), type | MB_TASKMODAL);
   if (retryRemovalHook) {

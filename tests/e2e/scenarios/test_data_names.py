@@ -1,7 +1,7 @@
 """Get Data on a data folder a hostile but realistic customer could have: a path of 300
 characters, Omega.txt beside Ωmega.txt, a CJK name, a folder that links back to its parent.
 Every file must reach Data.zip under its own name, read back by 7-Zip and Python's zipfile,
-and the linked folder must not be followed.
+and listed so in its manifest; the linked folder must not be followed, and the manifest says so.
 """
 
 import io
@@ -59,8 +59,11 @@ class HostileNames(DeliveryCase):
         app = self.start()
         data_zip = self.get_data(app)
         with zipfile.ZipFile(data_zip) as outer:
-            self.assertEqual(outer.namelist(), ["PYData.zip"])
+            self.assertEqual(outer.namelist(), ["PYData.zip", "manifest.json"])
             inner_bytes = outer.read("PYData.zip")
+        # The manifest lists every file under its stored name with its own checksums, and the
+        # link as left out.
+        self.check_manifest(data_zip, ["Pylvex"], [("History\\Loop", ["a link, not followed"])])
         with zipfile.ZipFile(io.BytesIO(inner_bytes)) as inner:
             self.assertIsNone(inner.testzip())
             by_python = {i.filename.rstrip("/"): None if i.is_dir() else inner.read(i) for i in inner.infolist()}

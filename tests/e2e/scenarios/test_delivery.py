@@ -4,7 +4,8 @@ or none, and one without Simple MAPI.
 
 Archives are checked by peers, never by the program's own reading: Python's zipfile for
 Data.zip, 7-Zip for every product's volume set (tested, then extracted and compared with the
-product's Data tree as the sample machine's tables give it). Mail goes through Wine's own
+product's Data tree as the sample machine's tables give it), and Data.zip's manifest by a reader
+of its own against the Data trees on the machine. Mail goes through Wine's own
 Simple MAPI, which hands the message to the desktop's mail program as a mailto: URL through
 xdg-email: a recording stand-in on PATH receives it, and Wine's +winemapi channel names the
 attachment.
@@ -22,6 +23,7 @@ from scenario import MailRecorder, ScenarioCase, main
 
 from tests.e2e.harness import build_dir, win_path
 from tests.fixtures import sample_machine as sm
+from tests.support.manifest_check import check_data_zip
 
 SAVED = "File saved on your desktop."
 SUPPORT_ADDRESS = "support@velmo.it"
@@ -111,9 +113,18 @@ class DeliveryCase(ScenarioCase):
         self.assertEqual(len(found), 1, found)
         return found[0]
 
+    def check_manifest(self, data_zip: Path, products, left_out=()):
+        """Data.zip's manifest names every file of every product's set with its true checksums,
+        each file of the products' Data trees on the machine listed or left out; the manifest."""
+        sources = {product: self.machine.c(sm.product_values(self.machine.user)[product]["AppDataPath"] + "Data")
+                   for product in products}
+        return check_data_zip(data_zip, sources=sources, left_out=list(left_out))
+
     def check_volume_sets(self, data_zip: Path, products):
         """Every product's volume set in Data.zip, tested and extracted by 7-Zip, holds exactly
-        the product's Data tree."""
+        the product's Data tree; the manifest, Data.zip's last entry, says so too. The names of
+        the volumes in Data.zip."""
+        self.check_manifest(data_zip, products)
         with zipfile.ZipFile(data_zip) as archive:
             self.assertIsNone(archive.testzip())
             names = archive.namelist()
@@ -138,7 +149,8 @@ class DeliveryCase(ScenarioCase):
                     subprocess.run(["7zz", "x", "-y", f"-o{out}", str(folder / f"{base}.zip")],
                                    capture_output=True, check=True, timeout=300)
                     self.assertEqual(extracted_tree(out), expected_tree(product), product)
-        return names
+        self.assertEqual(names[-1], "manifest.json")
+        return names[:-1]
 
     def mails(self, expected=0):
         return self.mail.mails(expected)
@@ -252,11 +264,13 @@ class OnlyMultiQrx(DeliveryCase):
 class NoProgram(DeliveryCase):
     products = []
 
-    def test_data_zip_is_empty_and_nothing_else_is_touched(self):
+    def test_data_zip_holds_an_empty_manifest_and_nothing_else_is_touched(self):
         (self.working / "stray.zip").write_bytes(b"customer's")
         app = self.start()
         data_zip = self.get_data(app)
-        self.assertEqual(data_zip.read_bytes(), b"PK\x05\x06" + bytes(18))
+        manifest = self.check_manifest(data_zip, [])
+        self.assertEqual(manifest["products"], [])
+        self.assertEqual(zipfile.ZipFile(data_zip).namelist(), ["manifest.json"])
         self.assertEqual((self.working / "stray.zip").read_bytes(), b"customer's")
         app.click("Save Data")
         app.expect_message(SAVED)
@@ -306,8 +320,9 @@ class LockedDataFile(DeliveryCase):
         app.answer("&Abort")
         box = app.dialog(600000)
         self.assertTrue(box["icon"])
-        self.assertEqual(box["text"], "Get Data was stopped while packing the Pylvex data: a file could not be read "
-                                      "and Abort was chosen. The files Get Data had written are removed.")
+        path = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked
+        self.assertEqual(box["text"], f"Get Data was stopped while packing the Pylvex data: {path} could not be "
+                                      "packed and Abort was chosen. The files Get Data had written are removed.")
         app.answer("OK")
         self.release(holder, release)
         buttons = enabled(app)
@@ -334,6 +349,8 @@ class LockedDataFile(DeliveryCase):
         box = app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
         self.assertTrue(box["icon"])
         self.release(holder, release)
+        self.check_manifest(self.data_zip(), ["Pylvex"], [(self.locked, ["held by another program",
+                                                                         "Ignore was chosen"])])
         expected = expected_tree("Pylvex")
         del expected["Pylvex.cfg"]
         with zipfile.ZipFile(self.data_zip()) as archive, \

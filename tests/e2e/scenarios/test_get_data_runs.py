@@ -41,7 +41,7 @@ class GetDataRuns(DeliveryCase):
         with zipfile.ZipFile(data_zip) as archive, tempfile.TemporaryDirectory() as scratch:
             self.assertIsNone(archive.testzip())
             parts = volume_set(archive.namelist(), "Zorvel")
-            self.assertEqual(sorted(parts), sorted(archive.namelist()))
+            self.assertEqual(sorted(parts + ["manifest.json"]), sorted(archive.namelist()))
             for index, name in enumerate(parts[:-1], start=1):
                 (Path(scratch) / f"ZorvelData.z{index:02d}").write_bytes(archive.read(name))
             last = Path(scratch) / "ZorvelData.zip"

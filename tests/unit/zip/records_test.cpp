@@ -117,6 +117,25 @@ TEST(Records, EmptyArchiveIsTheBareEndRecord) {
   EXPECT_EQ(bytes, std::string("PK\x05\x06", 4) + std::string(18, '\0'));
 }
 
+TEST(Records, TheEndRecordReadsBackAsItWasWritten) {
+  DirectoryEnd end;
+  end.entryCount = 7;
+  end.directorySize = 0x1234;
+  end.startDisk = 2;
+  end.startOffset = 0x56789A;
+  end.thisDisk = 3;
+  const auto read = ReadEndRecord(EndRecords(end));
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->thisDisk, 3);
+  EXPECT_EQ(read->startDisk, 2);
+  EXPECT_EQ(read->entriesHere, 7);
+  EXPECT_EQ(read->entries, 7);
+  EXPECT_EQ(read->directorySize, 0x1234u);
+  EXPECT_EQ(read->directoryOffset, 0x56789Au);
+  EXPECT_FALSE(ReadEndRecord(std::string(kEndRecordSize, '\0')).has_value());
+  EXPECT_FALSE(ReadEndRecord(EndRecords(end).substr(0, kEndRecordSize - 1)).has_value());
+}
+
 TEST(Records, Zip64EndRecordAndLocatorFrom65535Entries) {
   DirectoryEnd end;
   end.entryCount = 65534;

@@ -1,6 +1,7 @@
-// The question Get Data's archive writers put about a file another program holds: a real message
-// box of the program, with the writer's words and the Abort, Retry and Ignore buttons.
-#include "delivery/archive_questions.h"
+// The question the window puts about a file another program holds, for Get Data's archive
+// writers: a real message box of the program, with the writer's words and the Abort, Retry and
+// Ignore buttons.
+#include "app/window_asker.h"
 
 #include <windows.h>
 
@@ -12,14 +13,14 @@
 #include "tests/support/win/dialog_answerer.h"
 #include "tests/unit/zip/zip_test_util.h"
 
-namespace tavisto::delivery {
+namespace tavisto::app {
 namespace {
 
 using zip::testing::ArchiveUnderTest;
 using zip::testing::MakeFile;
 using Strings = std::vector<std::string>;
 
-TEST(ArchiveQuestions, AHeldFileIsAskedAboutInAMessageBox) {
+TEST(WindowAsker, AHeldFileIsAskedAboutInAMessageBox) {
   test::TempDir dir;
   MakeFile(dir, "data/a.txt", "first");
   MakeFile(dir, "data/locked.db", "held by its program");
@@ -31,7 +32,8 @@ TEST(ArchiveQuestions, AHeldFileIsAskedAboutInAMessageBox) {
   ASSERT_TRUE(lock);
   for (const int button : {IDIGNORE, IDABORT}) {
     ArchiveUnderTest under(dir, button == IDIGNORE ? "ignored.zip" : "aborted.zip");
-    InstallArchiveQuestions(under.archive);
+    WindowAsker asker(nullptr);
+    delivery::InstallFileQuestions(under.archive, asker);
     test::DialogAnswerer answerer(os::ApplicationTitle(), button);
     under.archive.OpenArchive(zip::kCreateMode);
     EXPECT_NO_THROW(under.archive.AddFiles("*.*", zip::kDefaultSearchAttr));
@@ -52,4 +54,4 @@ TEST(ArchiveQuestions, AHeldFileIsAskedAboutInAMessageBox) {
 }
 
 }  // namespace
-}  // namespace tavisto::delivery
+}  // namespace tavisto::app
