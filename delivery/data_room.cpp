@@ -15,8 +15,6 @@ constexpr uint64_t kEntryRecordBytes = 30 + 46;
 constexpr uint64_t kEndRecordBytes = 22;
 // Deflate codes at best 258 bytes in 2 bits, so no data shrinks to less than 1/1032.
 constexpr uint64_t kBestDeflateRatio = 1032;
-// What an entry can take beyond its name and data at most: extra fields, a data descriptor.
-constexpr uint64_t kMostEntryExtraBytes = 256;
 // The attributes Get Data's scan takes files with (the archive writer's default set).
 constexpr uint32_t kTakenAttributes = 0x28BF;
 
@@ -38,42 +36,19 @@ void Measure(const std::string& folder, const std::string& stored, DataSize& siz
     size.nameBytes += name.size();
     if (!isFolder) {
       size.bytes += entry.size;
-      size.biggestFile = std::max(size.biggestFile, entry.size);
     } else if (!(entry.attributes & os::kAttrReparsePoint)) {
       Measure(folder + "\\" + entry.name, name, size);
     }
   }
 }
 
-// The drive of a path: "C:" or "\\server\share", upper-cased; "" when the path names none.
-std::string DriveOf(const std::string& path) {
-  std::string drive;
-  if (path.size() >= 2 && path[1] == ':') {
-    drive = path.substr(0, 2);
-  } else if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
-    const auto server = path.find_first_of("\\/", 2);
-    const auto share = server == std::string::npos ? server : path.find_first_of("\\/", server + 1);
-    drive = path.substr(0, share);
-  }
-  std::transform(drive.begin(), drive.end(), drive.begin(), [](char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  });
-  return drive;
-}
-
 }  // namespace
-
-bool OnOneDrive(const std::string& a, const std::string& b) {
-  const std::string drive = DriveOf(a);
-  return !drive.empty() && drive == DriveOf(b);
-}
 
 DataSize& DataSize::operator+=(const DataSize& other) {
   bytes += other.bytes;
   entries += other.entries;
   nameChars += other.nameChars;
   nameBytes += other.nameBytes;
-  biggestFile = std::max(biggestFile, other.biggestFile);
   return *this;
 }
 
@@ -85,20 +60,6 @@ DataSize MeasureData(const std::string& folder) {
 
 uint64_t LeastArchiveBytes(const DataSize& data) {
   return data.bytes / kBestDeflateRatio + data.entries * kEntryRecordBytes + 2 * data.nameChars + kEndRecordBytes;
-}
-
-uint64_t MostArchiveBytes(const DataSize& data) {
-  // Data that does not deflate is stored, with a few bytes for each block of the deflater.
-  const uint64_t dataBytes = data.bytes + data.bytes / 1000 + data.entries * 64;
-  return dataBytes + data.entries * (kEntryRecordBytes + kMostEntryExtraBytes) + 2 * data.nameBytes +
-         kEndRecordBytes;
-}
-
-int32_t MostVolumes(const DataSize& data, int64_t volumeSize) {
-  // A record kept whole in one volume may leave the end of the one before it unused.
-  const uint64_t usable = static_cast<uint64_t>(volumeSize) - std::min<uint64_t>(volumeSize / 2, 65536);
-  const uint64_t volumes = MostArchiveBytes(data) / usable + 1;
-  return static_cast<int32_t>(std::min<uint64_t>(volumes, 65535));
 }
 
 uint64_t StoredArchiveBytes(const std::vector<uint64_t>& sizes, const std::vector<std::string>& names) {

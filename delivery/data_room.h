@@ -22,19 +22,14 @@ struct DataSize {
   uint64_t entries = 0;       // files and folders
   uint64_t nameChars = 0;     // characters of all stored names
   uint64_t nameBytes = 0;     // UTF-8 bytes of all stored names
-  uint64_t biggestFile = 0;
 
   DataSize& operator+=(const DataSize& other);
 };
 
 [[nodiscard]] DataSize MeasureData(const std::string& folder);
 
-// The least and the most bytes one archive of data can take on disk, its records included.
+// The least bytes one archive of data can take on disk, its records included.
 [[nodiscard]] uint64_t LeastArchiveBytes(const DataSize& data);
-[[nodiscard]] uint64_t MostArchiveBytes(const DataSize& data);
-
-// The most volumes of volumeSize bytes an archive of data can need.
-[[nodiscard]] int32_t MostVolumes(const DataSize& data, int64_t volumeSize);
 
 // The exact size of an archive that stores the files of the given sizes and stored names
 // without compression (Data.zip stores the volumes).
@@ -55,10 +50,6 @@ using FreeSpaceFunction = std::function<std::optional<uint64_t>(const std::strin
 //    3.0 MB, and the disk has 1.0 MB free."
 [[nodiscard]] std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs,
                                                        const FreeSpaceFunction& freeSpace);
-
-// Whether two folders are on one drive, as free space is asked of drives: the same drive letter,
-// or the same network share ("\\server\share"), in any letter case.
-[[nodiscard]] bool OnOneDrive(const std::string& a, const std::string& b);
 
 // A size as people read it: "512 bytes", "12.0 KB", "3.4 MB", "1.2 GB".
 [[nodiscard]] std::string SizeText(uint64_t bytes);

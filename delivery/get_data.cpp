@@ -290,7 +290,6 @@ bool IsPacked(SiblingProduct product) {
 GetDataPlan PlanGetData() {
   GetDataPlan plan;
   plan.tempFolder = lookups::GetTempFolder();
-  plan.baseFolder = lookups::GetProductsBaseFolder();
   for (SiblingProduct product : lookups::kAllProducts)
     if (IsPacked(product))
       plan.dataPaths[static_cast<size_t>(product)] = lookups::ReadProductValue(product, lookups::kAppDataPathValue);

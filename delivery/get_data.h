@@ -29,7 +29,6 @@ inline constexpr int64_t kProductVolumeSize = 4097152;
 // product it packs, the data folder it read (nothing for a product it leaves out).
 struct GetDataPlan {
   std::string tempFolder;  // ends in a backslash
-  std::string baseFolder;  // ends in a backslash, or "" when no product gives one
   std::array<std::optional<std::string>, 5> dataPaths;  // by SiblingProduct
 };
 

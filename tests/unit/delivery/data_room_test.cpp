@@ -49,7 +49,7 @@ uint64_t SizeOf(const std::string& path) {
   return state ? static_cast<uint64_t>(state->size) : 0;
 }
 
-TEST(ArchiveBytes, TheLeastAndTheMostHoldWhateverTheDataIs) {
+TEST(ArchiveBytes, TheLeastHoldsWhateverTheDataIs) {
   const struct {
     const char* what;
     std::string content;
@@ -64,10 +64,6 @@ TEST(ArchiveBytes, TheLeastAndTheMostHoldWhateverTheDataIs) {
     Pack(dir, "whole.zip");
     const uint64_t size = SizeOf(dir.Path("out/whole.zip"));
     EXPECT_LE(LeastArchiveBytes(data), size) << c.what;
-    EXPECT_GE(MostArchiveBytes(data), size) << c.what;
-    Pack(dir, "split.zip", 65536);
-    EXPECT_GE(MostVolumes(data, 65536), static_cast<int32_t>(ClosedVolumes(dir.Path("out/split.zip"), false).size()))
-        << c.what;
   }
 }
 
@@ -91,14 +87,6 @@ TEST(RoomShortfall, NamesThePlaceWhatIsNeededAndWhatIsFree) {
                           drives),
             "There is not enough space on the disk to write Data.zip in C:\\Temp\\: it needs at least 3.0 MB, and "
             "the disk has 1.5 KB free.");
-}
-
-TEST(OnOneDrive, IsTheSameDriveLetterOrNetworkShare) {
-  const std::tuple<const char*, const char*, bool> cases[] = {
-      {"C:\\Velmo\\", "c:\\users\\x\\Temp\\", true},   {"C:\\Velmo\\", "T:\\Temp\\", false},
-      {"\\\\srv\\data\\a\\", "\\\\SRV\\Data\\b", true}, {"\\\\srv\\data\\", "\\\\srv\\other\\", false},
-      {"relative\\", "relative\\", false}};
-  for (const auto& [a, b, same] : cases) EXPECT_EQ(OnOneDrive(a, b), same) << a << " " << b;
 }
 
 TEST(SizeText, ReadsAsPeopleWriteSizes) {
