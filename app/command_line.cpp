@@ -3,8 +3,6 @@
 #include "app/command_line.h"
 
 #include <algorithm>
-#include <array>
-#include <string_view>
 
 namespace tavisto::app {
 namespace {
@@ -13,14 +11,16 @@ bool StartsLikeASwitch(const std::string& argument) {
   return !argument.empty() && (argument[0] == '/' || argument[0] == '-');
 }
 
-// The switch's name without its "/" or "-", in lower case (only ASCII letters are folded: every
-// switch is plain ASCII, so a name with other letters is unknown whatever its case).
-std::string SwitchName(const std::string& argument) {
-  std::string name = argument.substr(1);
-  std::transform(name.begin(), name.end(), name.begin(),
+// Only ASCII letters are folded: every switch is plain ASCII, so a name with other letters is
+// unknown whatever its case.
+std::string AsciiLower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return name;
+  return text;
 }
+
+// The switch's name without its "/" or "-", in lower case.
+std::string SwitchName(const std::string& argument) { return AsciiLower(argument.substr(1)); }
 
 bool IsHelp(const std::string& argument) {
   if (!StartsLikeASwitch(argument)) return false;
@@ -34,7 +34,7 @@ bool IsBlank(const std::string& text) {
 }
 
 // File names on Windows match in any case; nothing subtler is tried (".\x" and "x" pass).
-bool SameName(const std::string& a, const std::string& b) { return SwitchName("/" + a) == SwitchName("/" + b); }
+bool SameName(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
 
 CommandLine Refuse(std::string why) {
   CommandLine refused;
