@@ -17,13 +17,6 @@ constexpr uint64_t kStepMs = 600;
 
 constexpr char kNoMemory[] = "there is not enough memory for it";
 
-std::string SizeText(uint64_t bytes) {
-  constexpr uint64_t kMegabyte = 1024 * 1024;
-  if (bytes < kMegabyte) return std::to_string((bytes + 1023) / 1024) + " KB";
-  const uint64_t tenths = (bytes * 10 + kMegabyte / 2) / kMegabyte;
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
-}
-
 uint64_t LineCount(const std::string& text) {
   uint64_t count = 0;
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++count;
@@ -64,7 +57,7 @@ void MemoLines::Add(const std::string& line) {
   if (pending_.size() >= step_) Put();
 }
 
-std::string MemoLines::Status() const { return SizeText(shown_) + " of the report shown"; }
+std::string MemoLines::Status() const { return os::SizeText(shown_) + " of the report shown"; }
 
 void MemoLines::Clear() {
   std::string().swap(pending_);
@@ -173,7 +166,7 @@ void MemoLines::LeaveOut(const std::string& reason) {
 
 std::string MemoLines::LeftOutLine() const {
   return "The window could not take the rest of the report (" + fullReason_ + "): " +
-         os::CountOf(leftLines_, "line") + " (" + SizeText(leftBytes_) + ") left out. The report is incomplete.";
+         os::CountOf(leftLines_, "line") + " (" + os::SizeText(leftBytes_) + ") left out. The report is incomplete.";
 }
 
 uint64_t MemoLines::EndPosition() {

@@ -47,6 +47,9 @@ StreamWriteError::StreamWriteError(const std::string& path, const std::string& c
 StreamWriteError::StreamWriteError(const std::string& consequence)
     : Error(std::string(StreamWriteError().what()) + ". " + consequence) {}
 
+FileReplaceError::FileReplaceError(const std::string& path, const std::string& cause)
+    : Error(WithCause("The new file could not take the place of " + path, cause) + "; that file is as it was.") {}
+
 InOutError::InOutError(uint32_t code) : Error("Erreur E/S " + std::to_string(code)), code_(code) {}
 
 OSError::OSError(uint32_t code)

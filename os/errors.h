@@ -58,6 +58,14 @@ class StreamWriteError : public Error {
   explicit StreamWriteError(const std::string& consequence);
 };
 
+// A finished file that could not take the place of the file it was to replace, which is left as
+// it was: "The new file could not take the place of C:\x\Report.txt (Access is denied); that
+// file is as it was."
+class FileReplaceError : public Error {
+ public:
+  FileReplaceError(const std::string& path, const std::string& cause);
+};
+
 // The runtime's input/output error for text files, with the system's error code ("Erreur E/S %d").
 class InOutError : public Error {
  public:

@@ -1,5 +1,6 @@
 // Files as Windows sees them: open with explicit access, sharing and creation rules; read,
-// write, seek, truncate and flush; attributes, deletion, moves and folders by path.
+// write, seek, truncate and flush; attributes, deletion, moves (one that replaces a file, too) and
+// folders by path.
 // Paths are UTF-8, of any length: Windows gets them through the wide API (in the "\\?\" form
 // when they are long), POSIX takes them as they are. On POSIX, "\" in paths is taken as "/" and
 // the Windows attribute view is emulated (a name starting with "." is hidden, a file without
@@ -148,6 +149,13 @@ class OpenResult {
 // only while the path still names the open file. False when it could not.
 [[nodiscard]] bool RemoveOpenFile(File& file, const std::string& path);
 [[nodiscard]] bool RenameFile(const std::string& from, const std::string& to);
+// Puts the file at from in the place of the file at to, in one step: to names the old file or
+// the whole new one, never neither, never a part (both on one volume, as a file beside to is;
+// a move to another volume is refused). A missing to is simply made. A to that is a folder or a
+// read-only file is refused (kErrorAccessDenied), as Windows does whoever asks. The file's own
+// data is the caller's to flush first. On Windows a file open at from must be open with
+// kShareDelete for the move to go.
+[[nodiscard]] bool MoveOver(const std::string& from, const std::string& to);
 [[nodiscard]] bool MakeDirectory(const std::string& path);
 [[nodiscard]] bool RemoveFolder(const std::string& path);
 

@@ -6,6 +6,13 @@ std::string CountOf(uint64_t count, const std::string& unit) {
   return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
 }
 
+std::string SizeText(uint64_t bytes) {
+  constexpr uint64_t kMegabyte = 1024 * 1024;
+  if (bytes < kMegabyte) return std::to_string((bytes + 1023) / 1024) + " KB";
+  const uint64_t tenths = (bytes * 10 + kMegabyte / 2) / kMegabyte;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
 std::string TimeRemainingText(double elapsedSeconds, double fraction) {
   if (fraction < 0.02 || fraction >= 1 || elapsedSeconds < 1) return "";
   const double seconds = elapsedSeconds * (1 - fraction) / fraction;

@@ -190,6 +190,18 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
 }
 
+bool MoveOver(const std::string& from, const std::string& to) {
+  const std::string target = NativePath(to);
+  struct stat info {};
+  // Windows refuses to replace a folder or a read-only file, whoever asks (root included).
+  if (::stat(target.c_str(), &info) == 0 && (S_ISDIR(info.st_mode) || !(info.st_mode & S_IWUSR))) {
+    errno = EACCES;
+    return false;
+  }
+  // rename replaces in one step, and refuses (EXDEV) to move to another file system.
+  return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
 bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
 bool RemoveFolder(const std::string& path) {

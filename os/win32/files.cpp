@@ -170,6 +170,19 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return MoveFileW(WidePath(from).c_str(), WidePath(to).c_str()) != 0;
 }
 
+bool MoveOver(const std::string& from, const std::string& to) {
+  const std::wstring target = WidePath(to);
+  // Refused before the move: Wine running as root would replace a read-only file.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // Without MOVEFILE_COPY_ALLOWED: a copy to another volume would not be one step. Write-through:
+  // the move is on the disk before the call returns.
+  return MoveFileExW(WidePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0; }
 
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryW(WidePath(path).c_str()) != 0; }

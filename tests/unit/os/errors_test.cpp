@@ -18,6 +18,8 @@ TEST(Errors, CarryTheRuntimeTexts) {
   EXPECT_STREQ(FileOpenError("x.Z01", "File not found.").what(), "Impossible d'ouvrir le fichier x.Z01 (File not found)");
   EXPECT_STREQ(StreamWriteError("C:\\t\\Data.zip", "disk full").what(),
                "Erreur d'\xC3\xA9" "criture dans le flux (C:\\t\\Data.zip: disk full)");
+  EXPECT_STREQ(FileReplaceError("C:\\t\\Report.txt", "Access is denied.").what(),
+               "The new file could not take the place of C:\\t\\Report.txt (Access is denied); that file is as it was.");
   const InOutError io(32);
   EXPECT_STREQ(io.what(), "Erreur E/S 32");
   EXPECT_EQ(io.Code(), 32u);

@@ -111,6 +111,27 @@ TEST(Paths, ExistenceAttributesRenameAndRemove) {
   EXPECT_TRUE(RemoveFolder(dir.Path("sub")));
 }
 
+TEST(Paths, MoveOverReplacesAFileButNeverAFolderOrAReadOnlyFile) {
+  TempDir dir;
+  test::WriteFile(dir.Path("new.txt"), "new");
+  test::WriteFile(dir.Path("old.txt"), "old");
+  ASSERT_TRUE(MoveOver(dir.Path("new.txt"), dir.Path("old.txt")));
+  EXPECT_EQ(test::ReadFile(dir.Path("old.txt")), "new");
+  EXPECT_FALSE(FileExists(dir.Path("new.txt")));
+
+  test::WriteFile(dir.Path("new.txt"), "newer");
+  test::MakeDirectories(dir.Path("folder"));
+  ASSERT_TRUE(ChangeAttributes(dir.Path("old.txt"), kAttrReadOnly));
+  for (const char* target : {"folder", "old.txt"}) {
+    EXPECT_FALSE(MoveOver(dir.Path("new.txt"), dir.Path(target))) << target;
+    EXPECT_EQ(LastErrorCode(), kErrorAccessDenied) << target;
+  }
+  ASSERT_TRUE(ChangeAttributes(dir.Path("old.txt"), kAttrArchive));
+  EXPECT_EQ(test::ReadFile(dir.Path("old.txt")), "new");
+  EXPECT_TRUE(DirectoryExists(dir.Path("folder")));
+  EXPECT_EQ(test::ReadFile(dir.Path("new.txt")), "newer");
+}
+
 TEST(Paths, BackslashesAreSeparatorsEverywhere) {
   TempDir dir;
   test::MakeDirectories(dir.Path("x/y"));

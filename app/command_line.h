@@ -1,0 +1,44 @@
+// What the program's arguments ask for: the window, an unattended run that writes the report
+// and/or Data.zip to files the user names, or the usage; and the exit codes of an unattended run.
+//   const CommandLine asked = ParseCommandLine(os::ProgramArguments());
+//   if (asked.mode == RunMode::Refused) { print asked.refusal, then UsageLines(); return kExitUsage; }
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavisto::app {
+
+// How an unattended run ends (the process's exit code).
+inline constexpr int kExitComplete = 0;    // everything asked for was written, and is complete
+inline constexpr int kExitIncomplete = 1;  // written, but files were left out or the report cut short
+inline constexpr int kExitUsage = 2;       // the command line is wrong: nothing was done
+inline constexpr int kExitFailed = 3;      // failed: nothing was written
+
+enum class RunMode {
+  Window,      // no arguments: the window opens
+  Unattended,  // write what reportFile and dataFile ask for (at least one), no window
+  Usage,       // "/?": print the usage (exit code kExitComplete)
+  Refused,     // the command line is wrong: refusal says why (exit code kExitUsage)
+};
+
+struct CommandLine {
+  RunMode mode = RunMode::Window;
+  // The files to write, as the user gave them. Get Data runs first when both are asked for,
+  // so that the report has the CS.log sections it records.
+  std::optional<std::string> reportFile;
+  std::optional<std::string> dataFile;
+  std::string refusal;  // one line, RunMode::Refused only
+};
+
+// The arguments (UTF-8, without the program's name) as the system split the command line.
+// Switches start with "/" or "-" and are matched in any case: /report FILE, /data FILE, /?
+// (also /help). Each switch at most once; an argument after /report or /data is its FILE, unless
+// it starts with "/" or "-" (then the FILE is missing).
+[[nodiscard]] CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage, one line each: what /? prints, and what follows the refusal of a wrong command line.
+[[nodiscard]] std::vector<std::string> UsageLines();
+
+}  // namespace tavisto::app
