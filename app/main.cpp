@@ -1,11 +1,16 @@
-// Program entry: create the main window and run the message loop until it closes.
+// Program entry: with no arguments, create the main window and run the message loop until it
+// closes; with the unattended mode's switches, run without a window and end with its exit code.
 #include <windows.h>
 #include <objbase.h>
 
 #include <exception>
 
+#include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/unattended.h"
+#include "os/command_line.h"
+#include "os/console.h"
 
 namespace {
 
@@ -24,6 +29,23 @@ struct ComApartment {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  using namespace tavisto::app;
+  const CommandLine asked = ParseCommandLine(tavisto::os::ProgramArguments());
+  if (asked.mode != RunMode::Window) {
+    // No window and no message box: what is to be said goes to the console or the output.
+    tavisto::os::Console console;
+    if (asked.mode == RunMode::Usage) {
+      for (const std::string& line : UsageLines()) console.WriteLine(line);
+      return kExitComplete;
+    }
+    if (asked.mode == RunMode::Refused) {
+      console.WriteErrorLine(asked.refusal);
+      for (const std::string& line : UsageLines()) console.WriteErrorLine(line);
+      return kExitUsage;
+    }
+    const ComApartment apartment;
+    return RunUnattended(asked, console);
+  }
   const ComApartment apartment;
   tavisto::app::TForm1 Form1;
   try {

@@ -13,9 +13,8 @@
 #include "app/error_box.h"
 #include "app/window_design.h"
 #include "os/dialogs.h"
-#include "os/text_encoding.h"
+#include "jobs/machine_facts.h"
 #include "os/system_facts.h"
-#include "sysinfo/identity_format.h"
 
 namespace tavisto::app {
 namespace {
@@ -149,20 +148,9 @@ os::DialogAnswer TForm1::Say(const std::string& text, os::DialogIcon icon,
   return os::ShowDialog(handle_, text, icon, buttons, caption);
 }
 
-jobs::AnalysisFacts TForm1::AnalysisFacts() const {
-  // The report is code-page text: a user name keeps "?" only for what the code page lacks.
-  return jobs::AnalysisFacts{
-      {ExeInfo1->FileVersion(), SystemInfo->ComputerName(), os::Utf8ToAnsi(SystemInfo->UserName()).Bytes(),
-       SystemInfo->RegOwner(), SystemInfo->RegCompany(), SystemInfo->OSPlatform(), SystemInfo->OSVersion(),
-       SystemInfo->TotalPhys(), SystemInfo->AvailPhys()},
-      GetWindowsLanguage()};
-}
+jobs::AnalysisFacts TForm1::AnalysisFacts() const { return jobs::AnalysisFactsOf(*SystemInfo, *ExeInfo1); }
 
-delivery::RunFacts TForm1::RunFacts() const {
-  return delivery::RunFacts{ExeInfo1->FileVersion(), os::AnsiToUtf8(os::AnsiText(SystemInfo->ComputerName())),
-                            SystemInfo->UserName()};
-}
-
+delivery::RunFacts TForm1::RunFacts() const { return jobs::RunFactsOf(*SystemInfo, *ExeInfo1); }
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TForm1* self = nullptr;
   if (message == WM_NCCREATE) {
@@ -429,11 +417,6 @@ void TForm1::FormDestroy() {
   session_.reset();
 }
 
-std::string TForm1::GetWindowsLanguage() const {
-  std::string language, country;
-  const int languageCount = os::UserLocaleInfo(os::kLocaleIso639LangName, 5, language);
-  const int countryCount = os::UserLocaleInfo(os::kLocaleIso3166CtryName, 5, country);
-  return sysinfo::LanguageCode(language, languageCount, country, countryCount);
-}
+std::string TForm1::GetWindowsLanguage() const { return jobs::WindowsLanguage(); }
 
 }  // namespace tavisto::app

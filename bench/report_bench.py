@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Times the whole Start Analysis under Wine, click to "Finish", on big CS.logs, against a bare
-EDIT control filled with the same text, in paired runs.
+EDIT control filled with the same text, and the unattended "/report FILE", which writes the same
+report into a file without the memo, in runs that take turns.
 
     bench/report_bench.py [--runs 3] [--sizes 20,60] [--build build/win64]
 
@@ -10,9 +11,10 @@ about 80 bytes); Get Data runs once first, so that the report copies that log. T
 presses Start Analysis and waits for the box that ends it. The floor is bench/edit_floor.exe
 under the same Wine machine and display: a window whose EDIT control, styled, sized and in the
 font of the memo (at 96 DPI), is filled with the report Tavisto wrote (saved from its memo) by
-one WM_SETTEXT. Both are
-timed from outside, start to end. Runs alternate which goes first; it prints every pair, the
-medians and their ratio for each size.
+one WM_SETTEXT. "/report" is tavisto.exe run to its end with that switch in the same working
+folder. All are timed from outside, start to end. Runs rotate which goes first; it prints every
+run, the medians, the ratio of Start Analysis to the floor and that of /report to Start Analysis
+for each size.
 """
 
 import argparse
@@ -85,27 +87,41 @@ def main():
                 machine.run([floor_exe, win_path(report)], timeout=1800)
                 return time.perf_counter() - start
 
+            unattended_report = machine.root / "unattended.txt"
+
+            def run_unattended():
+                start = time.perf_counter()
+                done = machine.run([tavisto_exe, "/report", win_path(unattended_report)], cwd=machine.root / "cwd",
+                                   check=False, timeout=1800)
+                elapsed = time.perf_counter() - start
+                if done.returncode != 0:
+                    raise RuntimeError(f"/report ended with exit code {done.returncode}: {done.stderr!r}")
+                return elapsed
+
             run_analysis()  # warms Wine and the page cache, and gives the floor its text
             report.write_bytes(app.memo())
-            analysis, floor = [], []
+            analysis, floor, unattended = [], [], []
             for run in range(args.runs):
-                pair = {}
-                order = [("Start Analysis", run_analysis), ("floor", run_floor)]
-                if run % 2:
-                    order.reverse()
+                times = {}
+                order = [("Start Analysis", run_analysis), ("floor", run_floor), ("/report", run_unattended)]
+                order = order[run % 3:] + order[:run % 3]
                 for name, action in order:
-                    pair[name] = action()
-                analysis.append(pair["Start Analysis"])
-                floor.append(pair["floor"])
-                print(f"{megabytes} MB run {run + 1}: Start Analysis {pair['Start Analysis']:.2f} s, "
-                      f"EDIT floor {pair['floor']:.2f} s, ratio {pair['Start Analysis'] / pair['floor']:.2f}",
-                      flush=True)
+                    times[name] = action()
+                analysis.append(times["Start Analysis"])
+                floor.append(times["floor"])
+                unattended.append(times["/report"])
+                print(f"{megabytes} MB run {run + 1}: Start Analysis {times['Start Analysis']:.2f} s, "
+                      f"EDIT floor {times['floor']:.2f} s, /report {times['/report']:.2f} s; Start Analysis to floor "
+                      f"{times['Start Analysis'] / times['floor']:.2f}, /report to Start Analysis "
+                      f"{times['/report'] / times['Start Analysis']:.3f}", flush=True)
             app.close()
-            results.append((megabytes, report.stat().st_size, statistics.median(analysis), statistics.median(floor)))
+            results.append((megabytes, report.stat().st_size, statistics.median(analysis), statistics.median(floor),
+                            statistics.median(unattended)))
     shutil.rmtree(machine.root, ignore_errors=True)
-    for megabytes, size, ours, theirs in results:
-        print(f"{megabytes} MB CS.log ({size / 1048576:.1f} MB report), {args.runs} paired runs: median Start Analysis "
-              f"{ours:.2f} s, median EDIT floor {theirs:.2f} s, ratio {ours / theirs:.2f}")
+    for megabytes, size, ours, theirs, file in results:
+        print(f"{megabytes} MB CS.log ({size / 1048576:.1f} MB report), {args.runs} runs each: median Start Analysis "
+              f"{ours:.2f} s, median EDIT floor {theirs:.2f} s, ratio {ours / theirs:.2f}; median /report {file:.2f} s, "
+              f"ratio to Start Analysis {file / ours:.3f}")
     return 0
 
 
