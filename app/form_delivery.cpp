@@ -12,7 +12,7 @@
 #include "jobs/get_data_job.h"
 #include "lookups/known_folders.h"
 #include "os/dialogs.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "os/progress_dialog.h"
 

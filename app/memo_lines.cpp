@@ -4,7 +4,8 @@
 #include <climits>
 #include <new>
 
-#include "os/progress_text.h"
+#include "common/progress_text.h"
+#include "common/size_text.h"
 
 namespace tavisto::app {
 namespace {
@@ -57,7 +58,7 @@ void MemoLines::Add(const std::string& line) {
   if (pending_.size() >= step_) Put();
 }
 
-std::string MemoLines::Status() const { return os::SizeText(shown_) + " of the report shown"; }
+std::string MemoLines::Status() const { return SizeText(shown_) + " of the report shown"; }
 
 void MemoLines::Clear() {
   std::string().swap(pending_);
@@ -152,7 +153,7 @@ bool MemoLines::Append(const std::string& text) {
 
 std::string MemoLines::Refusal(uint64_t wantedLength) const {
   const auto limit = static_cast<uint64_t>(SendMessageA(edit_, EM_GETLIMITTEXT, 0, 0));
-  if (wantedLength > limit) return "the window holds at most " + os::CountOf(limit, "character");
+  if (wantedLength > limit) return "the window holds at most " + CountOf(limit, "character");
   return kNoMemory;
 }
 
@@ -166,7 +167,7 @@ void MemoLines::LeaveOut(const std::string& reason) {
 
 std::string MemoLines::LeftOutLine() const {
   return "The window could not take the rest of the report (" + fullReason_ + "): " +
-         os::CountOf(leftLines_, "line") + " (" + os::SizeText(leftBytes_) + ") left out. The report is incomplete.";
+         CountOf(leftLines_, "line") + " (" + SizeText(leftBytes_) + ") left out. The report is incomplete.";
 }
 
 uint64_t MemoLines::EndPosition() {

@@ -1,5 +1,7 @@
 #include "app/window_asker.h"
 
+#include "common/size_text.h"
+
 #include "os/dialogs.h"
 #include "zip/archive_error.h"
 
@@ -30,9 +32,7 @@ std::string WindowAsker::LeftOutAnswer(const zip::LeftOutFile& file) const {
 }
 
 std::string LargeMailQuestion(int64_t bytes) {
-  const int64_t tenths = (bytes * 10 + 512 * 1024) / (1024 * 1024);
-  const std::string size = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
-  return "Data.zip is " + size +
+  return "Data.zip is " + SizeText(static_cast<uint64_t>(bytes)) +
          ". Many mail systems refuse messages over 10 MB, and a file grows by about a third when it is attached to a "
          "mail.\r\n\r\nSave Data puts Data.zip on your desktop, so that you can send it another way.\r\n\r\n"
          "Send it by email anyway?";

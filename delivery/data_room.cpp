@@ -1,5 +1,7 @@
 #include "delivery/data_room.h"
 
+#include "common/size_text.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -74,23 +76,10 @@ std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs, con
     const auto free = freeSpace(need.folder);
     if (!free || *free >= need.bytes) continue;
     return "There is not enough space on the disk to write " + need.what + " in " + need.folder +
-           ": it needs at least " + SizeText(need.bytes) + ", and the disk has " + SizeText(*free) + " free.";
+           ": it needs at least " + SizeText(need.bytes, SizeStyle::Exact) + ", and the disk has " +
+           SizeText(*free, SizeStyle::Exact) + " free.";
   }
   return std::nullopt;
-}
-
-std::string SizeText(uint64_t bytes) {
-  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
-  double value = static_cast<double>(bytes) / 1024;
-  size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
-    value /= 1024;
-    ++unit;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-  return text;
 }
 
 }  // namespace tavisto::delivery

@@ -51,7 +51,4 @@ using FreeSpaceFunction = std::function<std::optional<uint64_t>(const std::strin
 [[nodiscard]] std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs,
                                                        const FreeSpaceFunction& freeSpace);
 
-// A size as people read it: "512 bytes", "12.0 KB", "3.4 MB", "1.2 GB".
-[[nodiscard]] std::string SizeText(uint64_t bytes);
-
 }  // namespace tavisto::delivery

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
+#include "common/path_parts.h"
 #include "os/files.h"
 #include "os/os_error.h"
 
@@ -11,16 +12,6 @@ namespace tavisto::delivery {
 namespace {
 
 constexpr size_t kCopyBufferSize = 8192;
-
-std::string FileNamePart(const std::string& path) {
-  const auto separator = path.find_last_of("\\/:");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-std::string FolderPart(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -87,7 +78,7 @@ void ForceDirectories(const std::string& path) {
   if (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
   // A drive ("C:") or a folder that is already there ends the climb.
   if (folder.size() <= 2 || os::DirectoryExists(folder)) return;
-  ForceDirectories(FolderPart(folder));
+  ForceDirectories(FolderOf(folder));
   (void)os::MakeDirectory(folder);
 }
 
@@ -99,12 +90,12 @@ void CopyFileChunked(const std::string& source, const std::string& destination, 
     } else if (!IsSeparator(target.back()) && target.back() != ':') {
       target += '\\';
     }
-    target += FileNamePart(source);
+    target += NameOf(source);
   }
 
   auto input = os::File::Open(source, os::Access::Read, os::kShareRead, os::Disposition::OpenExisting);
   if (!input) throw FileOpenError(source);
-  ForceDirectories(FolderPart(target));
+  ForceDirectories(FolderOf(target));
   auto output = os::File::Open(target, os::Access::WriteRemovable, os::kShareNone, os::Disposition::CreateAlways);
   if (!output) throw FileCreateError(target);
   try {

@@ -1,17 +1,13 @@
 #include "delivery/desktop_target.h"
 
-#include "os/errors.h"
+#include "common/errors.h"
+#include "common/path_parts.h"
 #include "os/os_error.h"
 
 namespace tavisto::delivery {
 namespace {
 
 constexpr int kMostCopies = 10000;
-
-std::string NameOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 // "Data.zip" as "Data (n).zip": the number goes before the extension.
 std::string Numbered(const std::string& path, int number) {

@@ -9,7 +9,9 @@
 #include "lookups/known_folders.h"
 #include "lookups/sibling_products.h"
 #include "os/disk_space.h"
-#include "os/errors.h"
+#include "common/errors.h"
+#include "common/path_parts.h"
+#include "common/size_text.h"
 #include "os/file_time.h"
 #include "os/files.h"
 
@@ -79,7 +81,7 @@ void PackProduct(ProductSlot& slot, Run& run, ManifestWriter& manifest) {
 
   const std::string data = std::string("the ") + slot.known.name + " data";
   run.progress.BeginStage("Packing " + data);
-  run.needed = data + " comes to " + SizeText(DataOf(run, slot).bytes) + " before compression";
+  run.needed = data + " comes to " + SizeText(DataOf(run, slot).bytes, SizeStyle::Exact) + " before compression";
   run.neededBytes = DataOf(run, slot).bytes;
   const size_t product = manifest.BeginProduct(slot.known.name, dataFolder);
   // The last volume takes the archive's name as the archive closes.
@@ -180,7 +182,7 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run, ManifestWriter& mani
   sizes.push_back(run.manifestBytes);
   names.push_back(kManifestName);
   const uint64_t bytes = StoredArchiveBytes(sizes, names);
-  run.needed = "Data.zip needs " + SizeText(bytes);
+  run.needed = "Data.zip needs " + SizeText(bytes, SizeStyle::Exact);
   run.neededBytes = bytes;
   if (const auto refusal = RoomShortfall({{"Data.zip", run.folder, bytes}}, os::FreeDiskSpace))
     throw GetDataStopped(*refusal);
@@ -247,12 +249,10 @@ std::string BuildDataZip(zip::TArchiver& dataZip, Run& run, ManifestWriter& mani
 // (a quota, a smaller drive mounted inside it) is only said to be full: its figure would
 // contradict the message.
 std::string DiskFullMessage(const DiskFullError& error, const Run& run) {
-  const std::string& file = error.File();
-  const auto slash = file.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? file : file.substr(0, slash + 1);
+  const std::string folder = FolderPrefixOf(error.File());
   const auto free = os::FreeDiskSpace(folder);
   if (free && *free < run.neededBytes)
-    return std::string(error.what()) + ": " + folder + " has " + SizeText(*free) + " free, and " + run.needed + ".";
+    return std::string(error.what()) + ": " + folder + " has " + SizeText(*free, SizeStyle::Exact) + " free, and " + run.needed + ".";
   return std::string(error.what()) + ": the disk that holds " + folder + " is full, and " + run.needed + ".";
 }
 

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
 #include "os/temp_file.h"
 #include "zip/archive_error.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/registry.h"
 #include "os/system_facts.h"
 

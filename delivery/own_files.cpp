@@ -16,7 +16,8 @@
 #include <cstdlib>
 
 #include "os/dir_listing.h"
-#include "os/errors.h"
+#include "common/errors.h"
+#include "common/path_parts.h"
 #include "os/file_security.h"
 #include "os/os_error.h"
 
@@ -44,11 +45,6 @@ std::string WithBackslash(std::string folder) {
 std::string WithoutSeparator(std::string folder) {
   while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
   return folder;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
 bool SameLetters(char a, char b) {

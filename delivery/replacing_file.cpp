@@ -1,7 +1,8 @@
 // The new file beside the user's, and the one step that puts it in its place.
 #include "delivery/replacing_file.h"
 
-#include "os/errors.h"
+#include "common/errors.h"
+#include "common/path_parts.h"
 #include "os/os_error.h"
 
 namespace tavisto::delivery {
@@ -11,15 +12,6 @@ constexpr char kNewSuffix[] = ".tavisto-new";
 constexpr int kMostNames = 100;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// The folder that holds path, as the system resolves it: "" for the current folder, "C:" for
-// drive C's current folder, a root with its separator ("C:\", "\").
-std::string FolderOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string();
-  const bool isRoot = separator == 0 || (separator == 2 && path[1] == ':');
-  return path.substr(0, isRoot ? separator + 1 : separator);
-}
 
 std::string Cause(uint32_t error) {
   const std::string text = os::ErrorText(error);

@@ -16,7 +16,7 @@
 
 #include "delivery/asker.h"
 #include "delivery/scoped_event.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/progress.h"
 #include "zip/archiver.h"
 

@@ -1,6 +1,6 @@
 #include "delivery/volume_set.h"
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "zip/records.h"
 #include "zip/spanning.h"

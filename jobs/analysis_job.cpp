@@ -25,7 +25,7 @@ AnalysisOutcome RunAnalysis(Session& session, const AnalysisFacts& facts, report
   }
   AnalysisOutcome outcome;
   try {
-    outcome.scanFolders = report::BuildAnalysisReport(inputs, out, progress).scanFolders;
+    (void)report::BuildAnalysisReport(inputs, out, progress);
   } catch (const report::IncompleteReport& stopped) {
     outcome.stopLine = stopped.Line();
     outcome.stopText = stopped.what();

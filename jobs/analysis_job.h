@@ -21,8 +21,6 @@ struct AnalysisFacts {
 };
 
 struct AnalysisOutcome {
-  // The folders the file list scanned, in order.
-  std::vector<std::string> scanFolders;
   // Empty when the report is whole; else why it ends early: for the report's last line (code
   // page) and for a message (UTF-8).
   std::string stopLine;

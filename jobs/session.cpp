@@ -1,7 +1,7 @@
 #include "jobs/session.h"
 
 #include "lookups/known_folders.h"
-#include "os/errors.h"
+#include "common/errors.h"
 
 namespace tavisto::jobs {
 

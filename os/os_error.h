@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/errors.h"
+
 namespace tavisto::os {
 
 // Win32 codes the program looks at by name.
@@ -28,3 +30,19 @@ inline constexpr uint32_t kErrorFilenameTooLong = 206;
 [[nodiscard]] std::string ErrorText(uint32_t code);
 
 }  // namespace tavisto::os
+
+namespace tavisto {
+
+// A failed platform call reported with its system error code and the system's text for it.
+class OSError : public Error {
+ public:
+  explicit OSError(uint32_t code)
+      : Error("Erreur syst\xC3\xA8" "me. Code: " + std::to_string(code) + ".\r\n" + os::ErrorText(code)),
+        code_(code) {}
+  [[nodiscard]] uint32_t Code() const noexcept { return code_; }
+
+ private:
+  uint32_t code_;
+};
+
+}  // namespace tavisto

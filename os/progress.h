@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "os/errors.h"
+#include "common/errors.h"
 
 namespace tavisto::os {
 

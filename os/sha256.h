@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "os/errors.h"
+#include "common/errors.h"
 
 namespace tavisto::os {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
-#include "os/progress_text.h"
+#include "common/size_text.h"
 
 namespace tavisto::report {
 namespace {
@@ -26,7 +26,7 @@ void FileLines::Add(const std::string& line) {
   Put("\r\n", 2);
 }
 
-std::string FileLines::Status() const { return os::SizeText(written_) + " written"; }
+std::string FileLines::Status() const { return SizeText(written_) + " written"; }
 
 void FileLines::Flush() {
   if (!failure_.empty()) throw StreamWriteError(path_, failure_);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/progress.h"
 #include "report/line_sink.h"
 #include "report/outside_tools.h"

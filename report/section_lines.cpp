@@ -4,9 +4,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
-#include "os/progress_text.h"
+#include "common/progress_text.h"
 #include "os/text_encoding.h"
 #include "report/report_texts.h"
 
@@ -42,7 +42,7 @@ std::string ShortenedFolder(const std::string& value) {
 std::string MissingToolNotice(const std::string& toolName) { return Quoted(toolName) + " not present."; }
 
 std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs) {
-  return Quoted(toolName) + " did not finish within " + os::CountOf((timeLimitMs + 999) / 1000, "second") +
+  return Quoted(toolName) + " did not finish within " + CountOf((timeLimitMs + 999) / 1000, "second") +
          " and was stopped.";
 }
 
@@ -71,7 +71,7 @@ std::string WithoutNuls(const std::string& line) {
 }
 
 std::string WaitingForToolText(const std::string& toolFile, uint32_t timeLimitMs) {
-  return "Waiting for " + toolFile + " (at most " + os::CountOf((timeLimitMs + 999) / 1000, "second") + ")";
+  return "Waiting for " + toolFile + " (at most " + CountOf((timeLimitMs + 999) / 1000, "second") + ")";
 }
 
 std::string PlainCause(const std::exception& error) {

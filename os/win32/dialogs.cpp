@@ -3,6 +3,8 @@
 // Abort/Retry/Ignore box with its Retry button removed while the box is being activated.
 #include "os/dialogs.h"
 
+#include "common/path_parts.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -40,9 +42,7 @@ bool Has(std::initializer_list<DialogAnswer> buttons, DialogAnswer answer) {
 }  // namespace
 
 std::string ApplicationTitle() {
-  std::string name = ExecutablePath();
-  const auto slash = name.find_last_of("\\/");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
+  std::string name = NameOf(ExecutablePath());
   const auto dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
   return name;

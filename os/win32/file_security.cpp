@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "os/errors.h"
+#include "os/os_error.h"
 #include "os/win32/user_sid.h"
 #include "os/win32/wide.h"
 

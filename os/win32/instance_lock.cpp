@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "os/errors.h"
+#include "os/os_error.h"
 #include "os/win32/user_sid.h"
 #include "os/win32/wide.h"
 

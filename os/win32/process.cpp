@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "os/errors.h"
+#include "os/os_error.h"
 #include "os/handle.h"
 #include "os/library_handle.h"
 #include "os/win32/wide.h"

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "os/progress_text.h"
+#include "common/progress_text.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {

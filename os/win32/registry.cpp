@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/text_encoding.h"
 #include "os/win32/wide.h"
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include "os/errors.h"
+#include "os/os_error.h"
 
 namespace tavisto::os::win32 {
 

@@ -372,11 +372,21 @@ class Tavisto:
         """Starts the program and waits for its window: a window that none of the running
         Tavisto objects in others has."""
         self.cwd.mkdir(parents=True, exist_ok=True)
-        self.process = self.machine.popen([self.exe], cwd=self.cwd, winedebug=self.winedebug,
-                                          stderr_path=self.stderr_path)
         skip = ",".join(str(other.handle) for other in others)
-        self.handle = self.driver("wait-window", timeout_ms, env={"TAVISTO_OTHER_WINDOWS": skip}).get("handle")
-        return self
+        for attempt in (1, 2):
+            self.process = self.machine.popen([self.exe], cwd=self.cwd, winedebug=self.winedebug,
+                                              stderr_path=self.stderr_path)
+            try:
+                self.handle = self.driver("wait-window", timeout_ms, env={"TAVISTO_OTHER_WINDOWS": skip}).get("handle")
+                return self
+            except DriverError:
+                # Now and then Wine fails to lay out a new process's memory ("failed to map the
+                # shared user data") and the program ends before its first instruction. Tried
+                # once more; a program of ours that dies at start dies twice and fails the test.
+                if attempt == 2 or self.process.poll() is None:
+                    raise
+                print(f"tavisto.exe ended (exit code {self.process.returncode}) before its window appeared: "
+                      "started once more", file=sys.stderr)
 
     # Commands that change nothing, so that one which printed nothing may be asked again.
     _ASKING = {"state", "wait-window", "dialog", "memo", "wait-idle", "progress", "labels"}

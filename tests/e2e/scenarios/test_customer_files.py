@@ -55,10 +55,7 @@ class KilledWindow(DeliveryCase):
         """Starts Get Data, kills the window as it packs; the folder of the run it left."""
         app = self.start()
         app.click("Get Data")
-        for _ in range(200):
-            shown = app.progress()
-            if shown["lines"][0] == "Packing the Zorvel data" and shown["bar"][0] > 0:
-                break
+        self.packing(app)
         app.process.kill()
         app.process.wait(timeout=60)
         runs = sorted(own_folder(self.machine).glob("Get Data *"))

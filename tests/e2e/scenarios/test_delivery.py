@@ -95,6 +95,14 @@ class DeliveryCase(ScenarioCase):
         self.debug_log = self.machine.root / f"wine-{self.id().split('.')[-1]}.log"
         return self.start_tavisto(cwd=self.working, winedebug="+winemapi", stderr_path=self.debug_log)
 
+    def packing(self, app):
+        """Waits until app's Get Data is packing, past its first bytes."""
+        for _ in range(200):
+            shown = app.progress()
+            if shown["lines"][0] == "Packing the Zorvel data" and shown["bar"][0] > 0:
+                return shown
+        self.fail(f"Get Data did not get going: {shown}")
+
     def get_data(self, app, screenshot=None):
         app.click("Get Data")
         box = app.dialog(1200000)

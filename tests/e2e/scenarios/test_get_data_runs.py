@@ -61,14 +61,6 @@ class GetDataRuns(DeliveryCase):
         return ({name for name in snapshot(self.base) if not name.startswith("ZorvelData.")},
                 {name: digest for name, digest in snapshot(self.machine.temp).items() if "Tavisto" not in name})
 
-    def packing(self, app):
-        """Waits until app's Get Data is packing, past its first bytes."""
-        for _ in range(200):
-            shown = app.progress()
-            if shown["lines"][0] == "Packing the Zorvel data" and shown["bar"][0] > 0:
-                return shown
-        self.fail(f"Get Data did not get going: {shown}")
-
     def test_a_second_window_is_refused_while_the_first_one_packs(self):
         first = self.start()
         second = self.start_tavisto(cwd=self.working, others=[first])

@@ -121,10 +121,7 @@ class GetDataInAWindow(UnattendedCase):
     def test_get_data_running_in_a_window_fails_the_run(self):
         app = self.start()
         app.click("Get Data")
-        for _ in range(200):
-            shown = app.progress()
-            if shown["lines"][0] == "Packing the Zorvel data" and shown["bar"][0] > 0:
-                break
+        self.packing(app)
         data = self.machine.root / "Data.zip"
         code, out, err = self.unattended("/data", win_path(data))
         self.assertEqual(code, FAILED, out + err)

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "delivery/volume_set.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "tests/support/temp_dir.h"
 #include "zip/archiver.h"
@@ -87,13 +87,6 @@ TEST(RoomShortfall, NamesThePlaceWhatIsNeededAndWhatIsFree) {
                           drives),
             "There is not enough space on the disk to write Data.zip in C:\\Temp\\: it needs at least 3.0 MB, and "
             "the disk has 1.5 KB free.");
-}
-
-TEST(SizeText, ReadsAsPeopleWriteSizes) {
-  const std::pair<uint64_t, const char*> cases[] = {
-      {0, "0 bytes"}, {1, "1 byte"}, {1023, "1023 bytes"}, {1024, "1.0 KB"}, {3 << 20, "3.0 MB"},
-      {(uint64_t{5} << 30) / 2, "2.5 GB"}};
-  for (const auto& [bytes, text] : cases) EXPECT_EQ(SizeText(bytes), text) << bytes;
 }
 
 TEST(ClosedVolumes, AreTheVolumesTheArchiveNamesAndEachChangeIsNamed) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "tests/support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "tests/support/file_owner.h"
 #include "tests/support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "os/dir_listing.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
 #include "tests/support/temp_dir.h"
 

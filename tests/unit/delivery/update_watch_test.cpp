@@ -5,7 +5,7 @@
 #include <chrono>
 #include <functional>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "os/os_error.h"
 #include "zip/archive_error.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
 #include "tests/support/temp_dir.h"
 

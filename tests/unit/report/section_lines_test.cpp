@@ -5,7 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "os/errors.h"
+#include "common/errors.h"
 
 namespace tavisto::report {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "tests/unit/zip/zip_test_util.h"
 #include "zip/archive_stream.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "delivery/replacing_file.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "tests/support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "os/process.h"
 #include "os/progress.h"

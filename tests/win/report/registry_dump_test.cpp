@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "report/user_locale.h"
 #include "tests/support/win/registry_fixture.h"
 #include "tests/win/report/locale_override.h"

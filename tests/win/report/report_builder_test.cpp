@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "tests/support/win/registry_fixture.h"
 #include "tests/win/report/working_folder.h"
 

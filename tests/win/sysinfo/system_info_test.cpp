@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "tests/support/win/registry_fixture.h"
 
 namespace tavisto::sysinfo {

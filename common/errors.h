@@ -76,14 +76,4 @@ class InOutError : public Error {
   uint32_t code_;
 };
 
-// A failed platform call reported with its system error code and the system's text for it.
-class OSError : public Error {
- public:
-  explicit OSError(uint32_t code);
-  [[nodiscard]] uint32_t Code() const noexcept { return code_; }
-
- private:
-  uint32_t code_;
-};
-
 }  // namespace tavisto

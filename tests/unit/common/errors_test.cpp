@@ -1,4 +1,4 @@
-#include "os/errors.h"
+#include "common/errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 // Texts of the runtime's errors, in UTF-8 like every message the program shows.
-#include "os/errors.h"
+#include "common/errors.h"
 
-#include "os/os_error.h"
 
 namespace tavisto {
 namespace {
@@ -51,9 +50,5 @@ FileReplaceError::FileReplaceError(const std::string& path, const std::string& c
     : Error(WithCause("The new file could not take the place of " + path, cause) + "; that file is as it was.") {}
 
 InOutError::InOutError(uint32_t code) : Error("Erreur E/S " + std::to_string(code)), code_(code) {}
-
-OSError::OSError(uint32_t code)
-    : Error("Erreur syst\xC3\xA8" "me. Code: " + std::to_string(code) + ".\r\n" + os::ErrorText(code)),
-      code_(code) {}
 
 }  // namespace tavisto

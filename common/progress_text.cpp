@@ -1,16 +1,9 @@
-#include "os/progress_text.h"
+#include "common/progress_text.h"
 
-namespace tavisto::os {
+namespace tavisto {
 
 std::string CountOf(uint64_t count, const std::string& unit) {
   return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
-}
-
-std::string SizeText(uint64_t bytes) {
-  constexpr uint64_t kMegabyte = 1024 * 1024;
-  if (bytes < kMegabyte) return std::to_string((bytes + 1023) / 1024) + " KB";
-  const uint64_t tenths = (bytes * 10 + kMegabyte / 2) / kMegabyte;
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
 std::string TimeRemainingText(double elapsedSeconds, double fraction) {
@@ -21,4 +14,4 @@ std::string TimeRemainingText(double elapsedSeconds, double fraction) {
   return "About " + CountOf(static_cast<uint64_t>(seconds / 60) + 1, "minute") + " remaining";
 }
 
-}  // namespace tavisto::os
+}  // namespace tavisto

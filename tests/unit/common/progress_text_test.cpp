@@ -1,8 +1,8 @@
-#include "os/progress_text.h"
+#include "common/progress_text.h"
 
 #include <gtest/gtest.h>
 
-namespace tavisto::os {
+namespace tavisto {
 namespace {
 
 TEST(ProgressText, OneSecondIsSingular) {
@@ -14,14 +14,5 @@ TEST(ProgressText, OneSecondIsSingular) {
   EXPECT_EQ(TimeRemainingText(0.5, 0.5), "");  // too early to tell
 }
 
-TEST(ProgressText, SizesInKilobytesRoundedUpThenMegabytesToATenth) {
-  EXPECT_EQ(SizeText(0), "0 KB");
-  EXPECT_EQ(SizeText(1), "1 KB");
-  EXPECT_EQ(SizeText(1024 * 1024 - 1), "1024 KB");
-  EXPECT_EQ(SizeText(1024 * 1024), "1.0 MB");
-  EXPECT_EQ(SizeText(12897485), "12.3 MB");  // 12.30 MB
-  EXPECT_EQ(SizeText(uint64_t{5} * 1024 * 1024 * 1024), "5120.0 MB");
-}
-
 }  // namespace
-}  // namespace tavisto::os
+}  // namespace tavisto

@@ -1,0 +1,24 @@
+// A Windows path's name and folder, split as the system splits them: at the last "\" or "/" (a
+// drive's colon ends its folder too: "C:x.txt" is x.txt on drive C). The paths are the
+// program's own text (UTF-8); no file system is asked.
+//   NameOf("C:\Suite\ZorvelData.zip")        == "ZorvelData.zip"
+//   FolderOf("C:\Suite\ZorvelData.zip")      == "C:\Suite"
+//   FolderPrefixOf("C:\Suite\ZorvelData.zip") == "C:\Suite\"
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavisto {
+
+// The last part of path: what follows its last separator or its drive's colon.
+[[nodiscard]] std::string NameOf(std::string_view path);
+
+// The folder that holds path, as the system resolves it: "" for the current folder, "C:" for
+// drive C's current one, a root with its separator ("C:\", "\"), else without a last separator.
+[[nodiscard]] std::string FolderOf(std::string_view path);
+
+// path without its name, the separator kept: "C:\Suite\", "C:", "".
+[[nodiscard]] std::string FolderPrefixOf(std::string_view path);
+
+}  // namespace tavisto

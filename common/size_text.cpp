@@ -1,0 +1,28 @@
+#include "common/size_text.h"
+
+#include <cstdio>
+#include <iterator>
+
+namespace tavisto {
+
+std::string SizeText(uint64_t bytes, SizeStyle style) {
+  constexpr uint64_t kKilobyte = 1024, kMegabyte = kKilobyte * kKilobyte;
+  if (style == SizeStyle::Running) {
+    if (bytes < kMegabyte) return std::to_string((bytes + kKilobyte - 1) / kKilobyte) + " KB";
+    const uint64_t tenths = (bytes * 10 + kMegabyte / 2) / kMegabyte;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+  }
+  if (bytes < kKilobyte) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes) / kKilobyte;
+  size_t unit = 0;
+  while (value >= kKilobyte && unit + 1 < std::size(kUnits)) {
+    value /= kKilobyte;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+  return text;
+}
+
+}  // namespace tavisto
