@@ -51,8 +51,8 @@ def main():
     args = parser.parse_args()
     os.environ["TAVISTO_BUILD_DIR"] = str(Path(args.build).resolve())
 
-    floor_exe = Path(args.build) / "bench" / "edit_floor.exe"
-    tavisto_exe = Path(args.build) / "app" / "tavisto.exe"
+    floor_exe = Path(args.build).resolve() / "bench" / "edit_floor.exe"
+    tavisto_exe = Path(args.build).resolve() / "app" / "tavisto.exe"
     for needed in (floor_exe, tavisto_exe):
         if not needed.exists():
             print(f"{needed} is missing: build the preset first")

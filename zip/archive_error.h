@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 
 namespace tavisto::zip {
 

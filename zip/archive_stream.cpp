@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "os/disk_space.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/os_error.h"
 #include "zip/path_rules.h"
 

@@ -6,7 +6,7 @@
 
 #include "os/dir_listing.h"
 #include "os/disk_space.h"
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/file_time.h"
 #include "os/files.h"
 #include "os/os_error.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <new>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "zip/archive_error.h"
 #include "zip/scratch_file.h"
 

@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "zip/entry_pipeline.h"
 

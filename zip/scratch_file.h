@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 
 namespace tavisto::zip {

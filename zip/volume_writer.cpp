@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "os/os_error.h"
 #include "zip/archive_error.h"

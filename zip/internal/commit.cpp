@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "os/errors.h"
+#include "common/errors.h"
 #include "os/files.h"
 #include "os/os_error.h"
 #include "os/sha256.h"
