@@ -20,7 +20,8 @@ sizes, and the component's peak resident memory (the largest over the runs).
 (what Get Data's manifest asks for) and not, in pairs run by the harness in one process
 (zip_bench --digest-pairs), the order alternating; it prints every pair and the median of the
 pair ratios. With --wine, the win64 build of the harness (build/win64, built beforehand) runs
-under wine64 in that build's test prefix, with the system's SHA-256 from Wine's bcrypt.
+under wine64 on a machine copied from the tests' booted prefix (build/wine-template), with the
+system's SHA-256 from Wine's bcrypt.
 """
 
 import argparse
@@ -82,7 +83,11 @@ def digest_pairs(args):
         if not os.path.exists(harness):
             print(f"{harness} is missing: build the win64 preset first")
             return 1
-        env = dict(os.environ, WINEPREFIX=os.path.join(REPO, "build", "win64", "wineprefix"), WINEDEBUG="-all")
+        # A Wine machine of its own, copied from the prefix the tests boot (booted here if missing).
+        prefix = os.path.join(REPO, "build", "win64", "wine", "zip-bench")
+        subprocess.run([sys.executable, os.path.join(REPO, "tests", "support", "wine_prefix.py"),
+                        os.path.join(REPO, "build", "wine-template"), prefix], check=True)
+        env = dict(os.environ, WINEPREFIX=prefix, HOME=prefix + ".home", WINEDEBUG="-all")
         windows = lambda path: "Z:" + os.path.abspath(path).replace("/", "\\")  # noqa: E731
         command = ["/usr/lib/wine/wine64", harness, "--digest-pairs", str(args.runs), windows(tree), windows(out)]
     else:

@@ -13,7 +13,6 @@ driven through the test driver (a Windows program that sends window messages).
 """
 
 import contextlib
-import fcntl
 import json
 import os
 import shutil
@@ -22,6 +21,11 @@ import sys
 import tempfile
 import time
 from pathlib import Path
+
+if str(Path(__file__).resolve().parents[2]) not in sys.path:
+    sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
+
+from tests.support import wine_prefix  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
@@ -105,64 +109,19 @@ def _wine_env(prefix: Path, home: Path, display=None, extra_path=()) -> dict:
     return env
 
 
+def template_root() -> Path:
+    """Where the test run's booted prefix is: the one the test registration names (shared by the
+    builds of a source tree), else the one beside the build folders (build/wine-template), else
+    one of the build's own."""
+    if "TAVISTO_WINE_TEMPLATE" in os.environ:
+        return Path(os.environ["TAVISTO_WINE_TEMPLATE"])
+    builds = source_dir() / "build"
+    return builds / "wine-template" if build_dir().parent == builds else work_root() / "template"
+
+
 def template_prefix() -> Path:
-    """One freshly booted prefix per build, made once (under a lock) and cloned by every machine."""
-    root = work_root()
-    root.mkdir(parents=True, exist_ok=True)
-    template = root / "template"
-    # A prefix booted without wine32 never gains the 32-bit system files: the marker says
-    # which Wine made it, and a template made by another is made anew.
-    flavour = "wow64\n" if wine32_installed() else "win64-only\n"
-    ready = template / "prefix" / ".tavisto-ready"
-    with open(root / "template.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        if not ready.exists() or ready.read_text() != flavour:
-            shutil.rmtree(template, ignore_errors=True)
-            prefix, home = template / "prefix", template / "home"
-            (home / "Desktop").mkdir(parents=True)
-            env = _wine_env(prefix, home)
-            subprocess.run([WINE, "wineboot", "-i"], env=env, check=False,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-            # Without a window manager Wine draws its own caption bars only when told to.
-            subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
-                            "/t", "REG_SZ", "/d", "N", "/f"], env=env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-            subprocess.run([WINESERVER, "-w"], env=env, check=False, timeout=300)
-            ready.write_text(flavour)
-    return template / "prefix"
-
-
-# Files under these folders are Wine's own programs and libraries, never written while a
-# prefix runs: the clones share them through hard links. Everything else is copied.
-_SHARED_FOLDERS = ("drive_c/windows/system32/", "drive_c/windows/syswow64/", "drive_c/windows/winsxs/")
-
-
-def _clone_prefix(template: Path, prefix: Path, home: Path):
-    for folder, dirs, files in os.walk(template):
-        relative = Path(folder).relative_to(template)
-        target = prefix / relative
-        target.mkdir(parents=True, exist_ok=True)
-        for name in dirs:
-            source = Path(folder) / name
-            if source.is_symlink():
-                os.symlink(os.readlink(source), target / name)
-        dirs[:] = [d for d in dirs if not (Path(folder) / d).is_symlink()]
-        for name in files:
-            source = Path(folder) / name
-            rel = (relative / name).as_posix()
-            if source.is_symlink():
-                os.symlink(os.readlink(source), target / name)
-            elif rel.startswith(_SHARED_FOLDERS):
-                os.link(source, target / name)
-            else:
-                shutil.copy2(source, target / name)
-    # The user folders point into the template's home: point them into this machine's home.
-    (home / "Desktop").mkdir(parents=True, exist_ok=True)
-    for user in (prefix / "drive_c" / "users").iterdir():
-        for link in user.rglob("*"):
-            if link.is_symlink() and not os.readlink(link).startswith(("../", "/dev")):
-                link.unlink()
-                os.symlink(home / "Desktop" if link.name == "Desktop" else home, link)
+    """The booted prefix every machine is copied from, made once per test run (under a lock)."""
+    return wine_prefix.template(template_root())
 
 
 def program_view() -> str:
@@ -184,7 +143,7 @@ class WineMachine:
         shutil.rmtree(self.root, ignore_errors=True)
         self.prefix = self.root / "prefix"
         self.home = self.root / "home"
-        _clone_prefix(template_prefix(), self.prefix, self.home)
+        wine_prefix.clone(template_prefix(), self.prefix, self.home)
         users = [u.name for u in (self.prefix / "drive_c" / "users").iterdir() if u.name != "Public"]
         self.user = users[0]
         self.display = None

@@ -9,6 +9,7 @@ message the user discarded says nothing (a stand-in MAPI32.DLL answers as the te
 
 import os
 import shutil
+import time
 
 from scenario import main
 from test_delivery import DeliveryCase, add_sparse_capture, data_zips
@@ -58,6 +59,12 @@ class KilledWindow(DeliveryCase):
         self.packing(app)
         app.process.kill()
         app.process.wait(timeout=60)
+        # Wine's server closes a killed process's handles a moment after the process is gone, and
+        # only then deletes its scratch files (deleted on close, as on Windows when it dies): what
+        # the window left is what is there once they are.
+        deadline = time.monotonic() + 60
+        while list(own_folder(self.machine).glob("Get Data */Scratch */*.tmp")) and time.monotonic() < deadline:
+            time.sleep(0.2)
         runs = sorted(own_folder(self.machine).glob("Get Data *"))
         self.assertEqual(len(runs), 1, runs)
         self.assertTrue(list(runs[0].glob("ZorvelData.*")))

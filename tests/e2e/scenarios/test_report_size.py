@@ -75,7 +75,8 @@ class TwentyMegabyteLog(ScenarioCase):
             shown = app.driver("progress", 1, check=False)
             if "error" not in shown:
                 self.assertFalse(shown["main_enabled"])
-                if shown["buttons"]:  # a dialog still being laid out shows no controls yet
+                # A dialog still being laid out shows no controls yet, or a button without its caption.
+                if shown["buttons"] and all(shown["buttons"]):
                     self.assertIn("Cancel", shown["buttons"])
                     seen += [] if early else [shown_bytes(shown)]
                 continue

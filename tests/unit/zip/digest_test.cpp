@@ -46,7 +46,7 @@ os::Sha256Digest Reference(const std::string& bytes) {
 
 // Sizes around every chunk size (512 KiB for mode 1, 1 MiB stored and for mode 6, 1.5 MiB for
 // mode 9), an empty file, data that does not deflate, and a file stored by its mask.
-void MakeTree(const test::TempDir& dir) {
+void MakeChunkSizeTree(const test::TempDir& dir) {
   MakeFile(dir, "data/empty.txt", "");
   MakeFile(dir, "data/one.txt", "x");
   MakeFile(dir, "data/a/chunk.txt", testing::TextBytes(0x80000, 2));
@@ -58,7 +58,7 @@ void MakeTree(const test::TempDir& dir) {
 
 TEST(Digests, EveryFileHasTheDigestOfItsOwnBytesInArchiveOrder) {
   test::TempDir dir;
-  MakeTree(dir);
+  MakeChunkSizeTree(dir);
   for (const uint8_t mode : {uint8_t(0), uint8_t(1), uint8_t(9)}) {
     for (const unsigned threads : {1u, 2u, 4u}) {
       SCOPED_TRACE("mode " + std::to_string(mode) + ", threads " + std::to_string(threads));
@@ -102,7 +102,7 @@ TEST(Digests, EveryFileHasTheDigestOfItsOwnBytesInArchiveOrder) {
 // and on workers, are byte for byte the same with and without them.
 TEST(Digests, TheArchiveIsTheSameWithOrWithout) {
   test::TempDir dir;
-  MakeTree(dir);
+  MakeChunkSizeTree(dir);
   for (const unsigned threads : {1u, 2u}) {
     std::vector<Strings> results;
     for (const bool digests : {false, true}) {

@@ -2,6 +2,8 @@
 // record and its locator, 65534 do not.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "os/files.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
@@ -10,22 +12,15 @@ namespace tavisto::zip {
 namespace {
 
 TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
+  // 65535 empty files in 32 folders (the folders are entries too: 65503 files + 32 folders), made
+  // once per test run for every build by tests/fixtures/many_files.py, which ctest runs first.
+  const char* tree = std::getenv("TAVISTO_MANY_FILES");
+  ASSERT_TRUE(tree && os::DirectoryExists(tree)) << "TAVISTO_MANY_FILES names no folder: run the test through ctest";
   test::TempDir dir;
-  // 65535 empty files in 32 folders (the folders are entries too: 65503 files + 32 folders).
-  test::MakeDirectories(dir.Path("data"));
-  int files = 0;
-  for (int folder = 0; folder < 32; ++folder) {
-    const std::string name = "data/f" + std::to_string(100 + folder);
-    test::MakeDirectories(dir.Path(name));
-    for (int i = 0; files < 65535 - 32 && i < 2100; ++i, ++files) {
-      auto file = os::File::Open(dir.Path(name + "/" + std::to_string(10000 + i)), os::Access::Write,
-                                 os::kShareAll, os::Disposition::CreateAlways);
-      ASSERT_TRUE(file.has_value());
-    }
-  }
   {
     // One left out by an exclusion: 65534 entries, no Zip64 records.
     testing::ArchiveUnderTest under(dir, "65534.zip");
+    under.archive.SetBaseDir(tree);
     under.archive.OpenArchive(kCreateMode);
     under.archive.AddFiles("*.*", kDefaultSearchAttr, "f131\\10000");
     under.archive.CloseArchive();
@@ -38,6 +33,7 @@ TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
     test::KeepForPeers({under.path}, test::PeerHandOff().Label("65534"));
   }
   testing::ArchiveUnderTest under(dir, "65535.zip");
+  under.archive.SetBaseDir(tree);
   under.archive.OpenArchive(kCreateMode);
   under.archive.AddFiles("*.*", kDefaultSearchAttr);
   under.archive.CloseArchive();

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "os/files.h"
+#include "tests/unit/zip/zip_test_util.h"
 
 namespace tavisto::zip {
 namespace {
 
 // Windows-form expectations in the platform's own separators.
-std::string N(const std::string& path) { return NativeSeparators(path); }
+using testing::N;
 
 TEST(PathRules, ExpandPathMakesAbsoluteAndResolvesSteps) {
   EXPECT_EQ(ExpandPath("C:\\Base\\x.zip"), N("C:\\Base\\x.zip"));

@@ -427,7 +427,7 @@ TEST(Volumes, AFailedEntryIsCutBackAcrossVolumes) {
   EXPECT_NE(under.failures[0].find("Native error: 00034"), std::string::npos);
   EXPECT_EQ(volumes, Strings{under.path}) << "the volumes of the failed entry are gone";
   for (int n = 1; n <= 20; ++n) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "out/test.Z%02d", n);
     EXPECT_FALSE(os::FileExists(dir.Path(name))) << name;
   }

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/zip/zip_test_util.h"
 #include "zip/path_rules.h"
 
 namespace tavisto::zip {
 namespace {
 
-std::string N(const std::string& path) { return NativeSeparators(path); }
+using testing::N;
 
 TEST(WildcardMatch, StarsQuestionMarksAndCase) {
   EXPECT_TRUE(WildcardMatch("anything", "*.*"));

@@ -13,8 +13,13 @@
 #include "os/dir_listing.h"
 #include "zip/archive_stream.h"
 #include "zip/archiver.h"
+#include "zip/path_rules.h"
 
 namespace tavisto::zip::testing {
+
+// A path written with backslashes, in the system's own separators: tables of paths read alike
+// on both systems.
+inline std::string N(const std::string& path) { return NativeSeparators(path); }
 
 // A fixed file time (2023-06-15 10:20:30 UTC), so DOS dates in headers are predictable.
 inline constexpr os::FileTime kFixedTime{133312980300000000LL};

@@ -5,13 +5,14 @@
 #include "report/inventories.h"
 #include "report/program_versions.h"
 #include "tests/support/temp_dir.h"
+#include "tests/win/report/fixture_path.h"
 
 namespace tavisto::report {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Fixture(const char* name) { return std::string("Z:") + FIXTURE_DIR + "/" + name; }
+using test::Fixture;
 
 void SetAttributes(const std::string& path, DWORD attributes) {
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes)) << path;

@@ -10,6 +10,7 @@
 #include "os/files.h"
 #include "os/process.h"
 #include "os/progress.h"
+#include "tests/win/report/fixture_path.h"
 #include "tests/win/report/working_folder.h"
 
 namespace tavisto::report {
@@ -18,7 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string Tool(const char* name) { return std::string("Z:") + TOOLS_DIR + "/" + name; }
-std::string Fixture(const char* name) { return std::string("Z:") + FIXTURE_DIR + "/" + name; }
+using test::Fixture;
 
 bool HasNul(const std::string& line) { return line.find('\0') != std::string::npos; }
 bool Contains(const Lines& lines, const std::string& line) {

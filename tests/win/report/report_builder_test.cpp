@@ -11,6 +11,7 @@
 
 #include "common/errors.h"
 #include "tests/support/win/registry_fixture.h"
+#include "tests/win/report/fixture_path.h"
 #include "tests/win/report/working_folder.h"
 
 namespace tavisto::report {
@@ -18,7 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Fixture(const char* name) { return std::string("Z:") + FIXTURE_DIR + "/" + name; }
+using test::Fixture;
 
 ReportInputs SampleInputs() {
   ReportInputs inputs;
