@@ -151,6 +151,7 @@ os::DialogAnswer TForm1::Say(const std::string& text, os::DialogIcon icon,
 jobs::AnalysisFacts TForm1::AnalysisFacts() const { return jobs::AnalysisFactsOf(*SystemInfo, *ExeInfo1); }
 
 delivery::RunFacts TForm1::RunFacts() const { return jobs::RunFactsOf(*SystemInfo, *ExeInfo1); }
+
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TForm1* self = nullptr;
   if (message == WM_NCCREATE) {
@@ -416,7 +417,5 @@ void TForm1::FormDestroy() {
   // nothing else is touched.
   session_.reset();
 }
-
-std::string TForm1::GetWindowsLanguage() const { return jobs::WindowsLanguage(); }
 
 }  // namespace tavisto::app

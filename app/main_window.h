@@ -44,9 +44,6 @@ class TForm1 {
   void Btn_SaveDataClick(HWND sender);
   void Btn_SendDataEmailClick(HWND sender);
 
-  // The user's language code (it_IT) for the report.
-  [[nodiscard]] std::string GetWindowsLanguage() const;
-
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,7 +6,7 @@
 
 namespace tavisto::jobs {
 
-std::string WindowsLanguage() {
+std::string GetWindowsLanguage() {
   std::string language, country;
   const int languageCount = os::UserLocaleInfo(os::kLocaleIso639LangName, 5, language);
   const int countryCount = os::UserLocaleInfo(os::kLocaleIso3166CtryName, 5, country);
@@ -17,7 +17,7 @@ AnalysisFacts AnalysisFactsOf(const sysinfo::TSystemInfo& system, const sysinfo:
   return AnalysisFacts{{exe.FileVersion(), system.ComputerName(), os::Utf8ToAnsi(system.UserName()).Bytes(),
                         system.RegOwner(), system.RegCompany(), system.OSPlatform(), system.OSVersion(),
                         system.TotalPhys(), system.AvailPhys()},
-                       WindowsLanguage()};
+                       GetWindowsLanguage()};
 }
 
 delivery::RunFacts RunFactsOf(const sysinfo::TSystemInfo& system, const sysinfo::TExeInfo& exe) {

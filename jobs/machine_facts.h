@@ -12,8 +12,9 @@
 
 namespace tavisto::jobs {
 
-// The user's language code as the report writes it (it_IT), asked of the system each time.
-[[nodiscard]] std::string WindowsLanguage();
+// The user's language code as the report writes it (it_IT), asked of the system each time the
+// report is made, whichever face makes it.
+[[nodiscard]] std::string GetWindowsLanguage();
 
 // The identity block in the report's code page (a user name keeps "?" only for what the code
 // page lacks), and the language.

@@ -67,12 +67,11 @@ class SampleMachine(UnattendedCase):
         self.check_volume_sets(data, sm.ALL_PRODUCTS)
 
     def test_a_wrong_command_line_prints_the_usage_and_writes_nothing(self):
-        for args in (["/bogus"], ["/report"], ["/report", "a.txt", "/report", "b.txt"], ["stray"]):
-            with self.subTest(args=args):
-                code, out, err = self.unattended(*args, timeout=120)
-                self.assertEqual(code, USAGE, out + err)
-                self.assertIn("/report", err)
-                self.assertIn("3", err)  # the exit codes are in the usage
+        # Which command lines are refused is the parser's table; here, what a refusal does.
+        code, out, err = self.unattended("/report", "a.txt", "stray", timeout=120)
+        self.assertEqual(code, USAGE, out + err)
+        self.assertIn('"stray" is not a switch', err)
+        self.assertIn("/report", err)
         code, out, err = self.unattended("/?", timeout=120)
         self.assertEqual(code, COMPLETE)
         self.assertIn("/data", out)

@@ -68,16 +68,21 @@ def on_terminal(command):
     return result.returncode, [line for line in lines if line]
 
 
-piped = run("output and error a pipe", stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-expect("output a pipe", piped.stdout, EXPECTED_OUT)
-expect("error a pipe", piped.stderr, b"shown\r\n")
-
+# Output to a pipe, to a file, to nowhere: each run as a script's caller would set it up.
 with tempfile.TemporaryDirectory() as folder:
     path = os.path.join(folder, "out.txt")
-    with open(path, "wb") as out:
-        run("output a file", stdout=out, stderr=subprocess.DEVNULL)
-    with open(path, "rb") as out:
-        expect("output a file", out.read(), EXPECTED_OUT)
+    with open(path, "wb") as file:
+        for what, streams, wanted_out, wanted_err in (
+                ("a pipe", dict(stdout=subprocess.PIPE, stderr=subprocess.PIPE), EXPECTED_OUT, b"shown\r\n"),
+                ("a file", dict(stdout=file, stderr=subprocess.DEVNULL), None, None),
+                ("/dev/null", dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL), None, None),
+                ("closed", dict(stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                preexec_fn=lambda: os.close(1)), None, None)):
+            result = run("output " + what, **streams)
+            if wanted_out is not None:
+                expect("output " + what, (result.stdout, result.stderr), (wanted_out, wanted_err))
+    with open(path, "rb") as file:
+        expect("output a file", file.read(), EXPECTED_OUT)
 
 # A terminal, which Wine gives a console of its own. Wine 8's console draws a character outside
 # the BMP as two U+FFFD (one per surrogate); the pipe and the file above show that the probe
@@ -93,11 +98,6 @@ code, lines = on_terminal(EMULATOR + ["cmd", "/c", f"start /wait {windows_probe}
                                                   " & echo exit code %ERRORLEVEL%"])
 expect("started by cmd", (code, lines),
        (EXIT_CODE, [b"[/report]", "[r\u00e9sum\u00e9.txt]".encode(), b"shown", b"exit code 7"]))
-
-run("output /dev/null", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-closed = run("output closed", stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-             preexec_fn=lambda: os.close(1))
-print("with its output closed, the probe's error output said:", closed.stderr)
 
 for failure in failures:
     print("FAIL", failure)
