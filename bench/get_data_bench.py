@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times Get Data under Wine, click to "Finished", against the zlib floor, in paired runs.
 
-    bench/get_data_bench.py [--runs 3] [--tree DIR | --size medium] [--work DIR]
+    bench/get_data_bench.py [--runs 3] [--tree DIR | --size medium] [--work DIR] [--against EXE]
 
 The real tavisto.exe (win64 build, whatever the build folder holds) runs on the sample machine
 of the end-to-end tests with Zorvel's data folder replaced by the tree (made with the shared
@@ -11,6 +11,10 @@ under the same Wine machine: one thread reading and deflating the same tree with
 1, with no archive around it. Wine manages the windows itself (no wait for a window manager that
 Xvfb does not have). Runs alternate which goes first; it prints every pair, the
 medians and their ratio.
+
+--against EXE times another tavisto.exe in the floor's place, on the same machine and tree: an
+earlier build, as the one before Data.zip carried its manifest (with its checksum of every file),
+to see what that costs a Get Data.
 """
 
 import argparse
@@ -40,10 +44,12 @@ def main():
     parser.add_argument("--tree")
     parser.add_argument("--size", default="medium")
     parser.add_argument("--work", default="/tmp/tavisto-bench")
+    parser.add_argument("--against", help="another tavisto.exe, timed in the floor's place")
     args = parser.parse_args()
 
     floor_exe = build_dir() / "bench" / "zlib_floor.exe"
-    for needed in (floor_exe, tavisto_exe()):
+    other_exe = Path(args.against).resolve() if args.against else None
+    for needed in (floor_exe, tavisto_exe(), other_exe or tavisto_exe()):
         if not needed.exists():
             print(f"{needed} is missing: build the win64 preset first")
             return 1
@@ -64,8 +70,8 @@ def main():
         link_tree(tree, data)
         floor_out = machine.temp / "floor.bin"
 
-        def run_get_data():
-            app = Tavisto(machine, cwd=machine.root / "cwd").start()
+        def run_get_data(exe=None):
+            app = Tavisto(machine, cwd=machine.root / "cwd", exe=exe).start()
             start = time.perf_counter()
             app.click("Get Data")
             box = app.dialog(1800000)
@@ -83,6 +89,10 @@ def main():
             floor_out.unlink()
             return elapsed
 
+        if other_exe:
+            floor_name, run_floor = "the other build", lambda: run_get_data(other_exe)  # noqa: E731
+        else:
+            floor_name = "zlib floor"
         run_floor()  # warms the page cache and Wine
         for run in range(args.runs):
             pair = {}
@@ -93,12 +103,13 @@ def main():
                 pair[name] = action()
             get_data.append(pair["Get Data"])
             floor.append(pair["floor"])
-            print(f"run {run + 1}: Get Data {pair['Get Data']:.2f} s, zlib floor {pair['floor']:.2f} s, "
-                  f"ratio {pair['Get Data'] / pair['floor']:.2f}", flush=True)
+            print(f"run {run + 1}: Get Data {pair['Get Data']:.2f} s, {floor_name} {pair['floor']:.2f} s, "
+                  f"ratio {pair['Get Data'] / pair['floor']:.3f}", flush=True)
     shutil.rmtree(machine.root, ignore_errors=True)
     ours, theirs = statistics.median(get_data), statistics.median(floor)
-    print(f"{tree.name}, {args.runs} paired runs: median Get Data {ours:.2f} s, median zlib floor {theirs:.2f} s, "
-          f"ratio {ours / theirs:.2f}")
+    ratios = [a / b for a, b in zip(get_data, floor)]
+    print(f"{tree.name}, {args.runs} paired runs: median Get Data {ours:.2f} s, median {floor_name} {theirs:.2f} s, "
+          f"ratio of the medians {ours / theirs:.3f}, median of the pair ratios {statistics.median(ratios):.3f}")
     return 0
 
 
