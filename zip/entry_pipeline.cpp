@@ -13,10 +13,6 @@ namespace {
 constexpr int kRawWindowBits = -15;
 constexpr int kMemoryLevel = 8;
 
-// From this size on a chunk's SHA-256 runs beside its deflate; below it the hand-over costs more
-// than the hash.
-constexpr size_t kDigestBesideFrom = 128 * 1024;
-
 // Room for one deflate call over n bytes: n + n/10 + 12, rounded up to a multiple of 256.
 size_t OutputCapacity(size_t n) { return (n + n / 10 + 12 + 255) / 256 * 256; }
 
@@ -49,7 +45,6 @@ void EntryPipeline::Release() {
   level_ = -1;
   std::vector<unsigned char>().swap(input_);
   std::vector<unsigned char>().swap(output_);
-  beside_.reset();  // (no chunk is in hand between entries)
   sha_.reset();
   shaOpen_ = false;
 }
@@ -89,25 +84,8 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
     // A digest an error left half-fed cannot be emptied: it is made anew.
     if (shaOpen_) sha_.reset();
     if (!sha_) sha_ = std::make_unique<os::Sha256>();
-    if (!beside_) beside_ = std::make_unique<DigestBeside>();
     shaOpen_ = true;
   }
-  // The chunk being hashed beside stays as it is until its hash is done: waited for before the
-  // next read into it, and on every way out of this entry.
-  bool hashing = false;
-  struct HashDone {
-    DigestBeside* beside;
-    bool& hashing;
-    ~HashDone() {
-      if (hashing) beside->WaitQuietly();
-    }
-  } hashDone{beside_.get(), hashing};
-  const auto waitHash = [&] {
-    if (hashing) {
-      hashing = false;
-      beside_->Wait();
-    }
-  };
 
   uint32_t crc = 0;
   bool zlibFailed = false;
@@ -118,20 +96,14 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
       break;
     }
     const size_t n = static_cast<size_t>(std::min<uint64_t>(chunkSize, size - result.consumed));
-    waitHash();
     if (input_.size() < n) input_.resize(n);
     const auto got = source.Read(input_.data(), n);
     if (!got || *got < n) {
       cutShort = true;
       break;
     }
-    if (digest && n >= kDigestBesideFrom) {
-      beside_->Start(*sha_, input_.data(), n);
-      hashing = true;
-    } else if (digest) {
-      sha_->Update(input_.data(), n);
-    }
     crc = Crc32(crc, input_.data(), n);
+    if (digest) sha_->Update(input_.data(), n);
 
     const bool last = result.consumed + n == size;
     const unsigned char* out = input_.data();
@@ -175,7 +147,6 @@ EntryResult EntryPipeline::CompressEntryData(os::File& source, uint64_t size, ui
     size = static_cast<uint64_t>(source.Size().value_or(static_cast<int64_t>(size)));
   }
 
-  waitHash();
   if (zlibFailed) {
     // Release the stream; if zlib reports an error for that too, it propagates, otherwise the
     // entry simply ends short.

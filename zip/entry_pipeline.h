@@ -6,9 +6,7 @@
 // itself (window bits -15), which gives the same bytes without computing an Adler-32 only to
 // cut it off. One zlib stream serves the whole archive and is reset between entries: a fresh
 // stream per entry would allocate its 256 KiB of state for every small file. When asked, each
-// chunk also goes into a SHA-256 of the entry's data, as it is read: no file is read twice. A
-// large chunk is hashed on a thread beside the deflate of that same chunk; a small one at once,
-// where handing it over would cost more than hashing it.
+// chunk also goes into a SHA-256 of the entry's data, as it is read: no file is read twice.
 //   EntryResult result = pipeline.CompressEntryData(source, size, mode, kMethodDeflated, host);
 #pragma once
 
@@ -22,7 +20,6 @@
 
 #include "os/files.h"
 #include "os/sha256.h"
-#include "zip/digest_beside.h"
 
 namespace tavisto::zip {
 
@@ -88,7 +85,6 @@ class EntryPipeline {
   // Made on the first entry that asks for it and kept, like the zlib stream.
   std::unique_ptr<os::Sha256> sha_;
   bool shaOpen_ = false;  // an entry's bytes went in and it was not finished (an error left it)
-  std::unique_ptr<DigestBeside> beside_;
 };
 
 }  // namespace tavisto::zip
