@@ -8,7 +8,7 @@
 # The Wine tests spend much of their time waiting for windows, timers and other processes, so
 # the stages that do not need them (the native builds and tests, the 32-bit build) run beside
 # them at the lowest priority, on what they leave of the machine. Those stages write to
-# build/side-stages.log, which is shown when one of them fails.
+# build/side-stages.log and build/side-tsan.log, which are shown when one of them fails.
 #
 # It ends with one line per stage: its wall time and the CPU time of all its processes (on a
 # shared machine the second says more), then the total.
@@ -18,6 +18,7 @@ cd "$(dirname "$0")/.."
 mkdir -p build
 record=build/stage-times.txt
 side_log=build/side-stages.log
+tsan_log=build/side-tsan.log
 : >"$record"
 load_at_start=$(cut -d' ' -f1 /proc/loadavg)
 started=$(date +%s)
@@ -48,6 +49,8 @@ trap on_exit EXIT
 show_side_failure() {
   echo "== a stage beside the Wine tests FAILED; the end of $side_log:"
   tail -n 150 "$side_log"
+  echo "== the end of $tsan_log:"
+  tail -n 60 "$tsan_log"
 }
 
 stage() {
@@ -84,8 +87,18 @@ rm -f "$win32_built"
 # would only be compiled.
 build_32bit=$build
 [ -n "$runs_32bit" ] || build_32bit='cmake --preset "$0" && cmake --build --preset "$0" --target tavisto'
+# The ThreadSanitizer stages run in a chain of their own beside the others: its tests are one
+# program on one core, which at the end of the run would leave the other core idle.
 (
   status=0
+  (
+    if stage "native-tsan build" $low sh -c "$build" native-tsan; then
+      stage "native-tsan tests" $low ctest --preset native-tsan || exit 1
+    else
+      exit 1
+    fi
+  ) >"$tsan_log" 2>&1 &
+  tsan=$!
   stage "win32 build" $low sh -c "$build_32bit" win32 || status=$?
   echo "$status" >"$win32_built"
   if stage "native build" $low sh -c "$build" native; then
@@ -93,11 +106,7 @@ build_32bit=$build
   else
     status=1
   fi
-  if stage "native-tsan build" $low sh -c "$build" native-tsan; then
-    stage "native-tsan tests" $low ctest --preset native-tsan || status=1
-  else
-    status=1
-  fi
+  wait "$tsan" || status=1
   exit "$status"
 ) >"$side_log" 2>&1 &
 side=$!
