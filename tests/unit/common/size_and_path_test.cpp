@@ -26,7 +26,6 @@ TEST(SizeText, RunningFiguresRoundedExactOnesKeepSmallSizesAndLargeUnits) {
       {1, SizeStyle::Exact, "1 byte"},
       {1023, SizeStyle::Exact, "1023 bytes"},
       {1024, SizeStyle::Exact, "1.0 KB"},
-      {1536, SizeStyle::Exact, "1.5 KB"},
       {3 * kMB, SizeStyle::Exact, "3.0 MB"},
       {(uint64_t{5} << 30) / 2, SizeStyle::Exact, "2.5 GB"},
       {uint64_t{3} << 40, SizeStyle::Exact, "3.0 TB"},
@@ -49,7 +48,6 @@ TEST(PathParts, NameFolderAndPrefixAsTheSystemSplitsThem) {
       {"Data.zip", "Data.zip", "", ""},
       {"C:\\Suite\\", "", "C:\\Suite", "C:\\Suite\\"},
       {"\\\\server\\share\\a b.txt", "a b.txt", "\\\\server\\share", "\\\\server\\share\\"},
-      {"C:\\\xD0\x94\xD0\xB0\\\xE6\x96\x87.txt", "\xE6\x96\x87.txt", "C:\\\xD0\x94\xD0\xB0", "C:\\\xD0\x94\xD0\xB0\\"},
       {"", "", "", ""},
   };
   for (const auto& c : cases) {
