@@ -27,7 +27,7 @@ struct ReportInputs {
   ToolRun tools;  // the tools' time limit, and the folder of the window's own they write in
 };
 
-// What the report found that the window keeps.
+// What the report found, beside its lines.
 struct ReportResult {
   // The folders the file list scanned, in order: Zorvel's program, data and common data
   // folders (its registry values shortened), "" where a value is missing.
