@@ -11,6 +11,9 @@
 
 namespace tavisto {
 
+// Whether c separates the names of a path ("\" or "/": the system takes both).
+[[nodiscard]] constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
 // The last part of path: what follows its last separator or its drive's colon.
 [[nodiscard]] std::string NameOf(std::string_view path);
 

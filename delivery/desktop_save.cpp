@@ -13,8 +13,6 @@ namespace {
 
 constexpr size_t kCopyBufferSize = 8192;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 void WriteAll(os::File& file, const char* bytes, size_t count) {
   const auto written = file.Write(bytes, count);
   if (!written || *written != count) throw StreamWriteError();
@@ -75,7 +73,7 @@ void SaveMemoText(const std::string& memoText, const std::string& path) {
 
 void ForceDirectories(const std::string& path) {
   std::string folder = path;
-  if (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
+  if (!folder.empty() && IsPathSeparator(folder.back())) folder.pop_back();
   // A drive ("C:") or a folder that is already there ends the climb.
   if (folder.size() <= 2 || os::DirectoryExists(folder)) return;
   ForceDirectories(FolderOf(folder));
@@ -87,7 +85,7 @@ void CopyFileChunked(const std::string& source, const std::string& destination, 
   if (os::DirectoryExists(target)) {
     if (target.size() == 1) {
       target += ":\\";  // a lone drive letter
-    } else if (!IsSeparator(target.back()) && target.back() != ':') {
+    } else if (!IsPathSeparator(target.back()) && target.back() != ':') {
       target += '\\';
     }
     target += NameOf(source);

@@ -34,21 +34,20 @@ constexpr int kMostTries = 100000;
 // A journal records a few lines per file a window writes; one far larger is no journal of ours.
 constexpr size_t kLargestJournal = 64 * 1024 * 1024;
 
-bool IsTaken(uint32_t error) { return error == os::kErrorFileExists || error == os::kErrorAlreadyExists; }
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool NameInUse(uint32_t error) { return error == os::kErrorFileExists || error == os::kErrorAlreadyExists; }
 
 std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && !IsSeparator(folder.back())) folder += '\\';
+  if (!folder.empty() && !IsPathSeparator(folder.back())) folder += '\\';
   return folder;
 }
 
 std::string WithoutSeparator(std::string folder) {
-  while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
+  while (folder.size() > 1 && IsPathSeparator(folder.back())) folder.pop_back();
   return folder;
 }
 
 bool SameLetters(char a, char b) {
-  if (IsSeparator(a) && IsSeparator(b)) return true;
+  if (IsPathSeparator(a) && IsPathSeparator(b)) return true;
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
@@ -349,7 +348,7 @@ FileJournal::FileJournal(const std::string& folder) : folder_(WithBackslash(fold
       const std::string path = folder_ + kJournalPrefix + std::to_string(number) + kJournalExtension;
       auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::CreateNew);
       if (!file) {
-        if (IsTaken(file.Error())) continue;
+        if (NameInUse(file.Error())) continue;
         // The last window out may have removed the empty folder just now: once more.
         if (attempt == 0 && file.Error() == os::kErrorPathNotFound) break;
         throw FileCreateError(path, os::ErrorText(file.Error()));
@@ -390,7 +389,7 @@ bool FileJournal::CreateNew(const std::string& path) {
   if (!Inside(path, folder_)) throw Error(path + " is not in Tavisto's own folder " + folder_);
   auto file = os::File::Open(path, os::Access::Write, os::kShareAll, os::Disposition::CreateNew);
   if (!file) {
-    if (IsTaken(file.Error())) return false;
+    if (NameInUse(file.Error())) return false;
     throw FileCreateError(path, os::ErrorText(file.Error()));
   }
   file->Close();

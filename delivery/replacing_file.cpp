@@ -11,8 +11,6 @@ namespace {
 constexpr char kNewSuffix[] = ".tavisto-new";
 constexpr int kMostNames = 100;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 std::string Cause(uint32_t error) {
   const std::string text = os::ErrorText(error);
   return text.empty() ? "error " + std::to_string(error) : text;
@@ -21,7 +19,7 @@ std::string Cause(uint32_t error) {
 }  // namespace
 
 ReplacingFile ReplacingFile::Open(const std::string& path) {
-  if (path.empty() || IsSeparator(path.back()) || os::DirectoryExists(path))
+  if (path.empty() || IsPathSeparator(path.back()) || os::DirectoryExists(path))
     throw FileCreateError(path, "that is a folder, not a file");
   const std::string folder = FolderOf(path);
   if (!folder.empty() && !os::DirectoryExists(folder))

@@ -89,8 +89,6 @@ bool IsCanonicalAbsolute(std::string_view path) {
 
 }  // namespace
 
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
-
 char NativeSeparator() { return os::PathSeparator(); }
 
 std::string NativeSeparators(std::string_view path) {

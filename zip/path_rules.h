@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/path_parts.h"
 #include "zip/archive_types.h"
 
 namespace tavisto::zip {
 
-[[nodiscard]] bool IsPathSeparator(char c);
 // The separator of this platform's paths.
 [[nodiscard]] char NativeSeparator();
 // Every "\" and "/" turned into the platform's separator.

@@ -7,17 +7,13 @@
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
-namespace {
-
-struct FindTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Type handle) { FindClose(handle); }
-};
-
-}  // namespace
 
 struct DirListing::State {
+  struct FindTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type handle) { FindClose(handle); }
+  };
   ScopedHandle<FindTraits> find;
   WIN32_FIND_DATAW data{};
   bool pending = false;  // data holds an entry not handed out yet

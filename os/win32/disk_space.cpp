@@ -4,19 +4,18 @@
 
 #include <windows.h>
 
+#include "common/path_parts.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
 namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The root of the drive a path is on ("C:\", "\\server\share\"), or empty for the current one.
 // A path in the extended form ("\\?\C:\...", "\\?\UNC\server\share\...") has the same root.
 std::string DriveRoot(const std::string& extended) {
   const std::string path = win32::WithoutExtendedPrefix(extended);
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
-  if (path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+  if (path.size() > 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) {
     const auto server = path.find_first_of("\\/", 2);
     if (server == std::string::npos) return path + "\\";
     const auto share = path.find_first_of("\\/", server + 1);
