@@ -15,10 +15,12 @@ driven through the test driver (a Windows program that sends window messages).
 import contextlib
 import json
 import os
+import queue
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -153,6 +155,7 @@ class WineMachine:
         # Variables every program of the machine gets: LANG and LC_ALL make a Russian or a
         # Japanese Windows (Wine takes the system's code pages from the Linux locale).
         self.environment = {}
+        self._driver = None  # the machine's resident test driver, started on first use
 
     # Paths
     @property
@@ -214,9 +217,29 @@ class WineMachine:
         try:
             yield self
         finally:
+            self.stop_driver()
             subprocess.run([WINESERVER, "-k"], env=self.env(), check=False, timeout=60)
             subprocess.run([WINESERVER, "-w"], env=self.env(), check=False, timeout=60)
             self.display = None
+
+    def drive(self, args, env=None, timeout=600) -> subprocess.CompletedProcess:
+        """Runs one command of the test driver, as `run([driver_exe()] + args)` would, through
+        the machine's resident driver: one Windows process for all of the machine's commands,
+        started again whenever the machine's variables have changed or it has ended."""
+        environment = self.env()
+        if self._driver and not self._driver.serves(environment):
+            self.stop_driver()
+        if not self._driver:
+            self._driver = _ResidentDriver(self, environment)
+        done = self._driver.command(args, env or {}, timeout)
+        if self._driver.ended():
+            self.stop_driver()
+        return done
+
+    def stop_driver(self):
+        if self._driver:
+            self._driver.stop()
+            self._driver = None
 
     # Registry. On 64-bit Windows a 32-bit program sees HKLM\SOFTWARE redirected to a 32-bit
     # copy: view "64" is the machine's own registry (what the system and `reg` show), view "32"
@@ -306,6 +329,69 @@ class DriverError(AssertionError):
     pass
 
 
+class _ResidentDriver:
+    """tavisto_driver.exe serve on a machine: a command a line, its output up to "#done CODE".
+    Its standard error goes to a file; a command's share of it is what it added."""
+
+    def __init__(self, machine: WineMachine, environment: dict):
+        self.environment = environment
+        self.stderr = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([wine_for(driver_exe()), str(driver_exe()), "serve"],
+                                        env=environment, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=self.stderr)
+        # Lines are read on a thread of their own, so that a command can be waited for with a
+        # time limit; None marks the end of the output.
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.put(line)
+        self.lines.put(None)
+
+    def serves(self, environment: dict) -> bool:
+        return self.environment == environment and self.process.poll() is None
+
+    def ended(self) -> bool:
+        return self.process.poll() is not None
+
+    def command(self, args, env: dict, timeout: float) -> subprocess.CompletedProcess:
+        fields = [f"{name}={value}" for name, value in env.items()] + [str(a) for a in args]
+        for field in fields:
+            # The driver reads its commands as bytes of its code page: ASCII is the same in all.
+            assert field.isascii() and "\t" not in field and "\n" not in field, field
+        stderr_start = self.stderr.seek(0, os.SEEK_END)
+        out, code = [], None
+        try:
+            self.process.stdin.write(("\t".join(fields) + "\n").encode("ascii"))
+            self.process.stdin.flush()
+        except OSError:
+            pass  # it has ended: what it left is read below
+        deadline = time.monotonic() + timeout
+        while code is None:
+            try:
+                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                self.stop()
+                raise subprocess.TimeoutExpired(args, timeout) from None
+            if line is None:  # the driver ended in the middle of the command
+                code = self.process.wait()
+            elif line.startswith(b"#done "):
+                code = int(line.split()[1])
+            else:
+                out.append(line)
+        self.stderr.seek(stderr_start)
+        return subprocess.CompletedProcess(args, code, b"".join(out), self.stderr.read())
+
+    def stop(self):
+        try:
+            self.process.stdin.close()
+            self.process.wait(timeout=10)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+
+
 def _exit_and_stderr(done) -> str:
     """A finished driver run's exit code and the end of what it wrote to standard error."""
     text = f"exit code {done.returncode}"
@@ -332,6 +418,9 @@ class Tavisto:
         Tavisto objects in others has."""
         self.cwd.mkdir(parents=True, exist_ok=True)
         skip = ",".join(str(other.handle) for other in others)
+        # A driver of the program's own age: it reads the system's settings (the screen's DPI)
+        # when it starts, as the program does.
+        self.machine.stop_driver()
         for attempt in (1, 2):
             self.process = self.machine.popen([self.exe], cwd=self.cwd, winedebug=self.winedebug,
                                               stderr_path=self.stderr_path)
@@ -359,7 +448,7 @@ class Tavisto:
             env["TAVISTO_WINDOW"] = str(self.handle)
         for attempt in (1, 2):
             try:
-                done = self.machine.run([driver_exe()] + list(args), check=False, timeout=limit, env=env)
+                done = self.machine.drive(list(args), env=env, timeout=limit)
             except subprocess.TimeoutExpired:
                 raise DriverError(f"driver {command}: did not end within {limit:.0f} s") from None
             lines = done.stdout.decode("ascii", "replace").strip().splitlines()

@@ -1,6 +1,8 @@
 // The end-to-end test driver: a small Windows console program that finds Tavisto's window and
-// works it the way a user would, through window messages. One command per run; results go to
-// stdout as one JSON object. Texts are the windows' bytes (Windows-1252), written as \u00XX
+// works it the way a user would, through window messages. One command per run, or, with
+// "serve", one per line of standard input for as long as it stays open (each Windows process
+// started under Wine costs a tenth of a CPU second: the harness keeps one driver per machine).
+// Results go to stdout as one JSON object per command. Texts are the windows' bytes (Windows-1252), written as \u00XX
 // escapes of those bytes, so the caller decodes them as Latin-1 and gets the bytes back.
 //
 //   driver state                 the main window, its controls and any open message box; a
@@ -25,6 +27,10 @@
 //   driver reactivate            activate a window of the driver's own, then the main window again
 //   driver names                 each control's Active Accessibility name and keyboard shortcut
 //   driver high-contrast         turn high contrast on for the program, as Windows does (probe.cpp)
+//   driver serve                 read commands from stdin, a line each: NAME=VALUE fields (variables
+//                                for that command alone), then the command and its arguments, all
+//                                separated by tabs; after each command's output, "#done CODE", CODE
+//                                being the exit code the command would have had
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -330,6 +336,7 @@ int As32Bit(const std::string& command) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
+  std::fflush(stdout);  // what this driver wrote goes first; the child writes to the same output
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
     return Fail("cannot run the 32-bit driver for a 32-bit program");
   }
@@ -622,13 +629,12 @@ int Close(HWND main, int timeoutMs) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  SetProcessDPIAware();  // see the same pixels as the DPI-aware program
-  if (argc < 2) return Fail("usage: driver COMMAND [ARGS]");
-  const std::string command = argv[1];
-  auto number = [&](int index, int fallback) { return argc > index ? std::atoi(argv[index]) : fallback; };
+// One command: args[0] is its name.
+int Run(const std::vector<std::string>& args) {
+  const int argc = static_cast<int>(args.size()) + 1;
+  auto argv = [&](int index) { return args[static_cast<size_t>(index) - 1].c_str(); };
+  const std::string command = args[0];
+  auto number = [&](int index, int fallback) { return argc > index ? std::atoi(argv(index)) : fallback; };
   if (command == "wait-window") {
     HWND main = MainOrNull(number(2, 30000));
     if (!main || !Answers(main, number(2, 30000))) return Fail("the main window did not appear");
@@ -638,21 +644,21 @@ int main(int argc, char** argv) {
   }
   HWND main = FindMain();
   if (command == "dialog") return WaitDialog(main, number(2, 30000));
-  if (command == "answer" && argc > 2) return Answer(main, argv[2], number(3, 30000));
+  if (command == "answer" && argc > 2) return Answer(main, argv(2), number(3, 30000));
   if (!main) return Fail("the main window is not there");
   if (command == "state") return State(main);
-  if (command == "click" && argc > 2) return Click(main, argv[2]);
-  if (command == "press" && argc > 2) return Press(main, argv[2], argc > 3 && std::string(argv[3]) == "click");
+  if (command == "click" && argc > 2) return Click(main, argv(2));
+  if (command == "press" && argc > 2) return Press(main, argv(2), argc > 3 && std::string(argv(3)) == "click");
   if (command == "labels") return RunProbe(main, command, "TavistoProbeMeasure", "labels");
   if (command == "high-contrast") return RunProbe(main, command, "TavistoProbeHighContrast", "high_contrast");
-  if (command == "keys" && argc > 2) return Keys(main, argv[2], number(3, -1), number(4, 10000));
+  if (command == "keys" && argc > 2) return Keys(main, argv(2), number(3, -1), number(4, 10000));
   if (command == "focus") return WaitFocus(main, number(2, -1), number(3, 10000));
   if (command == "reactivate") return Reactivate(main);
   if (command == "names") return Names(main);
-  if (command == "memo" && argc > 2) return Memo(main, argv[2]);
-  if (command == "set-memo" && argc > 2) return SetMemo(main, argv[2]);
+  if (command == "memo" && argc > 2) return Memo(main, argv(2));
+  if (command == "set-memo" && argc > 2) return SetMemo(main, argv(2));
   if (command == "resize" && argc > 3) {
-    SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(main, nullptr, 0, 0, std::atoi(argv(2)), std::atoi(argv(3)), SWP_NOMOVE | SWP_NOZORDER);
     std::printf("{\"resized\":true}\n");
     return 0;
   }
@@ -661,4 +667,49 @@ int main(int argc, char** argv) {
   if (command == "wait-idle") return WaitIdle(main, number(2, 30000));
   if (command == "close") return Close(main, number(2, 30000));
   return Fail("unknown command " + command);
+}
+
+std::vector<std::string> Fields(const std::string& line, char separator) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t end; (end = line.find(separator, start)) != std::string::npos; start = end + 1)
+    fields.push_back(line.substr(start, end - start));
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+// Commands from stdin until it closes. A command's variables are set for it and taken away
+// after it, so that no command sees those of the one before.
+int Serve() {
+  std::string line;
+  for (int c; (c = std::getchar()) != EOF;) {
+    if (c != '\n') {
+      line += static_cast<char>(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> fields = Fields(line, '\t');
+    line.clear();
+    std::vector<std::string> variables;
+    while (!fields.empty() && fields.front().find('=') != std::string::npos) {
+      const size_t equals = fields.front().find('=');
+      variables.push_back(fields.front().substr(0, equals));
+      _putenv_s(variables.back().c_str(), fields.front().substr(equals + 1).c_str());
+      fields.erase(fields.begin());
+    }
+    const int code = fields.empty() || fields[0].empty() ? Fail("no command") : Run(fields);
+    for (const std::string& name : variables) _putenv_s(name.c_str(), "");
+    std::printf("#done %d\n", code);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetProcessDPIAware();  // see the same pixels as the DPI-aware program
+  if (argc < 2) return Fail("usage: driver COMMAND [ARGS]");
+  if (std::string(argv[1]) == "serve") return Serve();
+  return Run(std::vector<std::string>(argv + 1, argv + argc));
 }

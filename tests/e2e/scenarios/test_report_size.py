@@ -81,6 +81,7 @@ class EightMegabyteLog(ScenarioCase):
                 if shown["buttons"] and all(shown["buttons"]):
                     self.assertIn("Cancel", shown["buttons"])
                     seen += [] if early else [shown_bytes(shown)]
+                time.sleep(0.1)  # a user's glance, not a flood of messages to the dialog
                 continue
             box = app.state()["dialog"]
             if box is None and early:
