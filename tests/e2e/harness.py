@@ -358,12 +358,11 @@ class _ResidentDriver:
     def command(self, args, env: dict, timeout: float) -> subprocess.CompletedProcess:
         fields = [f"{name}={value}" for name, value in env.items()] + [str(a) for a in args]
         for field in fields:
-            # The driver reads its commands as bytes of its code page: ASCII is the same in all.
-            assert field.isascii() and "\t" not in field and "\n" not in field, field
+            assert "\t" not in field and "\n" not in field, field
         stderr_start = self.stderr.seek(0, os.SEEK_END)
         out, code = [], None
         try:
-            self.process.stdin.write(("\t".join(fields) + "\n").encode("ascii"))
+            self.process.stdin.write(("\t".join(fields) + "\n").encode("utf-8"))
             self.process.stdin.flush()
         except OSError:
             pass  # it has ended: what it left is read below

@@ -27,10 +27,10 @@
 //   driver reactivate            activate a window of the driver's own, then the main window again
 //   driver names                 each control's Active Accessibility name and keyboard shortcut
 //   driver high-contrast         turn high contrast on for the program, as Windows does (probe.cpp)
-//   driver serve                 read commands from stdin, a line each: NAME=VALUE fields (variables
-//                                for that command alone), then the command and its arguments, all
-//                                separated by tabs; after each command's output, "#done CODE", CODE
-//                                being the exit code the command would have had
+//   driver serve                 read commands from stdin, a line of UTF-8 each: NAME=VALUE fields
+//                                (variables for that command alone), then the command and its
+//                                arguments, all separated by tabs; after each command's output,
+//                                "#done CODE", CODE being the exit code the command would have had
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -678,6 +678,18 @@ std::vector<std::string> Fields(const std::string& line, char separator) {
   return fields;
 }
 
+// A line of UTF-8 in this program's code page, as Wine turns a Linux command line into the
+// arguments of a Windows program.
+std::string FromUtf8(const std::string& text) {
+  const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring buffer(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
+  const int narrow = WideCharToMultiByte(CP_ACP, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(narrow), '\0');
+  WideCharToMultiByte(CP_ACP, 0, buffer.data(), wide, out.data(), narrow, nullptr, nullptr);
+  return out;
+}
+
 // Commands from stdin until it closes. A command's variables are set for it and taken away
 // after it, so that no command sees those of the one before.
 int Serve() {
@@ -688,7 +700,7 @@ int Serve() {
       continue;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> fields = Fields(line, '\t');
+    std::vector<std::string> fields = Fields(FromUtf8(line), '\t');
     line.clear();
     std::vector<std::string> variables;
     while (!fields.empty() && fields.front().find('=') != std::string::npos) {
