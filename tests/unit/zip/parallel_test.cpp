@@ -21,7 +21,7 @@ using Strings = std::vector<std::string>;
 
 // A tree with what changes the work per entry: empty, tiny and multi-chunk files, stored and
 // deflated, nested folders.
-void MakeTree(const test::TempDir& dir) {
+void MakeWorkTree(const test::TempDir& dir) {
   MakeFile(dir, "data/empty.txt", "");
   for (int i = 0; i < 40; ++i) MakeFile(dir, "data/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".txt",
                                         testing::TextBytes(100 + i * 997, i));
@@ -33,7 +33,7 @@ void MakeTree(const test::TempDir& dir) {
 
 TEST(ParallelDeflate, SameBytesWhateverTheNumberOfThreads) {
   test::TempDir dir;
-  MakeTree(dir);
+  MakeWorkTree(dir);
   for (const int64_t volume : {int64_t(0), int64_t(300000)}) {
     std::vector<Strings> results;
     // 3 is two threads again, with a second mask that finds every .txt file a second time: the
@@ -131,7 +131,7 @@ TEST(ParallelDeflate, CancelInsideABigFileRollsBack) {
 // ThreadSanitizer build would see a race) each hold their own tree.
 TEST(ParallelDeflate, TwoArchivesPackAtOnce) {
   test::TempDir dir;
-  MakeTree(dir);
+  MakeWorkTree(dir);
   MakeFile(dir, "other/x.txt", testing::TextBytes(900000, 7));
   ArchiveUnderTest first(dir, "first.zip");
   ArchiveUnderTest second(dir, "second.zip", "other");
