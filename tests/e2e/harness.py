@@ -224,17 +224,15 @@ class WineMachine:
 
     def drive(self, args, env=None, timeout=600) -> subprocess.CompletedProcess:
         """Runs one command of the test driver, as `run([driver_exe()] + args)` would, through
-        the machine's resident driver: one Windows process for all of the machine's commands,
-        started again whenever the machine's variables have changed or it has ended."""
+        the machine's resident driver: one Windows process for the machine's commands, started
+        again when the machine's variables have changed, when it has ended, and after
+        stop_driver() (each program start)."""
         environment = self.env()
         if self._driver and not self._driver.serves(environment):
             self.stop_driver()
         if not self._driver:
-            self._driver = _ResidentDriver(self, environment)
-        done = self._driver.command(args, env or {}, timeout)
-        if self._driver.ended():
-            self.stop_driver()
-        return done
+            self._driver = _ResidentDriver(environment)
+        return self._driver.command(args, env or {}, timeout)
 
     def stop_driver(self):
         if self._driver:
@@ -333,7 +331,7 @@ class _ResidentDriver:
     """tavisto_driver.exe serve on a machine: a command a line, its output up to "#done CODE".
     Its standard error goes to a file; a command's share of it is what it added."""
 
-    def __init__(self, machine: WineMachine, environment: dict):
+    def __init__(self, environment: dict):
         self.environment = environment
         self.stderr = tempfile.TemporaryFile()
         self.process = subprocess.Popen([wine_for(driver_exe()), str(driver_exe()), "serve"],
@@ -351,9 +349,6 @@ class _ResidentDriver:
 
     def serves(self, environment: dict) -> bool:
         return self.environment == environment and self.process.poll() is None
-
-    def ended(self) -> bool:
-        return self.process.poll() is not None
 
     def command(self, args, env: dict, timeout: float) -> subprocess.CompletedProcess:
         fields = [f"{name}={value}" for name, value in env.items()] + [str(a) for a in args]

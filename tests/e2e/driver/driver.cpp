@@ -2,8 +2,9 @@
 // works it the way a user would, through window messages. One command per run, or, with
 // "serve", one per line of standard input for as long as it stays open (each Windows process
 // started under Wine costs a tenth of a CPU second: the harness keeps one driver per machine).
-// Results go to stdout as one JSON object per command. Texts are the windows' bytes (Windows-1252), written as \u00XX
-// escapes of those bytes, so the caller decodes them as Latin-1 and gets the bytes back.
+// Results go to stdout as one JSON object per command. Texts are the windows' bytes
+// (Windows-1252), written as \u00XX escapes of those bytes, so the caller decodes them as
+// Latin-1 and gets the bytes back.
 //
 //   driver state                 the main window, its controls and any open message box; a
 //                                button's text is its caption as shown, "mnemonic" its Alt+letter
@@ -703,8 +704,7 @@ int Serve() {
     std::vector<std::string> fields = Fields(FromUtf8(line), '\t');
     line.clear();
     std::vector<std::string> variables;
-    while (!fields.empty() && fields.front().find('=') != std::string::npos) {
-      const size_t equals = fields.front().find('=');
+    for (size_t equals; !fields.empty() && (equals = fields.front().find('=')) != std::string::npos;) {
       variables.push_back(fields.front().substr(0, equals));
       _putenv_s(variables.back().c_str(), fields.front().substr(equals + 1).c_str());
       fields.erase(fields.begin());
