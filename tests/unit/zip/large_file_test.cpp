@@ -115,7 +115,8 @@ TEST(LargeSources, SizesAndOffsetsPast32BitsUseZip64) {
   EXPECT_GT(zip.zip64End->directoryOffset, k4GiB);
   EXPECT_EQ(zip.zip64End->totalEntries, 3u);
   EXPECT_EQ(zip.end.totalEntries, 3) << "the count still fits";
-  // unzip, 7-Zip and zipfile check the CRC of every byte; 7-Zip's extraction is compared.
+  // 7-Zip and zipfile check the CRC of every byte, unzip that of the small entry and the big ones'
+  // sizes and CRCs in its listing; 7-Zip's listing is compared with the sources' sizes and CRCs.
   test::KeepForPeers({under.path}, test::PeerHandOff().Move().Expect(dir.Path("data")));
 }
 
