@@ -111,6 +111,16 @@ def _wine_env(prefix: Path, home: Path, display=None, extra_path=()) -> dict:
     return env
 
 
+# Wine runs one of its own programs named without a path through start.exe: a Windows process
+# more for every reg or cmd call. By its path the 64-bit loader runs it directly.
+_BUILTIN_PATHS = {"reg": r"C:\windows\system32\reg.exe", "cmd": r"C:\windows\system32\cmd.exe",
+                  "regedit": r"C:\windows\regedit.exe"}
+
+
+def _builtin_path(program):
+    return _BUILTIN_PATHS.get(str(program).lower(), program)
+
+
 def template_root() -> Path:
     """Where the test run's booted prefix is: the one the test registration names (shared by the
     builds of a source tree), else the one beside the build folders (build/wine-template), else
@@ -179,8 +189,11 @@ class WineMachine:
         """Runs a Windows program to its end (under the given Wine loader, else the one its
         bitness needs), with env's variables added. Output goes through files, not pipes: Wine's
         own background processes inherit the handles and would keep a pipe open for ever."""
+        loader = wine or wine_for(args[0])
+        if loader == WINE:
+            args = [_builtin_path(args[0])] + list(args[1:])
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([wine or wine_for(args[0])] + [str(a) for a in args], cwd=cwd,
+            done = subprocess.run([loader] + [str(a) for a in args], cwd=cwd,
                                   env={**self.env(), **(env or {})},
                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
             out.seek(0)

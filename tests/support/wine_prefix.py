@@ -11,6 +11,7 @@ PREFIX a fresh machine copied from it, whose Windows desktop and user folders ar
 """
 
 import fcntl
+import hashlib
 import os
 import shutil
 import subprocess
@@ -29,11 +30,22 @@ def wine_env(prefix: Path, home: Path) -> dict:
     return env
 
 
+SETTINGS = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"winemenubuilder.exe"=""
+"""
+
+
 def _flavour() -> str:
     """Which Wine makes a prefix: one booted without wine32 never gains the 32-bit system files,
-    and one made by another Wine version is made anew."""
+    and one made by another Wine version, or with other settings, is made anew."""
     version = subprocess.run([WINE, "--version"], capture_output=True, text=True, timeout=60).stdout.strip()
-    return f"{version} {'wow64' if os.access(WINE32, os.X_OK) else 'win64-only'}\n"
+    settings = hashlib.sha1(SETTINGS.encode()).hexdigest()[:12]
+    return f"{version} {'wow64' if os.access(WINE32, os.X_OK) else 'win64-only'} settings {settings}\n"
 
 
 def template(root: Path) -> Path:
@@ -53,9 +65,12 @@ def template(root: Path) -> Path:
         subprocess.run([WINE, "wineboot", "-i"], env=env, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
         # Without a window manager Wine draws its own caption bars only when told to.
-        subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
-                        "/t", "REG_SZ", "/d", "N", "/f"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        # winemenubuilder, which each machine's first program started to put Windows shortcuts
+        # on a Linux desktop that no test has, is turned off (52 processes in a test run).
+        settings = root / "settings.reg"
+        settings.write_text(SETTINGS.replace("\n", "\r\n"), encoding="ascii")
+        subprocess.run([WINE, "regedit", "/S", "Z:" + str(settings).replace("/", "\\")], env=env,
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run([WINESERVER, "-w"], env=env, check=False, timeout=300)
         if not (prefix / "system.reg").exists():
             raise RuntimeError(f"wineboot made no prefix in {prefix}")
