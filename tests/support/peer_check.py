@@ -8,12 +8,13 @@ in order; several files are the volumes of a split archive, the last one being t
 itself) and, optionally, expected/, the tree the archive must extract to.
 
 A plain archive must pass `unzip -t`, `7zz t` and Python's zipfile test (an entry of more than
-1 GiB Info-ZIP lists rather than tests: its size and CRC must be the ones zipfile reads). A split set is tested
-the way support staff open it on Linux: the volumes are copied under the lower-case names the
-Linux tools look for (set.z01 ... set.zip), 7-Zip tests the set (and must read every volume),
-Info-ZIP joins it (`zip -s 0`) and the joined archive must pass the three readers. A manifest
-line "# no-infozip-join" leaves the join out: Info-ZIP's join mishandles a local header that
-ends right at a volume's limit, so a set made for that case is checked with 7-Zip alone.
+1 GiB Info-ZIP lists rather than tests: its size and CRC must be the ones zipfile reads). A split
+set is tested the way support staff open it on Linux: the volumes are copied under the
+lower-case names the Linux tools look for (set.z01 ... set.zip), 7-Zip tests the set (and must
+read every volume), Info-ZIP joins it (`zip -s 0`) and the joined archive must pass the three
+readers. A manifest line "# no-infozip-join" leaves the join out: Info-ZIP's join mishandles a
+local header that ends right at a volume's limit, so a set made for that case is checked with
+7-Zip alone.
 
 Info-ZIP 3.0's join also corrupts entries of some sets whose data runs over several volumes,
 its own split sets included (zip -s 64k, -s 4m). When the join of a set fails, the check splits
@@ -50,8 +51,8 @@ def run(command, cwd=None, timeout=600):
 # Info-ZIP tests data at some 200 MB/s, a tenth of the others' speed: the Zip64 case's 8 GiB of
 # stored zeros took it 43 CPU-s, most of the heavy cases' peer check. Entries larger than this
 # it lists (their sizes and CRCs as the central directory gives them, Zip64 fields and all)
-# rather than tests; 7-Zip and zipfile test every byte of them, and 7-Zip's extraction of them is
-# compared with the sources.
+# rather than tests; 7-Zip and zipfile test every byte of them, and where they are a big tree's,
+# 7-Zip's listing of them is compared with the sources' sizes and CRCs.
 UNZIP_TESTS_UP_TO = 1 << 30
 
 
@@ -82,7 +83,8 @@ def unzip_problems(path):
     if rest:
         code, out = run(["unzip", "-t", "-qq", path] + rest)
         if code != 0:
-            problems.append(f"unzip -t of the entries up to {UNZIP_TESTS_UP_TO} bytes exit {code}: {out.strip()[:2000]}")
+            problems.append(f"unzip -t of the entries up to {UNZIP_TESTS_UP_TO} bytes exit {code}: "
+                            f"{out.strip()[:2000]}")
     return problems
 
 
@@ -203,7 +205,7 @@ def listing_compare(archive, expected):
             folders.add(path)
         else:
             listed[path] = (int(fields["Size"]), fields.get("CRC", ""))
-            folders.update(str(parent.as_posix()) for parent in Path(path).parents if str(parent) != ".")
+            folders.update(parent.as_posix() for parent in Path(path).parents if str(parent) != ".")
     wanted, wanted_folders = {}, set()
     for folder, subfolders, files in os.walk(expected):
         relative = os.path.relpath(folder, expected)
@@ -216,7 +218,8 @@ def listing_compare(archive, expected):
     if listed != wanted:
         problems.append(f"7-Zip lists {listed}, the sources are {wanted}")
     if folders != wanted_folders:
-        problems.append(f"7-Zip lists the folders {sorted(folders)}, the sources have {sorted(wanted_folders)}")
+        problems.append(f"7-Zip lists the folders {sorted(folders)}, "
+                        f"the sources have {sorted(wanted_folders)}")
     return problems
 
 
