@@ -1,5 +1,6 @@
-// A fresh folder for one test under the system's temporary folder, removed with everything
-// in it when the test passed and kept (its path printed) when it failed, for a look inside.
+// A fresh folder for one test under the system's temporary folder (or the one TAVISTO_TEST_TEMP
+// names), removed with everything in it when the test passed and kept (its path printed) when
+// it failed, for a look inside.
 //   TempDir dir;
 //   WriteFile(dir.Path("a.txt"), "text");
 #pragma once
