@@ -189,23 +189,30 @@ def file_crc(path):
     return f"{crc:08X}"
 
 
+def seven_zip_listing(text):
+    """The files (path: (size, CRC)) and the folders of an archive, from `7zz l -slt`'s output."""
+    files, folders = {}, set()
+    for block in text.split("\n\n"):
+        fields = dict(line.split(" = ", 1) for line in block.splitlines() if " = " in line)
+        if "Path" not in fields or "Folder" not in fields:
+            continue  # the archive's own block
+        path = fields["Path"].replace("\\", "/")
+        if fields["Folder"] == "+":
+            folders.add(path)
+        else:
+            files[path] = (int(fields["Size"]), fields.get("CRC", ""))
+    return files, folders
+
+
 def listing_compare(archive, expected):
     """The files 7-Zip lists in an archive it has tested, with their sizes and CRCs, against the
     expected tree's."""
     code, out = run(["7zz", "l", "-slt", archive])
     if code != 0:
         return [f"7zz l -slt exit {code}: {out.strip()[-2000:]}"]
-    listed, folders = {}, set()
-    for block in out.split("\n\n"):
-        fields = dict(line.split(" = ", 1) for line in block.splitlines() if " = " in line)
-        if "Path" not in fields or "Folder" not in fields:
-            continue
-        path = fields["Path"].replace("\\", "/")
-        if fields["Folder"] == "+":
-            folders.add(path)
-        else:
-            listed[path] = (int(fields["Size"]), fields.get("CRC", ""))
-            folders.update(parent.as_posix() for parent in Path(path).parents if str(parent) != ".")
+    listed, folders = seven_zip_listing(out)
+    for path in listed:
+        folders.update(parent.as_posix() for parent in Path(path).parents if str(parent) != ".")
     wanted, wanted_folders = {}, set()
     for folder, subfolders, files in os.walk(expected):
         relative = os.path.relpath(folder, expected)

@@ -14,6 +14,7 @@ from scenario import main
 from test_delivery import DeliveryCase, add_sparse_capture, data_zips, enabled, snapshot, volume_set
 
 from tests.fixtures import sample_machine as sm
+from tests.support.peer_check import seven_zip_listing
 
 BIG = 3 * 1024 ** 3 // 2  # seconds of deflate
 RUNS_ELSEWHERE = ("Get Data is already running in another Tavisto window. Let it finish, then run Get Data "
@@ -49,11 +50,7 @@ class GetDataRuns(DeliveryCase):
             for command in (["t"], ["l", "-slt"]):
                 done = subprocess.run(["7zz", *command, str(last)], capture_output=True, text=True, timeout=600)
                 self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
-        listed = {}
-        for block in done.stdout.split("\n\n"):
-            fields = dict(line.split(" = ", 1) for line in block.splitlines() if " = " in line)
-            if "CRC" in fields and fields.get("Folder") == "-":
-                listed[fields["Path"].replace("\\", "/")] = (int(fields["Size"]), fields["CRC"])
+        listed, _ = seven_zip_listing(done.stdout)
         self.assertEqual(listed, self.expected)
 
     def not_the_first_runs(self):
