@@ -36,7 +36,7 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
     resultButtons(FALSE);
     return;
   }
-  if (!outcome.Complete()) {
+  if (outcome.Stopped()) {
     Memo1.End(outcome.stopLine);
     progress.Close();
     resultButtons(FALSE);

@@ -65,10 +65,11 @@ int RunUnattended(const CommandLine& asked, os::Console& console) {
     if (reportOut) {
       report::FileLines lines(reportOut->File(), reportOut->Path());
       const jobs::AnalysisOutcome done = jobs::RunAnalysis(session, jobs::AnalysisFactsOf(system, exe), lines, progress);
-      if (!done.Complete()) {
+      if (done.Stopped()) {
         lines.Add(done.stopLine);
         incomplete.push_back(done.stopText);
       }
+      incomplete.insert(incomplete.end(), done.problems.begin(), done.problems.end());
       lines.Flush();
     }
 

@@ -2,7 +2,7 @@
 // caller's line sink (the window's memo, or a file), the outside tools run in a folder of the
 // session's, and an outcome that says whether the report is whole.
 //   const AnalysisOutcome done = RunAnalysis(session, facts, memo, progress);
-//   if (!done.Complete()) memo.End(done.stopLine);
+//   if (done.Stopped()) memo.End(done.stopLine);
 #pragma once
 
 #include <string>
@@ -21,11 +21,15 @@ struct AnalysisFacts {
 };
 
 struct AnalysisOutcome {
-  // Empty when the report is whole; else why it ends early: for the report's last line (code
-  // page) and for a message (UTF-8).
+  // Empty when the report runs to its end; else why it ends early: for the report's last line
+  // (code page) and for a message (UTF-8).
   std::string stopLine;
   std::string stopText;
-  [[nodiscard]] bool Complete() const { return stopText.empty(); }
+  // What the report could not read although it went on (a value, a log, a tool), one line each
+  // (UTF-8), as the report names it: an unattended run counts these as incomplete.
+  std::vector<std::string> problems;
+  [[nodiscard]] bool Stopped() const { return !stopText.empty(); }
+  [[nodiscard]] bool Complete() const { return !Stopped() && problems.empty(); }
 };
 
 // Writes the report into out, its CS.log sections from the data folders the session recorded.

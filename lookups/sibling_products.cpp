@@ -1,6 +1,7 @@
 // The product lookups on the program's registry layer.
 #include "lookups/sibling_products.h"
 
+#include "common/errors.h"
 #include "os/registry.h"
 
 namespace tavisto::lookups {
@@ -10,7 +11,36 @@ std::optional<os::RegistryKey> OpenProductKey(SiblingProduct product) {
   return os::RegistryKey::Open(os::RegRoot::CurrentUser, Describe(product).registryKey);
 }
 
+// The registry's name of a value type, as regedit shows it.
+std::string TypeName(uint32_t type) {
+  switch (type) {
+    case os::kRegNone: return "REG_NONE";
+    case os::kRegSz: return "REG_SZ";
+    case os::kRegExpandSz: return "REG_EXPAND_SZ";
+    case os::kRegBinary: return "REG_BINARY";
+    case os::kRegDword: return "REG_DWORD";
+    case os::kRegMultiSz: return "REG_MULTI_SZ";
+    case os::kRegQword: return "REG_QWORD";
+    default: return "value of type " + std::to_string(type);
+  }
+}
+
 }  // namespace
+
+ProductFolder ReadProductFolder(SiblingProduct product, const std::string& valueName) {
+  const auto key = OpenProductKey(product);
+  if (!key) return {};
+  const std::string where = std::string(Describe(product).name) + ": " + valueName +
+                            " in HKEY_CURRENT_USER\\" + Describe(product).registryKey;
+  try {
+    return {key->ReadString(valueName), {}};
+  } catch (const RegistryError&) {
+    const auto info = key->ValueInfo(valueName);
+    if (info && info->type != os::kRegSz && info->type != os::kRegExpandSz)
+      return {{}, where + " is a " + TypeName(info->type) + ", not a folder"};
+    return {{}, where + " cannot be read"};
+  }
+}
 
 std::string ReadProductValue(SiblingProduct product, const std::string& valueName) {
   const auto key = OpenProductKey(product);

@@ -15,6 +15,18 @@ namespace tavisto::lookups {
 // neither REG_SZ nor REG_EXPAND_SZ.
 [[nodiscard]] std::string ReadProductValue(SiblingProduct product, const std::string& valueName);
 
+// A product's folder value (AppPath, AppDataPath) for the jobs that go on without it when it is
+// not text: the path as stored, or one line that says what is wrong with it.
+struct ProductFolder {
+  std::string path;     // as stored; "" when the key or the value is missing or empty, or problem is set
+  // Empty when the value reads as text (or is missing); else the product, the value, its key and
+  // what it is: "Zorvel: AppPath in HKEY_CURRENT_USER\Software\Velmo\Zorvel is a REG_DWORD, not
+  // a folder".
+  std::string problem;
+  [[nodiscard]] bool Readable() const { return problem.empty(); }
+};
+[[nodiscard]] ProductFolder ReadProductFolder(SiblingProduct product, const std::string& valueName);
+
 // "AppPath" is not empty: the test for an installed product.
 [[nodiscard]] bool IsProductInstalled(SiblingProduct product);
 // "AppDataPath" is not empty: "Get Data"'s test for Quorix.

@@ -117,5 +117,25 @@ TEST_F(SiblingProducts, AValueOfAnotherTypeIsARegistryError) {
   EXPECT_THROW((void)GetAnyProductAppPath(), RegistryError);
 }
 
+// The jobs go on without a folder value that is not text: one line names the product, the value,
+// its key and its type; a string, even empty, and a missing key are no problem.
+TEST_F(SiblingProducts, AFolderValueThatIsNotTextIsNamed) {
+  reg.SetDword(HKEY_CURRENT_USER, kZorvel, "AppPath", 12);
+  reg.SetBinary(HKEY_CURRENT_USER, kQuorix, "AppDataPath", {1, 2});
+  reg.SetString(HKEY_CURRENT_USER, kQuorix, "AppPath", "");
+  reg.SetString(HKEY_CURRENT_USER, kPylvex, "AppDataPath", "C:\\Data\\");
+  const ProductFolder zorvel = ReadProductFolder(SiblingProduct::Zorvel, "AppPath");
+  EXPECT_EQ(zorvel.path, "");
+  EXPECT_EQ(zorvel.problem,
+            "Zorvel: AppPath in HKEY_CURRENT_USER\\Software\\Velmo\\Zorvel\\AppPath is a REG_DWORD, not a folder");
+  EXPECT_EQ(ReadProductFolder(SiblingProduct::Quorix, "AppDataPath").problem,
+            "Quorix: AppDataPath in HKEY_CURRENT_USER\\Software\\Velmo\\Quorix\\AppPath is a REG_BINARY, not a folder");
+  EXPECT_TRUE(ReadProductFolder(SiblingProduct::Quorix, "AppPath").Readable());
+  const ProductFolder pylvex = ReadProductFolder(SiblingProduct::Pylvex, "AppDataPath");
+  EXPECT_TRUE(pylvex.Readable());
+  EXPECT_EQ(pylvex.path, "C:\\Data\\");
+  EXPECT_TRUE(ReadProductFolder(SiblingProduct::Voyra, "AppPath").Readable());
+}
+
 }  // namespace
 }  // namespace tavisto::lookups
