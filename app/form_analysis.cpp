@@ -13,6 +13,16 @@ namespace {
 
 constexpr char kCancelledLine[] = "The analysis was cancelled: the report is incomplete.";
 
+// What the report could not read, named in its place in the report; the first few here too, so
+// that they are not taken for a plain "Finish".
+std::string UnreadPartsText(const std::vector<std::string>& problems) {
+  constexpr size_t kNamed = 3;
+  std::string text = "The report could not read everything; it says so at each place:";
+  for (size_t i = 0; i < problems.size() && i < kNamed; ++i) text += "\r\n" + problems[i];
+  if (problems.size() > kNamed) text += "\r\nand " + std::to_string(problems.size() - kNamed) + " more.";
+  return text;
+}
+
 }  // namespace
 
 void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
@@ -44,13 +54,14 @@ void TForm1::Btn_StartAnalisysClick(HWND /*sender*/) {
     ShowErrorBox(handle_, outcome.stopText);
     return;
   }
-  const std::string leftOut = Memo1.End();
+  std::string news = Memo1.End();
   progress.Close();
+  if (!outcome.problems.empty()) news += (news.empty() ? "" : "\r\n\r\n") + UnreadPartsText(outcome.problems);
   // Text the memo could not take is news the user must not take for a plain "Finish".
-  if (leftOut.empty())
+  if (news.empty())
     Say("Finish", os::DialogIcon::None);
   else
-    Say("Finish\r\n\r\n" + leftOut, os::DialogIcon::Warning);
+    Say("Finish\r\n\r\n" + news, os::DialogIcon::Warning);
   resultButtons(TRUE);
   cursor.Restore();
 }

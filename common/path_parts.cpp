@@ -19,4 +19,12 @@ std::string FolderOf(std::string_view path) {
   return std::string(path.substr(0, isRoot ? separator + 1 : separator));
 }
 
+std::string PathIn(std::string_view folder, std::string_view name) {
+  if (!folder.empty() && IsPathSeparator(folder.back())) folder.remove_suffix(1);
+  std::string path(folder);
+  path += '\\';
+  path += name;
+  return path;
+}
+
 }  // namespace tavisto

@@ -4,6 +4,7 @@
 //   NameOf("C:\Suite\ZorvelData.zip")        == "ZorvelData.zip"
 //   FolderOf("C:\Suite\ZorvelData.zip")      == "C:\Suite"
 //   FolderPrefixOf("C:\Suite\ZorvelData.zip") == "C:\Suite\"
+//   PathIn("C:\Data\", "CS.log")            == "C:\Data\CS.log"
 #pragma once
 
 #include <string>
@@ -23,5 +24,9 @@ namespace tavisto {
 
 // path without its name, the separator kept: "C:\Suite\", "C:", "".
 [[nodiscard]] std::string FolderPrefixOf(std::string_view path);
+
+// name in folder, with exactly one backslash between them whether or not the folder (a value
+// stored by another program) ends in one; "" as the folder gives "\name", as plain joining does.
+[[nodiscard]] std::string PathIn(std::string_view folder, std::string_view name);
 
 }  // namespace tavisto

@@ -7,6 +7,11 @@ namespace tavisto {
 
 std::string SizeText(uint64_t bytes, SizeStyle style) {
   constexpr uint64_t kKilobyte = 1024, kMegabyte = kKilobyte * kKilobyte;
+  if (style == SizeStyle::Bytes) {
+    std::string digits = std::to_string(bytes);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits + (bytes == 1 ? " byte" : " bytes");
+  }
   if (style == SizeStyle::Running) {
     if (bytes < kMegabyte) return std::to_string((bytes + kKilobyte - 1) / kKilobyte) + " KB";
     const uint64_t tenths = (bytes * 10 + kMegabyte / 2) / kMegabyte;

@@ -2,7 +2,8 @@
 // memo's status, a mail's size) reads best rounded: "740 KB" under a megabyte (rounded up, so
 // that a few bytes are not "0 KB"), "12.3 MB" from there on. A figure a decision rests on (what
 // a disk lacks) keeps its small sizes exact and its large ones in their own unit: "1023 bytes",
-// "1.5 KB", "2.5 GB".
+// "1.5 KB", "2.5 GB". A figure that says exactly how much was taken of something counts its bytes,
+// grouped by thousands: "3,145,728 bytes".
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace tavisto {
 
-enum class SizeStyle { Running, Exact };
+enum class SizeStyle { Running, Exact, Bytes };
 
 [[nodiscard]] std::string SizeText(uint64_t bytes, SizeStyle style = SizeStyle::Running);
 

@@ -262,6 +262,28 @@ class Keeper {
   const bool strict_;
 };
 
+// Removes a folder and all it holds; a link inside is removed itself, never followed.
+void RemoveLeftTree(const std::string& folder) {
+  std::vector<os::DirEntry> entries;
+  {
+    os::DirListing listing(folder + "\\*");
+    for (os::DirEntry entry; listing.Next(entry);)
+      if (entry.name != "." && entry.name != "..") entries.push_back(entry);
+  }
+  for (const os::DirEntry& entry : entries) {
+    const std::string path = folder + "\\" + entry.name;
+    if ((entry.attributes & os::kAttrDirectory) && !IsLink(entry.attributes)) {
+      RemoveLeftTree(path);
+    } else if (entry.attributes & os::kAttrDirectory) {
+      (void)os::RemoveFolder(path);
+    } else {
+      if (entry.attributes & os::kAttrReadOnly) (void)os::ChangeAttributes(path, entry.attributes & ~os::kAttrReadOnly);
+      (void)os::RemoveFile(path);
+    }
+  }
+  (void)os::RemoveFolder(folder);
+}
+
 // Our own folder as we may use it: made private when it is missing; an Error when it is a link,
 // a file or another user's (nothing in it is then ours to write or to remove).
 void PrepareOwnFolder(const std::string& folder) {
@@ -445,6 +467,22 @@ void FileJournal::ExpectName(const std::string& path) {
 }
 
 bool FileJournal::RemoveIfOurs(const std::string& path) { return Keeper(records_, file_, false).RemoveIfOurs(path); }
+
+bool FileJournal::ClearExpectedName(const std::string& path) {
+  const auto found = records_.latest.find(path);
+  if (found == records_.latest.end() || found->second.kind != Kind::Expected ||
+      !FolderIsOurs(records_, FolderOf(path)))
+    return false;
+  const uint32_t attributes = os::FileAttributes(path);
+  if (attributes == os::kInvalidAttributes) return true;
+  if (IsLink(attributes)) return false;
+  if (attributes & os::kAttrDirectory)
+    RemoveLeftTree(path);
+  else
+    (void)os::RemoveFile(path);
+  Keeper(records_, file_, false).See(FolderOf(path));
+  return os::FileAttributes(path) == os::kInvalidAttributes;
+}
 
 void FileJournal::RemoveFolderIfOurs(const std::string& folder) {
   Keeper(records_, file_, false).RemoveFolderIfOurs(folder);

@@ -110,6 +110,11 @@ class FileJournal {
   // Removes the file at path when it is ours, and forgets it; true when no file of ours is
   // left there.
   bool RemoveIfOurs(const std::string& path);
+  // Clears a name we expected a file of ours to get (a tool's list) of what a program we ran
+  // left there instead: a file, or a folder with all it holds (a link inside goes itself, never
+  // what it leads to). True when nothing is left at the name; false, touching nothing, when the
+  // records do not prove the name ours (expected, in a folder of ours) or a link stands there.
+  bool ClearExpectedName(const std::string& path);
   // Removes the folder when it is ours, with every file of ours in it; a folder that holds
   // anything else stays.
   void RemoveFolderIfOurs(const std::string& folder);

@@ -20,12 +20,14 @@ AnalysisOutcome RunAnalysis(Session& session, const AnalysisFacts& facts, report
     // Recorded before a tool runs, so that a list left by a killed window is known for ours.
     session.Journal().ExpectName(tools->Path() + "tmp.txt");
     inputs.tools.listFolder = tools->Path();
+    // What a tool left there instead of its list is ours, as the journal proves, to clear.
+    inputs.tools.clearOurs = [&session](const std::string& path) { return session.Journal().ClearExpectedName(path); };
   } catch (const std::exception&) {
     inputs.tools.listFolder.clear();
   }
   AnalysisOutcome outcome;
   try {
-    (void)report::BuildAnalysisReport(inputs, out, progress);
+    outcome.problems = report::BuildAnalysisReport(inputs, out, progress).problems;
   } catch (const report::IncompleteReport& stopped) {
     outcome.stopLine = stopped.Line();
     outcome.stopText = stopped.what();

@@ -11,20 +11,6 @@ std::optional<os::RegistryKey> OpenProductKey(SiblingProduct product) {
   return os::RegistryKey::Open(os::RegRoot::CurrentUser, Describe(product).registryKey);
 }
 
-// The registry's name of a value type, as regedit shows it.
-std::string TypeName(uint32_t type) {
-  switch (type) {
-    case os::kRegNone: return "REG_NONE";
-    case os::kRegSz: return "REG_SZ";
-    case os::kRegExpandSz: return "REG_EXPAND_SZ";
-    case os::kRegBinary: return "REG_BINARY";
-    case os::kRegDword: return "REG_DWORD";
-    case os::kRegMultiSz: return "REG_MULTI_SZ";
-    case os::kRegQword: return "REG_QWORD";
-    default: return "value of type " + std::to_string(type);
-  }
-}
-
 }  // namespace
 
 ProductFolder ReadProductFolder(SiblingProduct product, const std::string& valueName) {
@@ -37,7 +23,7 @@ ProductFolder ReadProductFolder(SiblingProduct product, const std::string& value
   } catch (const RegistryError&) {
     const auto info = key->ValueInfo(valueName);
     if (info && info->type != os::kRegSz && info->type != os::kRegExpandSz)
-      return {{}, where + " is a " + TypeName(info->type) + ", not a folder"};
+      return {{}, where + " is a " + os::RegTypeName(info->type) + ", not a folder"};
     return {{}, where + " cannot be read"};
   }
 }

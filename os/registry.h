@@ -40,11 +40,29 @@ inline constexpr uint32_t kRegQword = 11;
 enum class RegDataKind { String, ExpandString, Integer, Binary, Unknown };
 [[nodiscard]] RegDataKind KindOfType(uint32_t rawType);
 
+// The registry's name of a raw type, as regedit shows it ("REG_DWORD"; "value of type 42" for
+// one it has no name for).
+[[nodiscard]] std::string RegTypeName(uint32_t rawType);
+
 struct RegValueInfo {
   uint32_t type = kRegNone;
   uint32_t size = 0;  // bytes of data, the terminating NUL of a string included
   [[nodiscard]] RegDataKind Kind() const { return KindOfType(type); }
 };
+
+// A value as stored, from one query, so that its type, size and data agree whatever another
+// program changes meanwhile; for readers that go on when a value is not what they expect.
+struct RegValueData {
+  uint32_t type = kRegNone;
+  uint32_t size = 0;          // bytes the value holds
+  std::vector<uint8_t> data;  // all of them, when size was within the size asked for; else none
+  uint32_t error = 0;         // the system's error code when the value could not be read at all
+  [[nodiscard]] RegDataKind Kind() const { return KindOfType(type); }
+  [[nodiscard]] bool Whole() const { return error == 0 && data.size() == size; }
+};
+
+// The text of a string value read whole (REG_SZ, REG_EXPAND_SZ unexpanded) up to its first NUL.
+[[nodiscard]] std::string StringData(const RegValueData& value);
 
 class RegistryKey {
  public:
@@ -75,6 +93,9 @@ class RegistryKey {
   // A REG_BINARY value of up to maxSize bytes; RegistryError for another type (the value may
   // have changed since it was listed) or when it cannot be read.
   [[nodiscard]] std::vector<uint8_t> ReadBinary(const std::string& name, uint32_t maxSize) const;
+  // Any value with its raw type and size, its data too when it has at most maxSize bytes; never
+  // raises: a value that cannot be read says why in error.
+  [[nodiscard]] RegValueData ReadValue(const std::string& name, uint32_t maxSize = UINT32_MAX) const;
 
  private:
   // An open key's HKEY, closed once by its owner.

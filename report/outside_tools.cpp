@@ -1,6 +1,8 @@
 // The tool sections on the OS layer's child processes and the report's line reader.
 #include "report/outside_tools.h"
 
+#include "common/path_parts.h"
+#include "common/size_text.h"
 #include "os/files.h"
 #include "os/os_error.h"
 #include "os/process.h"
@@ -33,26 +35,36 @@ class ListRemover {
   std::string path_;
 };
 
-// The folder with one backslash at its end.
-std::string InFolder(std::string folder, const char* name) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder + name;
+// What stands at a name the tool's list needs, in a few words for the line that says it is taken.
+std::string WhatIsAt(const std::string& path, uint32_t attributes) {
+  if (attributes & os::kAttrReparsePoint) return "a link";
+  if (attributes & os::kAttrDirectory) return "a folder";
+  auto file = os::File::Open(path, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
+  const auto size = file ? file->Size() : std::nullopt;
+  return size ? "a file of " + SizeText(static_cast<uint64_t>(*size), SizeStyle::Bytes) : "a file";
 }
 
-void WriteToolSection(const Tool& tool, LineSink& out, const ToolRun& toolRun, os::ProgressSink* progress) {
+// A line that stands in place of a tool's list, and the same words among the report's problems.
+void InPlaceOfList(const std::string& line, LineSink& out, Problems& problems) {
+  out.Add("");
+  out.Add(line);
+  problems.Add(line.substr(line.find_first_not_of(' ')));
+}
+
+void WriteToolSection(const Tool& tool, LineSink& out, const ToolRun& toolRun, Problems& problems,
+                      os::ProgressSink* progress) {
   const uint32_t timeLimitMs = toolRun.timeLimitMs;
-  const std::string program = InFolder(os::CurrentDirectory(), tool.file);
+  const std::string program = PathIn(os::CurrentDirectory(), tool.file);
   if (!os::FileExists(program)) {
     out.Add("");
     out.Add(MissingToolNotice(tool.noticeName));
     return;
   }
   const std::string output =
-      InFolder(toolRun.listFolder.empty() ? os::CurrentDirectory() : toolRun.listFolder, kToolOutputFile);
-  if (os::FileAttributes(output) != os::kInvalidAttributes) {
-    out.Add("");
-    out.Add(StaleOutputNotice(tool.noticeName, output));
-    return;
+      PathIn(toolRun.listFolder.empty() ? os::CurrentDirectory() : toolRun.listFolder, kToolOutputFile);
+  if (const uint32_t there = os::FileAttributes(output); there != os::kInvalidAttributes) {
+    if (!toolRun.clearOurs || !toolRun.clearOurs(output))
+      return InPlaceOfList(StaleOutputNotice(tool.noticeName, output, WhatIsAt(output, there)), out, problems);
   }
   const ListRemover remover(output);
   out.Flush();
@@ -74,22 +86,27 @@ void WriteToolSection(const Tool& tool, LineSink& out, const ToolRun& toolRun, o
     case os::RunOutcome::Crashed:
       // Whatever it wrote is cut off somewhere; it must not pass for a list, now or in the
       // next section that reads "tmp.txt".
-      out.Add("");
-      out.Add(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool.noticeName, run.exitCode)
-                                                     : StoppedToolNotice(tool.noticeName, timeLimitMs));
-      return;
+      return InPlaceOfList(run.outcome == os::RunOutcome::Crashed ? CrashedToolNotice(tool.noticeName, run.exitCode)
+                                                                  : StoppedToolNotice(tool.noticeName, timeLimitMs),
+                           out, problems);
     case os::RunOutcome::NotStarted:
+      return InPlaceOfList(FailureText(std::string(tool.file) + " could not be started", run.error), out, problems);
     case os::RunOutcome::Ended:
       break;
   }
-  // A tool that could not start, or wrote nothing, gives no lines (its exit code is not ours
-  // to judge).
-  if (!os::FileExists(output)) return;
-  // A list that cannot be read (held by another program) is one line; the report goes on.
-  if (const auto failure = ReadTextLines(output, [&](const std::string& line) {
-        out.Add(tool.removeNuls ? WithoutNuls(line) : line);
-      }))
-    out.Add(UnreadableFileLine(output, *failure));
+  const uint32_t made = os::FileAttributes(output);
+  if (made != os::kInvalidAttributes && (made & os::kAttrDirectory)) {
+    // Gone again when it is provably ours, so that the next tool can write its list there.
+    if (toolRun.clearOurs) (void)toolRun.clearOurs(output);
+    return InPlaceOfList(FolderListText(tool.file), out, problems);
+  }
+  if (made == os::kInvalidAttributes) return InPlaceOfList(ToolExitText(tool.file, run.exitCode, false), out, problems);
+  problems.Add(CopyToolList(output, tool.file, tool.removeNuls, toolRun.listLimit, out));
+  // A list followed by an error code may have been cut short by what went wrong.
+  if (run.exitCode != 0) {
+    out.Add(ToolExitText(tool.file, run.exitCode, true));
+    problems.Add(ToolExitText(tool.file, run.exitCode, true));
+  }
 }
 
 }  // namespace
@@ -99,15 +116,16 @@ bool DeviceToolIsSixtyFourBit() {
   return os::IsRunningOnWow64();
 }
 
-void WriteCodecSection(LineSink& out, const ToolRun& run, os::ProgressSink* progress) {
-  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, run, progress);
+void WriteCodecSection(LineSink& out, const ToolRun& run, Problems& problems, os::ProgressSink* progress) {
+  WriteToolSection(Tool{kCodecTool, kCodecCommand, kCodecToolName, false}, out, run, problems, progress);
 }
 
-void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, const ToolRun& run, os::ProgressSink* progress) {
+void WriteDeviceSection(LineSink& out, bool sixtyFourBitSystem, const ToolRun& run, Problems& problems,
+                        os::ProgressSink* progress) {
   if (sixtyFourBitSystem)
-    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, run, progress);
+    WriteToolSection(Tool{kDeviceTool64, kDeviceCommand64, kDeviceToolName, false}, out, run, problems, progress);
   else
-    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, run, progress);
+    WriteToolSection(Tool{kDeviceTool32, kDeviceCommand32, kDeviceToolName, true}, out, run, problems, progress);
 }
 
 }  // namespace tavisto::report

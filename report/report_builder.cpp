@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/path_parts.h"
 #include "lookups/file_version.h"
 #include "lookups/known_folders.h"
 #include "lookups/sibling_products.h"
@@ -20,24 +21,41 @@ namespace {
 
 using lookups::SiblingProduct;
 
-std::string ZorvelFolder(const char* valueName) {
-  return ShortenedFolder(lookups::ReadProductValue(SiblingProduct::Zorvel, valueName));
+// One of a product's folder values, as stored; a value that is no text (a REG_DWORD AppPath)
+// reads as "" and its line names the product, the key and the value, in the report and among
+// its problems.
+std::string ReadFolderValue(SiblingProduct product, const char* valueName, LineSink& out, Problems& problems) {
+  const lookups::ProductFolder folder = lookups::ReadProductFolder(product, valueName);
+  if (!folder.Readable()) {
+    out.Add(os::Utf8ToAnsi(folder.problem).Bytes());
+    problems.Add(folder.problem);
+  }
+  return folder.path;
 }
 
-void WritePlugins(std::vector<std::string>& scanFolders, LineSink& out) {
+void WritePlugins(std::vector<std::string>& scanFolders, LineSink& out, Problems& problems) {
   out.Add("");
   out.Add(kPluginsHeading);
-  scanFolders.push_back(ZorvelFolder(lookups::kAppPathValue));
+  const auto zorvelFolder = [&](const char* valueName) {
+    return ShortenedFolder(ReadFolderValue(SiblingProduct::Zorvel, valueName, out, problems));
+  };
+  scanFolders.push_back(zorvelFolder(lookups::kAppPathValue));
   ListProgramVersions(scanFolders.back(), out);
-  scanFolders.push_back(ZorvelFolder(lookups::kAppDataPathValue));
-  scanFolders.push_back(ZorvelFolder(lookups::kAppCommonDataPathValue));
+  scanFolders.push_back(zorvelFolder(lookups::kAppDataPathValue));
+  scanFolders.push_back(zorvelFolder(lookups::kAppCommonDataPathValue));
 }
 
-void WriteCsLogs(const ReportInputs& inputs, LineSink& out) {
+// Each product's log as far as it reached when it was opened; a product whose folder values
+// are not text says so under its heading, whatever Get Data made of it.
+void WriteCsLogs(const ReportInputs& inputs, LineSink& out, Problems& problems) {
   for (size_t i = 0; i < lookups::kAllProducts.size(); ++i) {
+    const SiblingProduct product = lookups::kAllProducts[i];
     out.Add("");
-    out.Add(lookups::Describe(lookups::kAllProducts[i]).csLogHeading);
-    CopyCsLog(inputs.dataPaths[i], out);
+    out.Add(lookups::Describe(product).csLogHeading);
+    for (const char* valueName : {lookups::kAppPathValue, lookups::kAppDataPathValue})
+      (void)ReadFolderValue(product, valueName, out, problems);
+    const std::string problem = CopyCsLog(inputs.dataPaths[i], out);
+    if (!problem.empty()) problems.Add(std::string(lookups::Describe(product).name) + ": " + problem);
   }
 }
 
@@ -90,7 +108,7 @@ uint64_t LogBytes(const ReportInputs& inputs) {
   uint64_t bytes = 0;
   for (const std::string& folder : inputs.dataPaths) {
     if (folder.empty()) continue;
-    auto log = os::File::Open(folder + kCsLogFile, os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
+    auto log = os::File::Open(PathIn(folder, kCsLogFile), os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
     if (log) bytes += static_cast<uint64_t>(log->Size().value_or(0));
   }
   return bytes;
@@ -164,13 +182,13 @@ class ReportProgress final : public LineSink {
 };
 
 void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::ProgressSink& progress,
-                   ReportResult& found) {
+                   ReportResult& found, Problems& problems) {
   const UserLocaleFormats formats;
   out.Next("PLUGINS VERSION");
   WriteIdentityBlock(inputs.identity, out);
-  WritePlugins(found.scanFolders, out);
+  WritePlugins(found.scanFolders, out, problems);
   out.Next(kCsLogSection);
-  WriteCsLogs(inputs, out);
+  WriteCsLogs(inputs, out, problems);
   out.Next("DPI SETTINGS");
   WriteScreenAndPaths(out);
   out.Next("FTDI DRIVER VERSION");
@@ -183,7 +201,7 @@ void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::Progress
   out.Add(kRegistryHeading);
   out.Add(kRegistryRootLine);
   out.Add(kSeparator);
-  WriteKeyLog(out, formats);
+  WriteKeyLog(out, formats, problems);
 
   out.Next("FILES LIST");
   WriteFileList(found.scanFolders, out);
@@ -191,17 +209,17 @@ void WriteSections(const ReportInputs& inputs, ReportProgress& out, os::Progress
   out.Next("INTERNATIONAL SETTINGS");
   out.Add(kInternationalHeading);
   out.Add(kSeparator);
-  DumpKey(os::RegRoot::CurrentUser, kInternationalKey, 1, out, formats);
+  DumpKey(os::RegRoot::CurrentUser, kInternationalKey, 1, out, formats, problems);
 
   out.Next("INSTALLED CODEC");
   out.Add(kCodecHeading);
   out.Add(kSeparator);
-  WriteCodecSection(out, inputs.tools, &progress);
+  WriteCodecSection(out, inputs.tools, problems, &progress);
 
   out.Next("DEVICE MANAGER LIST");
   out.Add(kDeviceHeading);
   out.Add(kSeparator);
-  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.tools, &progress);
+  WriteDeviceSection(out, DeviceToolIsSixtyFourBit(), inputs.tools, problems, &progress);
   out.End();
 }
 
@@ -215,13 +233,15 @@ std::string IncompleteReport::Line() const { return os::Utf8ToAnsi(what()).Bytes
 ReportResult BuildAnalysisReport(const ReportInputs& inputs, LineSink& memo, os::ProgressSink& progress) {
   ReportProgress out(memo, progress, LogBytes(inputs));
   ReportResult found;
+  Problems problems;
   try {
-    WriteSections(inputs, out, progress, found);
+    WriteSections(inputs, out, progress, found, problems);
   } catch (const os::Cancelled&) {
     throw;
   } catch (const std::exception& error) {
     throw IncompleteReport(out.Section(), error);
   }
+  found.problems = problems.Lines();
   return found;
 }
 

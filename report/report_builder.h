@@ -32,6 +32,11 @@ struct ReportResult {
   // The folders the file list scanned, in order: Zorvel's program, data and common data
   // folders (its registry values shortened), "" where a value is missing.
   std::vector<std::string> scanFolders;
+  // What the report could not read although it went on, one line each (UTF-8), naming the key or
+  // file and whose it is: a registry value it could not show, a product folder value that is not
+  // text, a log that grew or could not be read, a tool that failed. The report has a line for
+  // each where the part is missing.
+  std::vector<std::string> problems;
 };
 
 // A report that a failed step ended. what() (UTF-8, for the error box) and Line() (the same
@@ -44,9 +49,9 @@ class IncompleteReport : public Error {
 };
 
 // Appends the whole report, telling progress which section it writes, how far it has come and
-// what out says it shows. An error of a step (a registry value of the wrong type, a lack of
-// memory) ends the report there with IncompleteReport: lines written so far stay, the closing
-// line is the caller's to add. A stop asked through progress ends it within a moment (a
+// what out says it shows. What it cannot read costs a line, never the report; an unforeseen
+// error of a step (a lack of memory) ends the report there with IncompleteReport: lines written
+// so far stay, the closing line is the caller's to add. A stop asked through progress ends it within a moment (a
 // running tool is stopped and its list dropped) with os::Cancelled.
 [[nodiscard]] ReportResult BuildAnalysisReport(const ReportInputs& inputs, LineSink& out, os::ProgressSink& progress);
 

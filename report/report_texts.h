@@ -69,6 +69,6 @@ inline constexpr char kCodecToolName[] = "InstalledCodec";
 inline constexpr char kDeviceToolName[] = "DevManView";
 
 // The file each product's CS.log section copies, below its data folder.
-inline constexpr char kCsLogFile[] = "\\CS.log";
+inline constexpr char kCsLogFile[] = "CS.log";
 
 }  // namespace tavisto::report

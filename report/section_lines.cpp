@@ -7,6 +7,7 @@
 #include "common/errors.h"
 #include "os/os_error.h"
 #include "common/progress_text.h"
+#include "common/size_text.h"
 #include "os/text_encoding.h"
 #include "report/report_texts.h"
 
@@ -52,16 +53,40 @@ std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCod
          "; its list is left out.";
 }
 
-std::string StaleOutputNotice(const std::string& toolName, const std::string& path) {
-  return Quoted(toolName) + " was not run: " + os::Utf8ToAnsi(path).Bytes() +
-         " is there already, and it is not the program's to delete.";
+std::string StaleOutputNotice(const std::string& toolName, const std::string& path, const std::string& what) {
+  return Quoted(toolName) + " was not run: " + os::Utf8ToAnsi(path).Bytes() + " is there already (" + what +
+         "), and it is not the program's to delete.";
+}
+
+std::string ToolExitText(const std::string& toolFile, uint32_t exitCode, bool wroteList) {
+  if (exitCode == 0) return toolFile + " ended without writing a list";
+  return toolFile + " ended with exit code " + std::to_string(exitCode) +
+         (wroteList ? ": its list may be incomplete" : " and wrote no list");
+}
+
+std::string FolderListText(const std::string& toolFile) {
+  return toolFile + " left " + kToolOutputFile + " as a folder, not a list";
+}
+
+std::string NotTextListText(const std::string& toolFile, uint64_t bytes) {
+  return toolFile + " wrote a list that is not text (" + SizeText(bytes, SizeStyle::Bytes) + "): it is left out";
+}
+
+std::string CutListText(uint64_t kept, uint64_t size) {
+  return "list cut at " + SizeText(kept) + " of " + SizeText(size);
+}
+
+std::string FailureText(const std::string& what, uint32_t errorCode) {
+  const std::string reason = os::ErrorText(errorCode);
+  return what + (reason.empty() ? std::string() : ": " + reason) + " (error " + std::to_string(errorCode) + ")";
 }
 
 std::string FailureLine(const std::string& what, uint32_t errorCode) {
-  const std::string reason = os::ErrorText(errorCode);
-  return os::Utf8ToAnsi(what + (reason.empty() ? std::string() : ": " + reason) + " (error " +
-                        std::to_string(errorCode) + ")")
-      .Bytes();
+  return os::Utf8ToAnsi(FailureText(what, errorCode)).Bytes();
+}
+
+std::string GrownFileText(const std::string& path, uint64_t bytesShown) {
+  return path + " grew while it was read: the report holds its first " + SizeText(bytesShown, SizeStyle::Bytes);
 }
 
 std::string WithoutNuls(const std::string& line) {

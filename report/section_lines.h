@@ -36,12 +36,31 @@ void WriteIdentityBlock(const IdentityFacts& facts, LineSink& out);
 [[nodiscard]] std::string StoppedToolNotice(const std::string& toolName, uint32_t timeLimitMs);
 // The line that stands for a tool that crashed (with the exception's code where it is known).
 [[nodiscard]] std::string CrashedToolNotice(const std::string& toolName, uint32_t exceptionCode);
-// The line that stands for a tool that was not run because a file of its list's name (a UTF-8
-// path) is there already: it would be read as the tool's list, and it is not ours to delete.
-[[nodiscard]] std::string StaleOutputNotice(const std::string& toolName, const std::string& path);
+// The line that stands for a tool that was not run because something of its list's name (a
+// UTF-8 path) is there already, what says what ("a file of 20 bytes", "a folder"): it would be
+// read as the tool's list, and it is not ours to delete.
+[[nodiscard]] std::string StaleOutputNotice(const std::string& toolName, const std::string& path,
+                                            const std::string& what);
 
-// "<what>: <the system's reason> (error N)", from UTF-8 text, in the report's code page.
+// What a tool's section says when the tool did not give a list that is whole (ASCII, so the
+// same in UTF-8 and in the report): "InstalledCodec.exe ended with exit code 5 and wrote no list",
+// "... ended with exit code 1: its list may be incomplete", "... ended without writing a list".
+[[nodiscard]] std::string ToolExitText(const std::string& toolFile, uint32_t exitCode, bool wroteList);
+// "InstalledCodec.exe left tmp.txt as a folder, not a list".
+[[nodiscard]] std::string FolderListText(const std::string& toolFile);
+// "InstalledCodec.exe wrote a list that is not text (2,048 bytes): it is left out".
+[[nodiscard]] std::string NotTextListText(const std::string& toolFile, uint64_t bytes);
+// "list cut at 16.0 MB of 200.0 MB": said of a list longer than the report takes (its last line
+// there starts with "... ").
+[[nodiscard]] std::string CutListText(uint64_t kept, uint64_t size);
+
+// "<what>: <the system's reason> (error N)": FailureText in UTF-8, FailureLine in the report's
+// code page.
+[[nodiscard]] std::string FailureText(const std::string& what, uint32_t errorCode);
 [[nodiscard]] std::string FailureLine(const std::string& what, uint32_t errorCode);
+
+// "C:\Data\CS.log grew while it was read: the report holds its first 3,145,728 bytes" (UTF-8).
+[[nodiscard]] std::string GrownFileText(const std::string& path, uint64_t bytesShown);
 
 // The line with every NUL character taken out (the 32-bit device tool writes UTF-16).
 [[nodiscard]] std::string WithoutNuls(const std::string& line);

@@ -1,6 +1,7 @@
 // The line rules and the file reader behind LeggiCS and the tools' "tmp.txt".
 #include "report/text_lines.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "os/files.h"
@@ -47,20 +48,57 @@ void LineSplitter::Finish(const LineHandler& onLine) {
   started_ = false;
 }
 
-std::optional<uint32_t> ReadTextLines(const std::string& path, const LineHandler& onLine) {
+TextRead ReadTextLines(const std::string& path, const LineHandler& onLine, uint64_t limit) {
+  TextRead read;
   auto file = os::File::Open(path, os::Access::Read, os::kShareRead | os::kShareWrite,
                              os::Disposition::OpenExisting);
-  if (!file) return file.Error();
+  if (!file) {
+    read.failure = file.Error();
+    return read;
+  }
+  const auto size = file->Size();
+  read.sizeAtOpen = size ? static_cast<uint64_t>(*size) : UINT64_MAX;
+  const uint64_t toRead = std::min(read.sizeAtOpen, limit);
   LineSplitter splitter;
   std::vector<char> buffer(kChunk);
-  while (!splitter.Ended()) {
-    const auto got = file->Read(buffer.data(), buffer.size());
-    if (!got) return os::LastErrorCode();  // a line cut off by the failure is not given
+  while (!splitter.Ended() && read.taken < toRead) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), toRead - read.taken));
+    const auto got = file->Read(buffer.data(), want);
+    if (!got) {
+      read.failure = os::LastErrorCode();  // a line cut off by the failure is not given
+      return read;
+    }
     if (*got == 0) break;
+    read.taken += *got;
     splitter.Feed(std::string_view(buffer.data(), *got), onLine);
   }
   splitter.Finish(onLine);
-  return std::nullopt;
+  if (!splitter.Ended() && read.taken == toRead) {
+    if (toRead < read.sizeAtOpen) {
+      read.cut = true;
+    } else {
+      const auto now = file->Size();
+      read.grew = now && static_cast<uint64_t>(*now) > read.sizeAtOpen;
+    }
+  }
+  if (!size) read.sizeAtOpen = read.taken;
+  return read;
+}
+
+bool LooksLikeText(std::string_view head) {
+  head = head.substr(0, head.find(kCtrlZ));
+  if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF") return true;
+  // Bytes no text line holds, counted by their place in a pair: UTF-16 without its mark has them
+  // in nearly every high byte (Latin, Greek, Cyrillic, ... letters) and in few low ones; other
+  // data has them on both sides.
+  size_t odd[2] = {0, 0};
+  for (size_t i = 0; i < head.size(); ++i) {
+    const auto c = static_cast<unsigned char>(head[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != 0x1B) ++odd[i % 2];
+  }
+  if ((odd[0] + odd[1]) * 32 <= head.size()) return true;
+  const size_t pairs = head.size() / 2;
+  return std::max(odd[0], odd[1]) * 10 >= pairs * 9 && std::min(odd[0], odd[1]) * 2 <= pairs;
 }
 
 }  // namespace tavisto::report

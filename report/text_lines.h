@@ -38,10 +38,27 @@ class LineSplitter {
   bool ended_ = false;
 };
 
-// Reads a whole text file as lines, opening it so that a program still writing it does not
-// stop us (readers and writers shared). Returns nothing when all of it was read, else the
-// system error code of the open or read that failed; lines read before a failure have already
-// gone to the handler.
-[[nodiscard]] std::optional<uint32_t> ReadTextLines(const std::string& path, const LineHandler& onLine);
+// How the read of a text file ended.
+struct TextRead {
+  std::optional<uint32_t> failure;  // the system error code of the open or read that failed
+  uint64_t sizeAtOpen = 0;          // the file's size when it was opened
+  uint64_t taken = 0;               // the bytes read (a Ctrl-Z may have ended the text sooner)
+  // The file had grown by the time all it held at the open was read: what came later is not read.
+  bool grew = false;
+  // The limit ended the read before the end of what the file held.
+  bool cut = false;
+};
+
+// Reads a text file as lines as it stood when it was opened, at most limit bytes of it: a file
+// another program keeps writing (a product's log) is read to the size it had then, not for as
+// long as it grows. It is opened so that such a program does not stop us (readers and writers
+// shared). Lines read before a failure have already gone to the handler.
+[[nodiscard]] TextRead ReadTextLines(const std::string& path, const LineHandler& onLine,
+                                     uint64_t limit = UINT64_MAX);
+
+// Whether the start of a file reads as text: few control characters or NULs, or UTF-16 (with its
+// byte-order mark, or with one byte of each pair a NUL or a control character). What follows a
+// Ctrl-Z is not looked at, as the line reader stops there.
+[[nodiscard]] bool LooksLikeText(std::string_view head);
 
 }  // namespace tavisto::report

@@ -66,6 +66,25 @@ RegDataKind KindOfType(uint32_t rawType) {
   }
 }
 
+std::string RegTypeName(uint32_t rawType) {
+  switch (rawType) {
+    case kRegNone: return "REG_NONE";
+    case kRegSz: return "REG_SZ";
+    case kRegExpandSz: return "REG_EXPAND_SZ";
+    case kRegBinary: return "REG_BINARY";
+    case kRegDword: return "REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+    case REG_LINK: return "REG_LINK";
+    case kRegMultiSz: return "REG_MULTI_SZ";
+    case kRegQword: return "REG_QWORD";
+    default: return "value of type " + std::to_string(rawType);
+  }
+}
+
+std::string StringData(const RegValueData& value) {
+  return Narrow(TextUpToNul(RawValue{value.type, value.data}));
+}
+
 void RegistryKey::KeyTraits::Close(Type handle) noexcept { RegCloseKey(reinterpret_cast<HKEY>(handle)); }
 
 std::optional<RegistryKey> RegistryKey::Open(RegRoot root, const std::string& path, uint32_t access,
@@ -155,6 +174,28 @@ std::vector<uint8_t> RegistryKey::ReadBinary(const std::string& name, uint32_t m
   if (type != REG_BINARY) throw RegistryError::InvalidType(name);
   data.resize(size);
   return data;
+}
+
+RegValueData RegistryKey::ReadValue(const std::string& name, uint32_t maxSize) const {
+  const std::wstring wideName = Widen(name);
+  RegValueData value;
+  // The value may grow between asking its size and reading it: ask again until it fits.
+  for (;;) {
+    DWORD type = REG_NONE, size = 0;
+    LONG result = RegQueryValueExW(H(handle_), wideName.c_str(), nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return {REG_NONE, 0, {}, static_cast<uint32_t>(result)};
+    value.type = type;
+    value.size = size;
+    if (size > maxSize) return value;
+    value.data.assign(size, 0);
+    result = RegQueryValueExW(H(handle_), wideName.c_str(), nullptr, &type, value.data.data(), &size);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) return {REG_NONE, 0, {}, static_cast<uint32_t>(result)};
+    value.type = type;
+    value.size = size;
+    value.data.resize(size);
+    return value;
+  }
 }
 
 }  // namespace tavisto::os

@@ -1,6 +1,6 @@
-"""Start Analysis when something fails: a report a failing step ends after a good one was made,
-and Save Result on a full desktop (a small tmpfs: where none can be mounted,
-the case says so loudly and is skipped).
+"""Start Analysis when something fails: a product folder value of the wrong type after a good
+report was made costs its lines and nothing else, and Save Result on a full desktop (a small
+tmpfs: where none can be mounted, the case says so loudly and is skipped).
 """
 
 import os
@@ -8,33 +8,45 @@ import subprocess
 import sys
 
 from scenario import MailRecorder, main
-from test_report import Expectation, ReportCase, enabled, memo_lines
+from test_report import Expectation, ReportCase, enabled, key_log_date, memo_lines
 
 from tests.e2e.harness import decode
 
-INCOMPLETE = ("The analysis stopped at the section \"PLUGINS VERSION\": Type de donn\xe9es incorrect pour "
-              "'AppPath'. The report is incomplete.")
+NAMED = r"Zorvel: AppPath in HKEY_CURRENT_USER\Software\Velmo\Zorvel\AppPath is a REG_DWORD, not a folder"
 SUDO = [] if os.geteuid() == 0 else ["sudo", "-n"]
 
 
 class FailureAfterAGoodReport(ReportCase):
     products = ["Zorvel"]
 
-    def test_the_failed_step_ends_the_memo_and_turns_the_result_buttons_off(self):
+    def test_a_dword_app_path_is_named_in_its_sections_and_the_result_can_still_be_sent(self):
         app = self.start_tavisto(cwd=self.working_folder())
-        self.analyse(app)
-        self.assertTrue(enabled(app)["Save Result"] and enabled(app)["Send result by email"])
+        good = self.analyse(app)
         self.machine.reg_add(r"HKCU\Software\Velmo\Zorvel\AppPath", "AppPath", 7, "REG_DWORD")
         app.click("Start Analysis")
         box = app.dialog(120000)
         self.screenshot("report-failure-box")
-        self.assertEqual((decode(box["text"]).decode("cp1252"), box["caption"], box["icon"]),
-                         (INCOMPLETE, "tavisto", True))
+        self.assertEqual((decode(box["text"]).decode("cp1252"), box["icon"]),
+                         ("Finish\r\n\r\nThe report could not read everything; it says so at each place:\r\n" + NAMED,
+                          True))
         app.answer("OK")
         app.wait_idle()
+        lines = memo_lines(app)
         identity, _ = Expectation(self, app, [], []).identity()
-        self.assertEqual(memo_lines(app), identity + ["", "----------------PLUGINS VERSION--------------", INCOMPLETE])
-        self.assertFalse(enabled(app)["Save Result"] or enabled(app)["Send result by email"])
+        self.assertEqual(lines[:11], identity + ["", "----------------PLUGINS VERSION--------------", NAMED, ""])
+        zorvel_log = lines.index("--------------------Zorvel CS.log---------------")
+        self.assertEqual(lines[zorvel_log + 1], NAMED)
+        # Without its program folder the report loses Zorvel's program versions and program files,
+        # and only them: from the DPI section on, the rest stands as before but for the dump's value.
+        dpi = "--------------------DPI SETTINGS -------------------------"
+        before, after = good[good.index(dpi):], lines[lines.index(dpi):]
+        before.remove(key_log_date(good))
+        after.remove(key_log_date(lines))
+        self.assertEqual([line for line in after if line not in before], [" " * 18 + "AppPath = 7"])
+        gone = [line for line in before if line not in after]
+        self.assertIn(" " * 18 + "AppPath = C:\\Velmo\\Zorvel\\Bin\\", gone)
+        self.assertTrue(all(line.startswith("C:\\Velmo\\Zorvel\\") for line in gone[1:]), gone)
+        self.assertTrue(enabled(app)["Save Result"] and enabled(app)["Send result by email"])
         app.close()
 
 

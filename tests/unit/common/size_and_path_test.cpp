@@ -29,6 +29,10 @@ TEST(SizeText, RunningFiguresRoundedExactOnesKeepSmallSizesAndLargeUnits) {
       {3 * kMB, SizeStyle::Exact, "3.0 MB"},
       {(uint64_t{5} << 30) / 2, SizeStyle::Exact, "2.5 GB"},
       {uint64_t{3} << 40, SizeStyle::Exact, "3.0 TB"},
+      {1, SizeStyle::Bytes, "1 byte"},
+      {999, SizeStyle::Bytes, "999 bytes"},
+      {1000, SizeStyle::Bytes, "1,000 bytes"},
+      {3 * kMB, SizeStyle::Bytes, "3,145,728 bytes"},
   };
   for (const auto& c : cases) EXPECT_EQ(SizeText(c.bytes, c.style), c.text) << c.bytes;
 }
@@ -56,6 +60,10 @@ TEST(PathParts, NameFolderAndPrefixAsTheSystemSplitsThem) {
     EXPECT_EQ(FolderOf(c.path), c.folder);
     EXPECT_EQ(FolderPrefixOf(c.path), c.prefix);
   }
+  // A folder stored with or without its backslash gives one path.
+  EXPECT_EQ(PathIn("C:\\Data\\", "CS.log"), "C:\\Data\\CS.log");
+  EXPECT_EQ(PathIn("C:\\Data", "CS.log"), "C:\\Data\\CS.log");
+  EXPECT_EQ(PathIn("", "tmp.txt"), "\\tmp.txt");
 }
 
 }  // namespace

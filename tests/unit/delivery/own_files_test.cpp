@@ -11,6 +11,7 @@
 #include "common/errors.h"
 #include "os/files.h"
 #include "tests/support/file_owner.h"
+#include "tests/support/folder_link.h"
 #include "tests/support/temp_dir.h"
 
 namespace tavisto::delivery {
@@ -214,6 +215,34 @@ TEST(FileJournal, ForgetsWhatItRemovedAndProvesOnlyWhatIsAsItLeftIt) {
   EXPECT_FALSE(os::DirectoryExists(own + "Get Data 2"));
   for (const char* name : {"customer.zip", "ZorvelData.Z01", "Data.zip"}) EXPECT_EQ(test::ReadFile(run + name), kTheirs);
   EXPECT_FALSE(os::FileExists(own + "Journal 1.txt"));
+}
+
+// What a program we ran left at a name we expected (a tool's list made a folder, a list left
+// behind) is ours to clear; a name we did not expect is not, nor a link and what it leads to.
+TEST(FileJournal, ClearsWhatWasLeftAtANameItExpectedAndNothingElse) {
+  test::TempDir dir;
+  const std::string own = dir.Path("Tavisto") + test::Separator();
+  FileJournal journal(own);
+  const std::string tools = journal.CreateFolder(own + "Tools ");
+  std::string list = tools + "tmp.txt";
+  std::replace(list.begin(), list.end(), '\\', test::Separator());  // a link is made by its native path
+  journal.ExpectName(tools + "tmp.txt");
+  test::MakeDirectories(list + "\\inner");
+  test::WriteFile(list + "\\inner\\part.txt", "half a list");
+  EXPECT_TRUE(journal.ClearExpectedName(tools + "tmp.txt"));
+  EXPECT_FALSE(os::DirectoryExists(list));
+  test::WriteFile(list, "a list left behind");
+  EXPECT_TRUE(journal.ClearExpectedName(tools + "tmp.txt"));
+
+  test::WriteFile(tools + "other", kTheirs);
+  EXPECT_FALSE(journal.ClearExpectedName(tools + "other"));
+  test::MakeDirectories(dir.Path("theirs"));
+  test::WriteFile(dir.Path("theirs\\kept.txt"), kTheirs);
+  ASSERT_TRUE(test::MakeFolderLink(list, dir.Path("theirs")));
+  EXPECT_FALSE(journal.ClearExpectedName(tools + "tmp.txt"));
+  EXPECT_EQ(test::ReadFile(dir.Path("theirs\\kept.txt")), kTheirs);
+  EXPECT_EQ(test::ReadFile(tools + "other"), kTheirs);
+  test::RemoveTree(list);
 }
 
 TEST(FileJournal, TheLastWindowOutTakesOurEmptyFolderWithIt) {

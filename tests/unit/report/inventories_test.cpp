@@ -58,7 +58,7 @@ TEST(ListFiles, AMissingFolderGivesNothing) {
 
 Lines CsLog(const std::string& folder) {
   LineList out;
-  CopyCsLog(folder, out);
+  EXPECT_EQ(CopyCsLog(folder, out), "");
   return out.lines;
 }
 
@@ -74,6 +74,37 @@ TEST(CopyCsLog, NothingWithoutAFolderOrALog) {
   EXPECT_EQ(CsLog(dir.Root()), Lines{});
   test::MakeDirectories(dir.Path("CS.log"));  // a folder of that name is not the log
   EXPECT_EQ(CsLog(dir.Root()), Lines{});
+}
+
+// What a tool writes is copied as far as it is text (UTF-16 too, with or without its mark) and
+// within the limit; otherwise one line says what became of it, and the same words (with the
+// tool's name) are what the call returns.
+TEST(CopyToolList, CopiesTextWithinTheLimitAndNamesWhatItLeavesOut) {
+  test::TempDir dir;
+  const std::string path = dir.Path("tmp.txt");
+  std::string binary, utf16;
+  for (int i = 0; i < 2048; ++i) binary += static_cast<char>(i * 7 % 256);
+  for (const char c : std::string("Name : ffdshow\r\n")) utf16 += {c, '\0'};
+  const struct {
+    std::string list;
+    bool removeNuls;
+    Lines lines;
+    std::string problem;
+  } cases[] = {
+      {"a\r\nb\r\n", false, {"a", "b"}, ""},
+      {std::string("\xFF\xFEx\0\r\0\n\0", 8), true, {"\xFF\xFEx", "\n"}, ""},
+      {utf16, true, {"Name : ffdshow", "\n"}, ""},
+      {binary, false, {"T.exe wrote a list that is not text (2,048 bytes): it is left out"},
+       "T.exe wrote a list that is not text (2,048 bytes): it is left out"},
+      {std::string(1500, 'x'), false, {std::string(1024, 'x'), "... list cut at 1 KB of 2 KB"},
+       "T.exe: list cut at 1 KB of 2 KB"},
+  };
+  for (const auto& c : cases) {
+    test::WriteFile(path, c.list);
+    LineList out;
+    EXPECT_EQ(CopyToolList(path, "T.exe", c.removeNuls, 1024, out), c.problem);
+    EXPECT_EQ(out.lines, c.lines);
+  }
 }
 
 TEST(UnreadableFileLine, SaysWhichFileAndWhy) {

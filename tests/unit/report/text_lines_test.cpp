@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "os/files.h"
 #include "os/os_error.h"
 #include "tests/support/temp_dir.h"
 
@@ -62,15 +63,33 @@ TEST(ReadTextLines, ReadsAFileLargerThanOneChunk) {
   }
   test::WriteFile(dir.Path("big.txt"), text);
   Lines lines;
-  EXPECT_EQ(ReadTextLines(dir.Path("big.txt"), [&](const std::string& line) { lines.push_back(line); }),
-            std::nullopt);
+  const TextRead read = ReadTextLines(dir.Path("big.txt"), [&](const std::string& line) { lines.push_back(line); });
+  EXPECT_EQ(read.failure, std::nullopt);
+  EXPECT_FALSE(read.grew || read.cut);
   EXPECT_EQ(lines, expected);
+}
+
+// A log its product keeps writing is read as far as it reached when it was opened, however fast
+// it grows (here by a line for each line read).
+TEST(ReadTextLines, ReadsAGrowingFileAsItStoodWhenOpened) {
+  test::TempDir dir;
+  const std::string path = dir.Path("CS.log");
+  test::WriteFile(path, "one\r\ntwo\r\nthree\r\n");
+  Lines lines;
+  const TextRead read = ReadTextLines(path, [&](const std::string& line) {
+    lines.push_back(line);
+    auto log = os::File::Open(path, os::Access::Write, os::kShareAll, os::Disposition::OpenExisting);
+    ASSERT_TRUE(log && log->SeekToEnd() && log->Write("more\r\n", 6));
+  });
+  EXPECT_EQ(lines, (Lines{"one", "two", "three"}));
+  EXPECT_TRUE(read.grew);
+  EXPECT_EQ(read.taken, 17u);
 }
 
 TEST(ReadTextLines, ReportsWhyAFileCannotBeOpened) {
   test::TempDir dir;
   bool called = false;
-  const auto failure = ReadTextLines(dir.Path("absent.txt"), [&](const std::string&) { called = true; });
+  const auto failure = ReadTextLines(dir.Path("absent.txt"), [&](const std::string&) { called = true; }).failure;
   EXPECT_EQ(failure, std::optional<uint32_t>(os::kErrorFileNotFound));
   EXPECT_FALSE(called);
 }

@@ -47,11 +47,12 @@ TEST(CopyCsLogOnWindows, CopiesALogThatIsOpenForWriting) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   LineList out;
-  CopyCsLog(dir.Root(), out);
+  EXPECT_EQ(CopyCsLog(dir.Root(), out), "");
   CloseHandle(writer);
   EXPECT_EQ(out.lines, (Lines{"one", "two"}));
 }
 
+// The data folder is stored with its backslash: the line names the log with one backslash.
 TEST(CopyCsLogOnWindows, ALogHeldExclusivelyBecomesOneLineSayingWhy) {
   test::TempDir dir;
   test::WriteFile(dir.Path("CS.log"), "secret\r\n");
@@ -59,8 +60,9 @@ TEST(CopyCsLogOnWindows, ALogHeldExclusivelyBecomesOneLineSayingWhy) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   LineList out;
-  CopyCsLog(dir.Root(), out);
+  const std::string problem = CopyCsLog(dir.Root() + "\\", out);
   CloseHandle(holder);
+  EXPECT_EQ(problem.rfind(dir.Path("CS.log") + " could not be read: ", 0), 0u) << problem;
   ASSERT_EQ(out.lines.size(), 1u);
   EXPECT_EQ(out.lines[0], UnreadableFileLine(dir.Path("CS.log"), ERROR_SHARING_VIOLATION));
   EXPECT_NE(out.lines[0].find("(error 32)"), std::string::npos) << out.lines[0];

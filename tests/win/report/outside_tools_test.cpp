@@ -26,15 +26,18 @@ bool Contains(const Lines& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+Problems problems;  // what the sections name as missing, kept by the latest test that asks
+
 Lines Codecs(uint32_t limit = kToolTimeLimitMs) {
   LineList out;
-  WriteCodecSection(out, {limit, {}});
+  problems = {};
+  WriteCodecSection(out, ToolRun(limit), problems);
   return out.lines;
 }
 
 Lines Devices(bool sixtyFourBit) {
   LineList out;
-  WriteDeviceSection(out, sixtyFourBit, {});
+  WriteDeviceSection(out, sixtyFourBit, ToolRun(), problems);
   return out.lines;
 }
 
@@ -130,19 +133,54 @@ TEST(OutsideTools, WhileAToolRunsTheTimeLineNamesItAndAStopEndsItAndDropsItsList
   ASSERT_TRUE(folder.Install(Tool("tool_hanging.exe"), "InstalledCodec.exe"));
   StopAtFifth progress;
   LineList out;
-  EXPECT_THROW(WriteCodecSection(out, {}, &progress), os::Cancelled);
+  EXPECT_THROW(WriteCodecSection(out, ToolRun(), problems, &progress), os::Cancelled);
   EXPECT_EQ(progress.asked, 5);
   EXPECT_EQ(progress.timeLines, (Lines{"Waiting for InstalledCodec.exe (at most 60 seconds)", ""}));
   EXPECT_EQ(out.lines, Lines{});
   EXPECT_FALSE(os::FileExists(folder.Path("tmp.txt")));
 }
 
-TEST(OutsideTools, AToolThatCannotStartOrWritesNothingGivesNoLines) {
+// A tool that fails says so in its section and among the report's problems, whatever it left.
+TEST(OutsideTools, AToolThatFailsIsNamedWithWhatWentWrong) {
+  const std::pair<std::string, Lines> cases[] = {
+      {Tool("tool_exits_5.exe"), {"", "InstalledCodec.exe ended with exit code 5 and wrote no list"}},
+      {Fixture("stub_no_version.exe"), {"", "InstalledCodec.exe ended without writing a list"}},
+      {Tool("tool_exits_1_midway.exe"),
+       {std::string(50, '='), "Filter Name       : half",
+        "InstalledCodec.exe ended with exit code 1: its list may be incomplete"}},
+  };
+  for (const auto& [tool, lines] : cases) {
+    test::WorkingFolder folder;
+    ASSERT_TRUE(folder.Install(tool, "InstalledCodec.exe"));
+    EXPECT_EQ(Codecs(), lines) << tool;
+    EXPECT_EQ(problems.Lines(), Lines{lines.back()});
+  }
   test::WorkingFolder folder;
   test::WriteFile(folder.Path("InstalledCodec.exe"), "not a program");
-  EXPECT_EQ(Codecs(), Lines{});
-  ASSERT_TRUE(folder.Install(Fixture("stub_no_version.exe"), "DevManView-64.exe"));
-  EXPECT_EQ(Devices(true), Lines{});
+  const Lines lines = Codecs();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].rfind("InstalledCodec.exe could not be started: ", 0), 0u) << lines[1];
+  EXPECT_TRUE(lines[1].ends_with("(error 193)")) << lines[1];
+}
+
+// A folder a tool made of its list's name is cleared when the session proves it ours, so that
+// the next tool writes its list there.
+TEST(OutsideTools, AFolderLeftForAListIsNamedAndClearedWhenOurs) {
+  test::WorkingFolder folder;
+  ASSERT_TRUE(folder.Install(Tool("tool_makes_a_folder.exe"), "InstalledCodec.exe"));
+  ASSERT_TRUE(folder.Install(Tool("DevManView-64.exe"), "DevManView-64.exe"));
+  test::TempDir lists;
+  ToolRun run(kToolTimeLimitMs, lists.Root());
+  run.clearOurs = [](const std::string& path) {
+    test::RemoveTree(path);
+    return !os::DirectoryExists(path);
+  };
+  LineList out;
+  WriteCodecSection(out, run, problems);
+  WriteDeviceSection(out, true, run, problems);
+  ASSERT_EQ(out.lines.size(), 26u);
+  EXPECT_EQ(Lines(out.lines.begin(), out.lines.begin() + 3),
+            (Lines{"", "InstalledCodec.exe left tmp.txt as a folder, not a list", std::string(50, '=')}));
 }
 
 // The tools write their list in the folder given; a file of the list's name that is there
@@ -154,12 +192,13 @@ TEST(OutsideTools, OnlyAListTheToolWroteIsReadOrDeleted) {
   test::WriteFile(folder.Path("tmp.txt"), "the customer's own\r\n");
   test::TempDir lists;
   LineList out;
-  WriteCodecSection(out, {kToolTimeLimitMs, lists.Root()});
+  WriteCodecSection(out, ToolRun(kToolTimeLimitMs, lists.Root()), problems);
   EXPECT_EQ(out.lines.size(), 24u);
   EXPECT_FALSE(os::FileExists(lists.Path("tmp.txt")));
 
   EXPECT_EQ(Codecs(), (Lines{"", " \"InstalledCodec\" was not run: " + folder.Path("tmp.txt") +
-                                     " is there already, and it is not the program's to delete."}));
+                                     " is there already (a file of 20 bytes), and it is not the program's to "
+                                     "delete."}));
   EXPECT_EQ(test::ReadFile(folder.Path("tmp.txt")), "the customer's own\r\n");
 }
 

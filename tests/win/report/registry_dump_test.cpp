@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/errors.h"
+#include "report/problems.h"
 #include "report/user_locale.h"
 #include "tests/support/win/registry_fixture.h"
 #include "tests/win/report/locale_override.h"
@@ -27,7 +27,9 @@ std::vector<uint8_t> Bytes(std::initializer_list<uint8_t> bytes) { return bytes;
 
 Lines Dump(const std::string& path, int depth = 1) {
   LineList out;
-  DumpKey(os::RegRoot::CurrentUser, path, depth, out, UserLocaleFormats());
+  Problems problems;
+  DumpKey(os::RegRoot::CurrentUser, path, depth, out, UserLocaleFormats(), problems);
+  EXPECT_EQ(problems.Lines(), Lines{});
   return out.lines;
 }
 
@@ -128,18 +130,37 @@ TEST_F(RegistryDump, GoesOnAfterABinaryValueOfAnySize) {
                        }));
 }
 
-TEST_F(RegistryDump, AnIntegerOfMoreThanFourBytesIsARegistryError) {
-  const std::string key = std::string(kTestKey) + "\\Bad";
-  reg.SetString(HKEY_CURRENT_USER, key, "A", "first");
-  reg.SetRaw(HKEY_CURRENT_USER, key, "Big", REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8});
+// A value the dump cannot show as its type says keeps its line, a note in place of its data, and
+// is one of the report's problems with its key; the dump goes on. A DWORD is shown only when it
+// has its four bytes. A name made of a lone UTF-16 surrogate cannot cross as UTF-8, so its value
+// cannot be read back by that name.
+TEST_F(RegistryDump, AValueItCannotShowCostsItsLineAndNothingElse) {
+  const std::string key = std::string(kTestKey) + "\\Odd";
+  reg.SetRaw(HKEY_CURRENT_USER, key, "D0", REG_DWORD, {});
+  reg.SetRaw(HKEY_CURRENT_USER, key, "D4", REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF});
+  reg.SetRaw(HKEY_CURRENT_USER, key, "D8", REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8});
+  reg.SetString(HKEY_CURRENT_USER, key + "\\Later", "Z", "still here");
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS);
+  const DWORD one = 1;
+  ASSERT_EQ(RegSetValueExW(opened, L"\xD800", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_SUCCESS);
+  RegCloseKey(opened);
+
   LineList out;
-  try {
-    DumpKey(os::RegRoot::CurrentUser, key, 1, out, UserLocaleFormats());
-    FAIL() << "an eight-byte REG_DWORD must not be dumped as an integer";
-  } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(), "Impossible d'obtenir les donn\xC3\xA9" "es de 'Big'");
-  }
-  EXPECT_EQ(out.lines, Lines{"      A = first"});  // what was written before stays
+  Problems problems;
+  DumpKey(os::RegRoot::CurrentUser, key, 1, out, UserLocaleFormats(), problems);
+  ASSERT_EQ(out.lines.size(), 6u);
+  EXPECT_EQ(Lines(out.lines.begin(), out.lines.begin() + 5),
+            (Lines{"     + Later", "            Z = still here", "      D0 = (REG_DWORD of 0 bytes: not shown)",
+                   "      D4 = -2", "      D8 = (REG_DWORD of 8 bytes: not shown)"}));
+  // The surrogate's name as the code page shows it, and why it could not be read.
+  EXPECT_EQ(out.lines[5].rfind("      ? = (could not be read: ", 0), 0u) << out.lines[5];
+  EXPECT_TRUE(out.lines[5].ends_with("(error 2))")) << out.lines[5];
+  const std::string where = "HKEY_CURRENT_USER\\" + key + ": value \"";
+  ASSERT_EQ(problems.Lines().size(), 3u);
+  EXPECT_EQ(problems.Lines()[0], where + "D0\" (REG_DWORD of 0 bytes: not shown)");
+  EXPECT_EQ(problems.Lines()[1], where + "D8\" (REG_DWORD of 8 bytes: not shown)");
+  EXPECT_EQ(problems.Lines()[2].rfind(where, 0), 0u) << problems.Lines()[2];
 }
 
 // A key named outside the code page is opened and dumped with its values, and shown in the

@@ -91,20 +91,19 @@ TEST_F(ReportBuilder, ZorvelsFoldersFeedThePluginAndFileSectionsAndLogsTheirOwn)
                    data + "\\Logs\\today.txt", "---------------INTERNATIONAL SETTINGS---------------------"}));
 }
 
-TEST_F(ReportBuilder, AnAppPathOfTheWrongTypeEndsTheReportWhereItIsRead) {
+// A folder value that is not text costs its product's lines, not the report: the plug-in section
+// and the product's CS.log section name the product, the value and its key.
+TEST_F(ReportBuilder, AFolderValueOfTheWrongTypeIsNamedAndTheReportGoesOn) {
   reg.SetDword(HKEY_CURRENT_USER, "Software\\Velmo\\Zorvel\\AppPath", "AppPath", 42);
+  const std::string named =
+      "Zorvel: AppPath in HKEY_CURRENT_USER\\Software\\Velmo\\Zorvel\\AppPath is a REG_DWORD, not a folder";
   LineList out;
-  try {
-    (void)BuildAnalysisReport(SampleInputs(), out, progress);
-    FAIL() << "a REG_DWORD AppPath must end the report";
-  } catch (const IncompleteReport& stopped) {
-    EXPECT_STREQ(stopped.what(), "The analysis stopped at the section \"PLUGINS VERSION\": Type de donn\xC3\xA9"
-                                 "es incorrect pour 'AppPath'. The report is incomplete.");
-    EXPECT_EQ(stopped.Line(), "The analysis stopped at the section \"PLUGINS VERSION\": Type de donn\xE9"
-                              "es incorrect pour 'AppPath'. The report is incomplete.");
-  }
-  ASSERT_EQ(out.lines.size(), 9u);
-  EXPECT_EQ(out.lines.back(), "----------------PLUGINS VERSION--------------");
+  const ReportResult found = BuildAnalysisReport(SampleInputs(), out, progress);
+  EXPECT_EQ(found.problems, Lines{named});
+  EXPECT_EQ(Lines(out.lines.begin() + 7, out.lines.begin() + 13),
+            (Lines{"", "----------------PLUGINS VERSION--------------", named, "",
+                   "--------------------Zorvel CS.log---------------", named}));
+  EXPECT_EQ(out.lines.back(), " \"DevManView\" not present.");
 }
 
 // Asks for a stop once the bar is past a fifth of the work.
