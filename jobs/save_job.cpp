@@ -31,6 +31,8 @@ SaveOutcome Save(Session& session, const std::string& wanted, std::optional<deli
     saved = target.Keep();
   } catch (const os::Cancelled&) {
     return SaveOutcome{false, target.ReplacesEarlier() ? EarlierKept(NameOf(wanted)) : std::string()};
+  } catch (const FileReplaceError&) {
+    throw;  // says itself that the file it was to replace is as it was
   } catch (const std::exception& error) {
     if (!target.ReplacesEarlier()) throw;
     std::string text = error.what();

@@ -51,6 +51,22 @@ def add_sparse_capture(machine, size):
     return data
 
 
+def hold(case, path):
+    """Has another program hold the file at the Windows path exclusively: its process, and the
+    file whose creation lets it go."""
+    held, release = case.machine.root / "held", case.machine.root / "release"
+    held.unlink(missing_ok=True)
+    release.unlink(missing_ok=True)
+    holder = case.machine.popen([build_dir() / "tests" / "fixtures" / "hold_file.exe", path, win_path(held),
+                                 win_path(release)])
+    for _ in range(300):
+        if held.exists():
+            break
+        time.sleep(0.1)
+    case.assertTrue(held.exists(), f"{path} could not be held")
+    return holder, release
+
+
 def enabled(app):
     return {c["text"]: c["enabled"] for c in app.state()["controls"] if c["class"] == "Button"}
 
@@ -198,6 +214,19 @@ class SampleMachine(DeliveryCase):
         app.click("Save Data")
         app.expect_message(SAVED)
         self.assertEqual((self.machine.desktop / "Data.zip").read_bytes(), data_zip.read_bytes())
+        # Saved again while another program holds that save: it stays as it was, nothing beside it.
+        holder, release = hold(self, rf"C:\users\{self.machine.user}\Desktop\Data.zip")
+        try:
+            app.click("Save Data")
+            box = app.dialog()
+            self.assertRegex(box["text"], r"^The new file could not take the place of .*Data\.zip \(.*\); that file is "
+                                          r"as it was\.$")
+            app.answer("OK")
+        finally:
+            release.write_text("go")
+            holder.wait(timeout=60)
+        self.assertEqual((self.machine.desktop / "Data.zip").read_bytes(), data_zip.read_bytes())
+        self.assertEqual(sorted(p.name for p in self.machine.desktop.iterdir()), ["Data.zip"])
 
         # The report after Get Data, saved as the memo holds it (edited by the user).
         app.click("Start Analysis")
@@ -294,18 +323,7 @@ class LockedDataFile(DeliveryCase):
     locked = r"Data\Pylvex.cfg"
 
     def hold(self):
-        data_folder = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"]
-        held, release = self.machine.root / "held", self.machine.root / "release"
-        held.unlink(missing_ok=True)
-        release.unlink(missing_ok=True)
-        holder = self.machine.popen([build_dir() / "tests" / "fixtures" / "hold_file.exe", data_folder + self.locked,
-                                     win_path(held), win_path(release)])
-        for _ in range(300):
-            if held.exists():
-                break
-            time.sleep(0.1)
-        self.assertTrue(held.exists(), "the file could not be locked")
-        return holder, release
+        return hold(self, sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked)
 
     def failure_box(self, app):
         box = app.dialog(600000)
