@@ -54,12 +54,9 @@ bool SameLetters(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
-// Whether path lies below folder (which ends in a separator), as the file system matches names:
-// without regard to the case of ASCII letters. A step "." or ".." could climb out: it never counts.
-bool Inside(const std::string& path, const std::string& folder) {
-  if (path.size() <= folder.size() || !std::equal(folder.begin(), folder.end(), path.begin(), SameLetters))
-    return false;
-  size_t start = folder.size();
+// Whether every step of path from start on is a name: none empty, none "." or "..", which could
+// climb out of where the path seems to lead.
+bool NamesOnly(const std::string& path, size_t start) {
   while (start <= path.size()) {
     size_t end = path.find_first_of("\\/", start);
     if (end == std::string::npos) end = path.size();
@@ -70,21 +67,19 @@ bool Inside(const std::string& path, const std::string& folder) {
   return true;
 }
 
-// A full path with no step that could climb ("." or ".."): where a Beside record may lead.
+// Whether path lies below folder (which ends in a separator), as the file system matches names:
+// without regard to the case of ASCII letters, and never through a step that climbs.
+bool Inside(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && std::equal(folder.begin(), folder.end(), path.begin(), SameLetters) &&
+         NamesOnly(path, folder.size());
+}
+
+// A full path with no step that could climb: where a Beside record may lead.
 bool IsPlainFullPath(const std::string& path) {
   const bool drive = path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]);
   const bool network = path.size() >= 3 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
   const bool root = !path.empty() && path[0] == '/';  // POSIX
-  if (!drive && !network && !root) return false;
-  size_t start = drive ? 3 : network ? 2 : 1;
-  while (start < path.size()) {
-    size_t end = path.find_first_of("\\/", start);
-    if (end == std::string::npos) end = path.size();
-    const std::string step = path.substr(start, end - start);
-    if (step.empty() || step == "." || step == "..") return false;
-    start = end + 1;
-  }
-  return true;
+  return (drive || network || root) && NamesOnly(path, drive ? 3 : network ? 2 : 1);
 }
 
 bool IsLink(uint32_t attributes) {
