@@ -25,7 +25,9 @@ std::string EarlierKept(const std::string& name) { return "The " + name + " save
 // also says the earlier save it was to replace is as it was.
 template <typename Write>
 SaveOutcome Save(Session& session, const std::string& wanted, std::optional<delivery::OwnedFile>& saved, Write write) {
-  delivery::SaveTarget target = delivery::SaveTarget::Open(wanted, saved, &session.Journal());
+  // The journal records the new file written beside an earlier save; a first save needs none (nor
+  // a temporary folder).
+  delivery::SaveTarget target = delivery::SaveTarget::Open(wanted, saved, saved ? &session.Journal() : nullptr);
   try {
     write(target);
     saved = target.Keep();
