@@ -1,5 +1,6 @@
 // The command line's few rules, and its usage text, in one place: the parser and the text
-// cannot drift apart.
+// cannot drift apart. The switches are a table: a switch with more arguments, or one that takes
+// a lone argument, is a row more.
 #include "app/command_line.h"
 
 #include <algorithm>
@@ -33,9 +34,6 @@ bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// File names on Windows match in any case; nothing subtler is tried (".\x" and "x" pass).
-bool SameName(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
-
 CommandLine Refuse(std::string why) {
   CommandLine refused;
   refused.mode = RunMode::Refused;
@@ -44,6 +42,28 @@ CommandLine Refuse(std::string why) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A switch, how many arguments follow it, and where they go.
+struct SwitchRule {
+  const char* name;  // without its "/" or "-", in lower case
+  size_t arguments;
+  const char* wanted;  // what must follow it, in words
+  bool (*given)(const CommandLine&);
+  void (*store)(CommandLine&, std::vector<std::string>&& values);
+};
+
+const SwitchRule kSwitches[] = {
+    {"report", 1, "the name of the file to write", [](const CommandLine& asked) { return asked.reportFile.has_value(); },
+     [](CommandLine& asked, std::vector<std::string>&& values) { asked.reportFile = std::move(values[0]); }},
+    {"data", 1, "the name of the file to write", [](const CommandLine& asked) { return asked.dataFile.has_value(); },
+     [](CommandLine& asked, std::vector<std::string>&& values) { asked.dataFile = std::move(values[0]); }},
+};
+
+// An argument that is no switch and follows none, as the command line takes it: no command
+// takes one yet, so it is refused.
+std::optional<std::string> LoneArgumentRefusal(const std::string& argument) {
+  return Quoted(argument) + " is not a switch: a file name goes after /report or /data.";
+}
 
 }  // namespace
 
@@ -57,22 +77,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    if (!StartsLikeASwitch(argument))
-      return Refuse(Quoted(argument) + " is not a switch: a file name goes after /report or /data.");
+    if (!StartsLikeASwitch(argument)) {
+      if (const auto refusal = LoneArgumentRefusal(argument)) return Refuse(*refusal);
+      continue;
+    }
     const std::string name = SwitchName(argument);
-    std::optional<std::string>* file = nullptr;
-    if (name == "report") file = &asked.reportFile;
-    if (name == "data") file = &asked.dataFile;
-    if (!file) return Refuse("Unknown switch " + Quoted(argument) + ".");
-    if (file->has_value()) return Refuse(Quoted(argument) + " is given twice.");
-    if (i + 1 == arguments.size() || StartsLikeASwitch(arguments[i + 1]))
-      return Refuse(Quoted(argument) + " needs the name of the file to write after it.");
-    const std::string& path = arguments[++i];
-    if (IsBlank(path)) return Refuse("The file name after " + Quoted(argument) + " is empty.");
-    *file = path;
+    const auto rule = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                   [&name](const SwitchRule& each) { return name == each.name; });
+    if (rule == std::end(kSwitches)) return Refuse("Unknown switch " + Quoted(argument) + ".");
+    if (rule->given(asked)) return Refuse(Quoted(argument) + " is given twice.");
+    std::vector<std::string> values;
+    for (size_t k = 0; k < rule->arguments; ++k) {
+      if (i + 1 == arguments.size() || StartsLikeASwitch(arguments[i + 1]))
+        return Refuse(Quoted(argument) + " needs " + rule->wanted + " after it.");
+      values.push_back(arguments[++i]);
+      if (IsBlank(values.back())) return Refuse("The file name after " + Quoted(argument) + " is empty.");
+    }
+    rule->store(asked, std::move(values));
   }
-  if (asked.reportFile && asked.dataFile && SameName(*asked.reportFile, *asked.dataFile))
-    return Refuse("/report and /data name the same file: each needs a file of its own.");
   asked.mode = RunMode::Unattended;
   return asked;
 }
@@ -89,6 +111,7 @@ std::vector<std::string> UsageLines() {
       "runs first, so that the report has the products' CS.log sections. The folder",
       "of FILE must exist; a FILE already there is replaced once the new one is whole.",
       "Files held by another program are tried again for a few seconds, then left out.",
+      "Ctrl+C, Ctrl+Break or closing the console stops the run: nothing is written.",
       "",
       "So that the console shows each step and the exit code is there once it ends:",
       "  cmd:         start /wait tavisto.exe /report C:\\Temp\\Report.txt",
@@ -99,7 +122,8 @@ std::vector<std::string> UsageLines() {
       "Exit codes:",
       "  0  everything was written and is complete (also after /?)",
       "  1  written, but incomplete: what was left out or cut short is named above",
-      "  2  the command line is wrong: nothing was written",
+      "  2  the command line is wrong, or a FILE cannot be written where it is (one",
+      "     file named twice, a file inside a folder Get Data packs): nothing written",
       "  3  failed, nothing written: the cause is named above (another Get Data",
       "     running, no room on the disk, a folder that does not exist, ...)",
   };

@@ -13,7 +13,9 @@ namespace tavisto::app {
 // How an unattended run ends (the process's exit code).
 inline constexpr int kExitComplete = 0;    // everything asked for was written, and is complete
 inline constexpr int kExitIncomplete = 1;  // written, but files were left out or the report cut short
-inline constexpr int kExitUsage = 2;       // the command line is wrong: nothing was done
+inline constexpr int kExitUsage = 2;       // the command line is wrong (or names files it cannot be
+                                           // given: one file twice, one inside a data folder): nothing
+                                           // was done
 inline constexpr int kExitFailed = 3;      // failed: nothing was written
 
 enum class RunMode {
@@ -26,7 +28,8 @@ enum class RunMode {
 struct CommandLine {
   RunMode mode = RunMode::Window;
   // The files to write, as the user gave them. Get Data runs first when both are asked for,
-  // so that the report has the CS.log sections it records.
+  // so that the report has the CS.log sections it records. Whether they are one file under two
+  // spellings is for the system to tell, when the run starts.
   std::optional<std::string> reportFile;
   std::optional<std::string> dataFile;
   std::string refusal;  // one line, RunMode::Refused only

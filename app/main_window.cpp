@@ -135,11 +135,11 @@ void TForm1::Create(int showCommand) {
   ShowWindow(handle_, showCommand);
   UpdateWindow(handle_);
   // What windows that were killed left in our folder goes as soon as the next one shows.
-  session_.emplace();
+  session_.emplace(jobs::Face::Window);
 }
 
 jobs::Session& TForm1::Session() {
-  if (!session_) session_.emplace();
+  if (!session_) session_.emplace(jobs::Face::Window);
   return *session_;
 }
 

@@ -15,8 +15,6 @@
 #include "app/memo_lines.h"
 #include "app/window_asker.h"
 #include "delivery/get_data.h"
-#include "delivery/mail_messages.h"
-#include "delivery/own_files.h"
 #include "jobs/analysis_job.h"
 #include "jobs/session.h"
 #include "os/dialogs.h"
@@ -113,10 +111,6 @@ class TForm1 {
   os::DialogAnswer Say(const std::string& text, os::DialogIcon icon,
                        std::initializer_list<os::DialogAnswer> buttons = {os::DialogAnswer::Ok},
                        const std::string& caption = os::ApplicationTitle());
-  // Hands a mail to the mail program; what the user must be told when it did not take it ("").
-  std::string SendToSupport(const os::MapiMail& mail, delivery::MailKind kind);
-  // What Save Result and Save Data last wrote, which a later save may replace.
-  std::optional<delivery::OwnedFile> savedResult_, savedData_;
 };
 
 }  // namespace tavisto::app

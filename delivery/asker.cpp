@@ -7,14 +7,6 @@
 
 namespace tavisto::delivery {
 
-void InstallFileQuestions(zip::TBaseArchiver& archiver, Asker& asker) {
-  archiver.OnProcessFileFailure = [&asker](zip::TBaseArchiver& sender, const std::string& file, zip::Operation,
-                                           int32_t code, int32_t, const std::string& message,
-                                           zip::FailureAction& action) {
-    action = asker.AnswerFileProblem(FileProblem{file, code, sender.FailureSystemError(), message});
-  };
-}
-
 bool IsHeldByAnotherProgram(uint32_t systemError) {
   return systemError == os::kErrorSharingViolation || systemError == os::kErrorLockViolation;
 }

@@ -1,9 +1,9 @@
 // The questions Get Data and the mails put to whoever runs them, asked through an asker the
 // caller gives: the window's shows its message boxes, the unattended run's answers by a fixed
 // policy and never waits for a person. What the writer cannot process reaches the asker as a
-// FileProblem; InstallFileQuestions routes a writer's questions to it.
+// FileProblem (UpdateWatch routes a writer's questions to it).
 //   UnattendedAsker asker;
-//   InstallFileQuestions(archiver, asker);   // before AddFiles
+//   GetDataJob job(session, asker, facts);
 #pragma once
 
 #include <chrono>
@@ -35,10 +35,6 @@ class Asker {
   // Whether a Data.zip of this size, larger than many mail systems take, is mailed all the same.
   virtual bool MailLargeDataZip(int64_t bytes) = 0;
 };
-
-// Routes the archiver's questions about the files it cannot process to asker, for as long as
-// the archiver is used with it.
-void InstallFileQuestions(zip::TBaseArchiver& archiver, Asker& asker);
 
 // Whether the problem is a file another program holds open (a sharing or lock violation), which
 // may well be free again in a moment.

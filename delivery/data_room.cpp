@@ -7,6 +7,8 @@
 
 #include "os/dir_listing.h"
 #include "os/files.h"
+#include "os/os_error.h"
+#include "zip/scan.h"
 
 namespace tavisto::delivery {
 namespace {
@@ -17,8 +19,20 @@ constexpr uint64_t kEntryRecordBytes = 30 + 46;
 constexpr uint64_t kEndRecordBytes = 22;
 // Deflate codes at best 258 bytes in 2 bits, so no data shrinks to less than 1/1032.
 constexpr uint64_t kBestDeflateRatio = 1032;
-// The attributes Get Data's scan takes files with (the archive writer's default set).
-constexpr uint32_t kTakenAttributes = 0x28BF;
+// FAT keeps a file's size in 32 bits.
+constexpr uint64_t kLargestFatFile = 0xFFFFFFFFull;
+
+bool IsFat(const std::optional<os::VolumeFacts>& volume) {
+  return volume && volume->fileSystem.rfind("FAT", 0) == 0;  // FAT, FAT32; not exFAT
+}
+
+std::string DiskOf(const std::optional<os::VolumeFacts>& volume) {
+  return volume ? "the disk that holds " + volume->root : std::string("the disk");
+}
+
+std::string FatLimit(const os::VolumeFacts& volume) {
+  return volume.root + " cannot hold a file of 4 GB or more (" + volume.fileSystem + ")";
+}
 
 uint64_t Characters(const std::string& utf8) {
   return static_cast<uint64_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -31,7 +45,8 @@ void Measure(const std::string& folder, const std::string& stored, DataSize& siz
   for (os::DirEntry entry; listing.Next(entry);) {
     if (entry.name == "." || entry.name == "..") continue;
     const bool isFolder = (entry.attributes & os::kAttrDirectory) != 0;
-    if (!isFolder && entry.attributes != 0 && !(entry.attributes & kTakenAttributes)) continue;
+    // What the scan passes over or does not follow takes no room.
+    if (!isFolder && (!zip::AttributesQualify(entry.attributes, kGetDataAttributes) || entry.IsLink())) continue;
     const std::string name = stored + entry.name + (isFolder ? "/" : "");
     size.entries += 1;
     size.nameChars += Characters(name);
@@ -80,6 +95,21 @@ std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs, con
            SizeText(*free, SizeStyle::Exact) + " free.";
   }
   return std::nullopt;
+}
+
+std::optional<std::string> FileRoomProblem(uint64_t bytes, const std::optional<os::VolumeFacts>& volume,
+                                           std::optional<uint64_t> free) {
+  if (IsFat(volume) && bytes > kLargestFatFile) return FatLimit(*volume);
+  if (free && *free < bytes)
+    return DiskOf(volume) + " has " + SizeText(*free, SizeStyle::Exact) + " free, and " +
+           SizeText(bytes, SizeStyle::Exact) + " are needed";
+  return std::nullopt;
+}
+
+std::string WriteFailureCause(uint32_t error, uint64_t reaching, const std::optional<os::VolumeFacts>& volume) {
+  if (IsFat(volume) && reaching > kLargestFatFile) return FatLimit(*volume);
+  if (error == os::kErrorDiskFull || error == os::kErrorHandleDiskFull) return DiskOf(volume) + " is full";
+  return os::ErrorCause(error);
 }
 
 }  // namespace tavisto::delivery

@@ -14,7 +14,19 @@
 #include <string>
 #include <vector>
 
+#include "os/disk_space.h"
+#include "zip/archive_types.h"
+
 namespace tavisto::delivery {
+
+// The attributes Get Data takes files with: the archive writer's default set (10431) and every
+// other bit a file may carry. The default set alone passes over a file whose only bits are, say,
+// encrypted (a backup cleared its archive bit), sparse, temporary or offline: such a file is in
+// neither Data.zip nor the manifest, though the user can read it. Get Data packs it.
+inline constexpr uint32_t kGetDataAttributes = zip::kDefaultSearchAttr | 0x100 /* temporary */ | 0x200 /* sparse */ |
+                                               0x400 /* reparse point */ | 0x1000 /* offline */ |
+                                               0x4000 /* encrypted */ | 0x8000 /* integrity stream */ |
+                                               0xFFFF0000 /* those of cloud and virtual files */;
 
 // The files and folders below a folder, as an archive of it takes them (links not followed).
 struct DataSize {
@@ -50,5 +62,15 @@ using FreeSpaceFunction = std::function<std::optional<uint64_t>(const std::strin
 //    3.0 MB, and the disk has 1.0 MB free."
 [[nodiscard]] std::optional<std::string> RoomShortfall(const std::vector<RoomNeed>& needs,
                                                        const FreeSpaceFunction& freeSpace);
+
+// Why a file of the given size cannot be written on the volume that holds it, in words, before
+// it is written: "the disk that holds E:\ has 1.0 MB free, and 5.0 MB are needed", "E:\ cannot
+// hold a file of 4 GB or more (FAT32)"; nothing when it fits, or when the system cannot tell.
+[[nodiscard]] std::optional<std::string> FileRoomProblem(uint64_t bytes, const std::optional<os::VolumeFacts>& volume,
+                                                         std::optional<uint64_t> free);
+// The cause of a write that failed, which was to make the file reaching bytes long, in words: a
+// full disk and a FAT volume's size limit as such, any other error as the system says it.
+[[nodiscard]] std::string WriteFailureCause(uint32_t error, uint64_t reaching,
+                                            const std::optional<os::VolumeFacts>& volume);
 
 }  // namespace tavisto::delivery

@@ -21,17 +21,10 @@ bool IsTaken(uint32_t error) {
   return error == os::kErrorFileExists || error == os::kErrorAlreadyExists || error == os::kErrorAccessDenied;
 }
 
-// Our earlier save at path, opened only while the open file is still as we left it, and emptied.
-std::optional<os::File> TakeOver(const std::string& path, const OwnedFile& saved) {
-  auto file = os::File::Open(path, os::Access::WriteRemovable, os::kShareNone, os::Disposition::OpenExisting);
-  if (!file) return std::nullopt;
-  if (file->State() != saved.state || !file->Seek(0) || !file->Truncate()) return std::nullopt;
-  return std::move(*file);
-}
-
 }  // namespace
 
-SaveTarget SaveTarget::Open(const std::string& wanted, const std::optional<OwnedFile>& savedBefore) {
+SaveTarget SaveTarget::Open(const std::string& wanted, const std::optional<OwnedFile>& savedBefore,
+                            FileJournal* journal) {
   for (int number = 1; number <= kMostCopies; ++number) {
     const std::string path = number == 1 ? wanted : Numbered(wanted, number);
     auto created = os::File::Open(path, os::Access::WriteRemovable, os::kShareNone, os::Disposition::CreateNew);
@@ -40,8 +33,8 @@ SaveTarget SaveTarget::Open(const std::string& wanted, const std::optional<Owned
     // number, unless it is our own earlier save, still as we left it.
     if (!IsTaken(created.Error()) || os::FileAttributes(path) == os::kInvalidAttributes)
       throw FileCreateError(path, os::ErrorText(created.Error()));
-    if (savedBefore && savedBefore->path == path)
-      if (auto ours = TakeOver(path, *savedBefore)) return SaveTarget(path, std::move(*ours));
+    if (savedBefore && savedBefore->path == path && savedBefore->Unchanged())
+      return SaveTarget(path, ReplacingFile::Open(path, journal), *savedBefore);
   }
   throw FileCreateError(wanted);
 }
@@ -51,8 +44,24 @@ SaveTarget::~SaveTarget() {
 }
 
 OwnedFile SaveTarget::Keep() {
-  const auto state = file_.State();
-  file_.Close();
+  os::File& file = File();
+  if (!file.Flush()) throw StreamWriteError(path_, os::ErrorCause(os::LastErrorCode()));
+  const auto state = file.State();
+  if (replacing_) {
+    // Changed by someone since it was saved: it is not ours to replace any more.
+    if (!earlier_->Unchanged()) {
+      replacing_->Discard();
+      throw Error(path_ + " was changed while the new one was written; it is as it was");
+    }
+    replacing_->Commit();
+    return OwnedFile{path_, state.value_or(os::FileState{})};
+  }
+  if (!file_.CloseChecked()) {
+    const uint32_t error = os::LastErrorCode();
+    // Closed already: removed by its name only while it is still the file just written.
+    if (state && os::StateOf(path_) == state) (void)os::RemoveFile(path_);
+    throw StreamWriteError(path_, os::ErrorCause(error));
+  }
   return OwnedFile{path_, state.value_or(os::FileState{})};
 }
 

@@ -6,8 +6,6 @@
 #include "delivery/scoped_event.h"
 #include "delivery/update_watch.h"
 #include "delivery/volume_set.h"
-#include "lookups/known_folders.h"
-#include "lookups/sibling_products.h"
 #include "os/disk_space.h"
 #include "common/errors.h"
 #include "common/path_parts.h"
@@ -20,7 +18,6 @@ namespace {
 
 using lookups::SiblingProduct;
 
-constexpr char kLockName[] = "Tavisto Get Data";
 constexpr char kRemoved[] = "The files Get Data had written are removed.";
 constexpr char kManifestName[] = "manifest.json";
 
@@ -42,7 +39,7 @@ struct Run {
   std::vector<std::string> written;  // every name a file of this run was created under
   std::vector<OwnedFile> volumes;    // of the closed archives, as they were closed
   std::vector<size_t> volumeProduct;  // by volume, the manifest's index of its product
-  std::vector<zip::LeftOutFile> leftOut;
+  std::vector<LeftOutItem> leftOut;
   std::string needed;  // what the archive being written needs, for a disk that fills up
   uint64_t neededBytes = 0;
   uint64_t manifestBytes = 0;  // the most the manifest can come to, for Data.zip's room
@@ -119,11 +116,14 @@ void PackProduct(ProductSlot& slot, Run& run, ManifestWriter& manifest) {
     archiver.CloseArchive();
     throw;
   }
-  for (const zip::LeftOutFile& file : archiver.LeftOut())
-    manifest.AddLeftOut(product, file.path, LeftOutReason(file, run.asker.LeftOutAnswer(file)));
-  for (const zip::LeftOutFile& link : archiver.LinksNotFollowed())
-    manifest.AddLeftOut(product, link.path, LeftOutReason(link, ""));
-  run.leftOut.insert(run.leftOut.end(), archiver.LeftOut().begin(), archiver.LeftOut().end());
+  // Each source the archive did not take, with its reason, in the manifest and the result alike.
+  const auto leftOut = [&](const zip::LeftOutFile& file, const std::string& answer) {
+    const std::string reason = LeftOutReason(file, answer);
+    manifest.AddLeftOut(product, file.path, reason);
+    run.leftOut.push_back({file.path, reason, file.path + " (" + reason + ")"});
+  };
+  for (const zip::LeftOutFile& file : archiver.LeftOut()) leftOut(file, run.asker.LeftOutAnswer(file));
+  for (const zip::LeftOutFile& link : archiver.LinksNotFollowed()) leftOut(link, "");
   run.manifestBytes += ManifestBytesFor(DataOf(run, slot), archiver.LeftOut().size() + archiver.LinksNotFollowed().size(),
                                         0);
   archiver.CloseArchive();
@@ -256,6 +256,20 @@ std::string DiskFullMessage(const DiskFullError& error, const Run& run) {
   return std::string(error.what()) + ": the disk that holds " + folder + " is full, and " + run.needed + ".";
 }
 
+// A product's data folder that is not there to pack, and why; nothing when it is a folder.
+std::optional<ProductLeftOut> DataFolderMissing(SiblingProduct product, const std::string& dataPath) {
+  // The value is used exactly as stored: "Data" is joined without a separator.
+  const std::string folder = dataPath + "Data";
+  if (os::DirectoryExists(folder)) return std::nullopt;
+  const std::string name = lookups::Describe(product).name;
+  if (dataPath.empty())
+    return ProductLeftOut{"", RegistryValuePlace(product, lookups::kAppDataPathValue),
+                          "its data folder is not set (AppDataPath is empty)",
+                          name + ": its data folder is not set (AppDataPath is empty)"};
+  const std::string is = os::FileExists(folder) ? "is a file, not a folder" : "does not exist";
+  return ProductLeftOut{folder, folder, "the data folder " + is, name + ": the data folder " + folder + " " + is};
+}
+
 }  // namespace
 
 GetDataCheck CheckGetData(const GetDataPlan& plan) {
@@ -267,10 +281,15 @@ GetDataCheck CheckGetData(const GetDataPlan& plan) {
   SweepAbandonedJournals(OwnFolder(plan.tempFolder));
   DataSize all;
   for (SiblingProduct product : lookups::kAllProducts) {
-    const auto& dataPath = plan.dataPaths[static_cast<size_t>(product)];
-    if (!dataPath) continue;
-    DataSize& data = check.data[static_cast<size_t>(product)];
-    data = MeasureData(*dataPath + "Data");
+    const size_t index = static_cast<size_t>(product);
+    check.leftOut[index] = plan.unreadable[index];
+    if (!plan.dataPaths[index] || check.leftOut[index]) continue;
+    if (auto missing = DataFolderMissing(product, *plan.dataPaths[index])) {
+      check.leftOut[index] = std::move(missing);
+      continue;
+    }
+    DataSize& data = check.data[index];
+    data = MeasureData(*plan.dataPaths[index] + "Data");
     all += data;
   }
   // The volumes, then Data.zip beside them, which holds them all, in the run's own folder.
@@ -281,30 +300,13 @@ GetDataCheck CheckGetData(const GetDataPlan& plan) {
   return check;
 }
 
-std::optional<os::InstanceLock> TakeGetDataLock() { return os::InstanceLock::TryTake(kLockName); }
-
-bool IsPacked(SiblingProduct product) {
-  return product == SiblingProduct::Quorix ? lookups::HasProductData(product) : lookups::IsProductInstalled(product);
+std::string RegistryValuePlace(SiblingProduct product, const std::string& valueName) {
+  return std::string("HKEY_CURRENT_USER\\") + lookups::Describe(product).registryKey + "\\" + valueName;
 }
 
-GetDataPlan PlanGetData() {
-  GetDataPlan plan;
-  plan.tempFolder = lookups::GetTempFolder();
-  for (SiblingProduct product : lookups::kAllProducts)
-    if (IsPacked(product))
-      plan.dataPaths[static_cast<size_t>(product)] = lookups::ReadProductValue(product, lookups::kAppDataPathValue);
-  return plan;
-}
-
-std::string EndMessage(const std::vector<zip::LeftOutFile>& leftOut) {
-  if (leftOut.empty()) return "Finished";
-  constexpr size_t kNamed = 5;
-  std::string text = "Finished, but " + std::to_string(leftOut.size()) +
-                     (leftOut.size() == 1 ? " file was" : " files were") + " left out of Data.zip:";
-  for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i)
-    text += "\r\n" + leftOut[i].path;
-  if (leftOut.size() > kNamed) text += "\r\nand " + std::to_string(leftOut.size() - kNamed) + " more.";
-  return text;
+bool GetDataCheck::Packs(const GetDataPlan& plan, SiblingProduct product) const {
+  const size_t index = static_cast<size_t>(product);
+  return plan.dataPaths[index] && !leftOut[index];
 }
 
 CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, ProductTable& products,
@@ -319,11 +321,22 @@ CollectedData CollectData(const GetDataPlan& plan, const GetDataCheck& check, Pr
   try {
     run.scratch = journal.CreateFolder(run.folder + "Scratch ");
     ManifestWriter manifest(run.scratch);
+    bool anyProduct = false;
     for (ProductSlot& slot : products) {
-      if (!plan.dataPaths[static_cast<size_t>(slot.product)]) continue;
+      if (const auto& notPacked = check.leftOut[static_cast<size_t>(slot.product)]) {
+        // In the manifest all the same, with no volume and no file, and why.
+        const size_t product = manifest.BeginProduct(slot.known.name, notPacked->dataFolder);
+        manifest.AddLeftOut(product, notPacked->path, notPacked->reason);
+        run.leftOut.push_back({notPacked->path, notPacked->reason, notPacked->line});
+        anyProduct = true;
+        continue;
+      }
+      if (!check.Packs(plan, slot.product)) continue;
+      anyProduct = true;
       progress.ThrowIfStopped();
       PackProduct(slot, run, manifest);
     }
+    if (!anyProduct) result.nothingFound = "no product is installed for the user " + facts.user;
     progress.ThrowIfStopped();
     result.dataZip.path = BuildDataZip(dataZip, run, manifest, runFacts);
   } catch (...) {

@@ -75,8 +75,9 @@ class ManifestWriter {
   ManifestWriter& operator=(const ManifestWriter&) = delete;
   ~ManifestWriter();
 
-  // A product packed; the files added next are its own. Returns its index for AddLeftOut and
-  // AddVolume. A product not packed is never begun, and so does not appear.
+  // A product; the files added next are its own. Returns its index for AddLeftOut and
+  // AddVolume. A product Get Data would pack and does not is begun too, with no file and no
+  // volume, and one AddLeftOut that says why (dataFolder "" when it could not be read).
   size_t BeginProduct(const std::string& name, const std::string& dataFolder);
   // The next file of the current product's archive, in archive order. StreamWriteError when the
   // scratch file cannot take it.

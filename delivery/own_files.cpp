@@ -4,6 +4,7 @@
 //   folder\t<volume> <number>\t<path>                 a folder we made
 //   file\t<volume> <number>\t<path>                   a file we made, empty, before its data
 //   done\t<volume> <number> <size> <write>\t<path>    that file, written whole
+//   beside\t<volume> <number>\t<path>                 a file we made beside a file the user named
 //   expect\t<path>                                    a name a file of ours may come to have
 //   removed\t<path>                                   we removed it
 //   seen\t<write>\t<folder>                            the folder as our latest change left it
@@ -31,6 +32,8 @@ constexpr char kFormerHeader[] = "Tavisto file journal 1\n";
 constexpr char kJournalPrefix[] = "Journal ";
 constexpr char kJournalExtension[] = ".txt";
 constexpr int kMostTries = 100000;
+// Names of our own folder that another account may have taken in a shared temporary folder.
+constexpr int kMostOwnFolders = 16;
 // A journal records a few lines per file a window writes; one far larger is no journal of ours.
 constexpr size_t kLargestJournal = 64 * 1024 * 1024;
 
@@ -51,12 +54,9 @@ bool SameLetters(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
 
-// Whether path lies below folder (which ends in a separator), as the file system matches names:
-// without regard to the case of ASCII letters. A step "." or ".." could climb out: it never counts.
-bool Inside(const std::string& path, const std::string& folder) {
-  if (path.size() <= folder.size() || !std::equal(folder.begin(), folder.end(), path.begin(), SameLetters))
-    return false;
-  size_t start = folder.size();
+// Whether every step of path from start on is a name: none empty, none "." or "..", which could
+// climb out of where the path seems to lead.
+bool NamesOnly(const std::string& path, size_t start) {
   while (start <= path.size()) {
     size_t end = path.find_first_of("\\/", start);
     if (end == std::string::npos) end = path.size();
@@ -65,6 +65,21 @@ bool Inside(const std::string& path, const std::string& folder) {
     start = end + 1;
   }
   return true;
+}
+
+// Whether path lies below folder (which ends in a separator), as the file system matches names:
+// without regard to the case of ASCII letters, and never through a step that climbs.
+bool Inside(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && std::equal(folder.begin(), folder.end(), path.begin(), SameLetters) &&
+         NamesOnly(path, folder.size());
+}
+
+// A full path with no step that could climb: where a Beside record may lead.
+bool IsPlainFullPath(const std::string& path) {
+  const bool drive = path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]);
+  const bool network = path.size() >= 3 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
+  const bool root = !path.empty() && path[0] == '/';  // POSIX
+  return (drive || network || root) && NamesOnly(path, drive ? 3 : network ? 2 : 1);
 }
 
 bool IsLink(uint32_t attributes) {
@@ -98,6 +113,7 @@ const char* KindWord(Kind kind) {
     case Kind::Created: return "file";
     case Kind::Expected: return "expect";
     case Kind::Done: return "done";
+    case Kind::Beside: return "beside";
     case Kind::Removed: return "removed";
   }
   return "";
@@ -109,6 +125,7 @@ std::string RecordLine(const std::string& path, const JournalRecords::Entry& ent
   switch (entry.kind) {
     case Kind::Folder:
     case Kind::Created:
+    case Kind::Beside:
       line += "\t" + std::to_string(state.identity.volume) + " " + std::to_string(state.identity.index);
       break;
     case Kind::Done:
@@ -144,8 +161,11 @@ void ApplyLine(JournalRecords& records, const std::string& line, bool former) {
     if (value && at == ticks.size()) records.Saw(rest.substr(pathTab + 1), os::FileTime{static_cast<int64_t>(*value)});
     return;
   }
-  const Kind kind = word == "folder" ? Kind::Folder : word == "file" ? Kind::Created : Kind::Done;
-  if (word != "folder" && word != "file" && (former || word != "done")) return;
+  const Kind kind = word == "folder" ? Kind::Folder
+                    : word == "file" ? Kind::Created
+                    : word == "beside" ? Kind::Beside
+                                       : Kind::Done;
+  if (word != "folder" && word != "file" && (former || (word != "done" && word != "beside"))) return;
   const auto pathTab = rest.find('\t');
   if (pathTab == std::string::npos) return;
   const std::string numbers = rest.substr(0, pathTab);
@@ -314,7 +334,8 @@ Error JournalWriteFailed(const std::string& folder, uint32_t error) {
 }  // namespace
 
 bool JournalRecords::Apply(const std::string& path, Kind kind, const os::FileState& state) {
-  if (!Inside(path, folder)) return false;
+  const bool besideUsers = (kind == Kind::Beside || kind == Kind::Removed) && IsPlainFullPath(path);
+  if (!Inside(path, folder) && !besideUsers) return false;
   auto [entry, added] = latest.try_emplace(path);
   if (added) order.push_back(path);
   entry->second = Entry{kind, state};
@@ -323,7 +344,10 @@ bool JournalRecords::Apply(const std::string& path, Kind kind, const os::FileSta
 
 bool JournalRecords::Saw(const std::string& path, os::FileTime lastWrite) {
   const std::string own = folder.substr(0, folder.size() - 1);
-  if (!Inside(path, folder) && !std::equal(path.begin(), path.end(), own.begin(), own.end(), SameLetters)) return false;
+  // Our own folder, one below it, or a folder of the user's where a Beside file was made.
+  if (!Inside(path, folder) && !std::equal(path.begin(), path.end(), own.begin(), own.end(), SameLetters) &&
+      !IsPlainFullPath(path))
+    return false;
   seen[path] = lastWrite;
   return true;
 }
@@ -351,7 +375,14 @@ bool ProvesOurs(const JournalRecords& records, const std::string& path, bool str
   const uint32_t attributes = os::FileAttributes(path);
   if (attributes == os::kInvalidAttributes || (attributes & os::kAttrDirectory) || IsLink(attributes)) return false;
   const auto state = os::StateOf(path);
-  if (!state || !FolderIsOurs(records, FolderOf(path))) return false;
+  if (!state) return false;
+  if (entry.kind == Kind::Beside) {
+    // In a folder of the user's, which anyone may change: only the very file we made, while
+    // nothing there was added, removed or renamed since (a file's number may be given again).
+    return state->identity == entry.state.identity && !IsLink(os::FileAttributes(FolderOf(path))) &&
+           Untouched(records, FolderOf(path));
+  }
+  if (!FolderIsOurs(records, FolderOf(path))) return false;
   switch (entry.kind) {
     case Kind::Done: return *state == entry.state;
     case Kind::Created: return state->identity == entry.state.identity && (!strict || Untouched(records, FolderOf(path)));
@@ -360,7 +391,17 @@ bool ProvesOurs(const JournalRecords& records, const std::string& path, bool str
   }
 }
 
-std::string OwnFolder(const std::string& tempFolder) { return tempFolder + "Tavisto\\"; }
+std::string OwnFolder(const std::string& tempFolder) {
+  for (int number = 1; number <= kMostOwnFolders; ++number) {
+    const std::string path = tempFolder + "Tavisto" + (number == 1 ? "" : " " + std::to_string(number));
+    const uint32_t attributes = os::FileAttributes(path);
+    // Free (made private when first needed), or a folder this user owns that is no link.
+    if (attributes == os::kInvalidAttributes ||
+        ((attributes & os::kAttrDirectory) && !IsLink(attributes) && os::OwnedByCurrentUser(path)))
+      return path + "\\";
+  }
+  return tempFolder + "Tavisto\\";  // every name is another's: the journal refuses it, naming it
+}
 
 FileJournal::FileJournal(const std::string& folder) : folder_(WithBackslash(folder)) {
   records_.folder = folder_;
@@ -368,7 +409,9 @@ FileJournal::FileJournal(const std::string& folder) : folder_(WithBackslash(fold
     PrepareOwnFolder(folder_);
     for (int number = 1; number <= kMostTries; ++number) {
       const std::string path = folder_ + kJournalPrefix + std::to_string(number) + kJournalExtension;
-      auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::CreateNew);
+      // Owned by the user explicitly, as the folder is: the sweep of a later run takes only the
+      // user's own journals, and LocalSystem's new files would belong to the Administrators.
+      auto file = os::File::Open(path, os::Access::ReadWrite, os::kShareNone, os::Disposition::CreateOwned);
       if (!file) {
         if (NameInUse(file.Error())) continue;
         // The last window out may have removed the empty folder just now: once more.
@@ -420,7 +463,8 @@ bool FileJournal::CreateNew(const std::string& path) {
 }
 
 void FileJournal::Record(Kind kind, const std::string& path) {
-  if (!Inside(path, folder_)) throw Error(path + " is not in Tavisto's own folder " + folder_);
+  if (kind == Kind::Beside ? !IsPlainFullPath(path) : !Inside(path, folder_))
+    throw Error(path + " is not in Tavisto's own folder " + folder_);
   const auto state = os::StateOf(path);
   if (!state) throw FileCreateError(path);
   JournalRecords::Entry entry{kind, *state};
@@ -436,6 +480,14 @@ void FileJournal::Record(Kind kind, const std::string& path) {
   if (kind == Kind::Folder ? os::RemoveFolder(path) : kind == Kind::Created && os::RemoveFile(path))
     records_.Apply(path, Kind::Removed);
   throw JournalWriteFailed(folder_, error);
+}
+
+void FileJournal::RecordGone(const std::string& path) {
+  const auto found = records_.latest.find(path);
+  if (found == records_.latest.end() || found->second.kind == Kind::Removed) return;
+  records_.Apply(path, Kind::Removed);
+  Keeper keeper(records_, file_, false);
+  if (keeper.Write(path, {Kind::Removed, {}})) keeper.See(FolderOf(path));
 }
 
 OwnedFile FileJournal::RecordDone(const std::string& path) {

@@ -1,7 +1,8 @@
 // The files a window writes where the user did not choose to have them, all inside the
-// program's own folder in the temporary folder (a folder only the user may enter): each one
-// created new (never over a file of that name) and recorded in a journal the window holds open,
-// unshared, while it lives. A record proves a file ours only for the path it was made at and
+// program's own folder in the temporary folder (a folder only the user may enter), and the new
+// files it writes beside a file the user named before they take its place: each one created new
+// (never over a file of that name) and recorded in a journal the window holds open, unshared,
+// while it lives. A record proves a file ours only for the path it was made at and
 // only while the file is as we left it: the file's number while we write it, its number, size
 // and last write once it is whole; a file we removed is forgotten (numbers are handed out
 // again). The window removes its files itself; what a killed window left behind is removed
@@ -23,7 +24,9 @@
 
 namespace tavisto::delivery {
 
-// The program's own folder in the temporary folder (both end in a backslash).
+// The program's own folder in the temporary folder (both end in a backslash): "Tavisto", or when
+// another account made that first (a temporary folder every account may write, as LocalSystem's
+// C:\Windows\Temp is), the first of "Tavisto 2", "Tavisto 3", ... that is this user's or free.
 [[nodiscard]] std::string OwnFolder(const std::string& tempFolder);
 
 // A file of ours as it was when we last wrote it: using it later is only right while it is
@@ -43,13 +46,16 @@ struct JournalRecords {
     Expected,  // a name a file of ours may come to have in a folder of ours (a tool's list,
                // a volume renamed to its archive's name)
     Done,      // a file we wrote whole: ours while it is exactly in that state
+    Beside,    // a file we made in a folder of the user's, beside a file the user named: ours
+               // while it is that file and nothing in its folder has changed since
     Removed,   // we removed it: whatever is there now is not ours
   };
   struct Entry {
     Kind kind = Kind::Created;
     os::FileState state;  // the identity alone for Folder and Created
   };
-  std::string folder;                   // the journal's own folder: records outside it are ignored
+  std::string folder;  // the journal's own folder: records outside it are ignored, but for Beside
+                       // (and Removed) records of full paths
   std::map<std::string, Entry> latest;  // by path
   std::vector<std::string> order;       // paths in the order of their first record
   // By folder, its last write as we left it after our latest change to what it holds: a later
@@ -97,6 +103,12 @@ class FileJournal {
   // Records a file that was just created new at path on our behalf (the archive writer makes
   // its volumes only under free names), before anything is written into it.
   void RecordCreated(const std::string& path) { Record(JournalRecords::Kind::Created, path); }
+  // Records a file just created new at path (a full path) in a folder of the user's, before
+  // anything is written into it; and that it is no longer there (moved into the user's file's
+  // place, or removed). What a killed run left there is removed by a later sweep only while
+  // nothing in its folder has changed since: a file's number alone proves nothing.
+  void RecordBeside(const std::string& path) { Record(JournalRecords::Kind::Beside, path); }
+  void RecordGone(const std::string& path);
   // The file at path is written whole: from now on it is ours only in the state it has now.
   OwnedFile RecordDone(const std::string& path);
   // Creates and records a new folder named prefix and a number; returns it, ending in a

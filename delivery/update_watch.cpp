@@ -1,5 +1,7 @@
 #include "delivery/update_watch.h"
 
+#include "delivery/data_room.h"
+
 namespace tavisto::delivery {
 
 using zip::Operation;
@@ -60,7 +62,7 @@ void UpdateWatch::Open() {
 
 void UpdateWatch::AddFiles(const std::string& mask) {
   try {
-    archiver_.AddFiles(mask, zip::kDefaultSearchAttr, "");
+    archiver_.AddFiles(mask, kGetDataAttributes, "");
   } catch (...) {
     RaiseFailure();
     throw;

@@ -56,8 +56,8 @@ class UpdateWatch {
 
   // Opens the archive in create mode (a drive without room refuses its first volume then).
   void Open();
-  // Adds every file and folder matching mask under the archiver's BaseDir with the default
-  // attribute set (an empty mask: the archiver's FileMasks), in one update. What the update
+  // Adds every file and folder matching mask under the archiver's BaseDir, whatever their
+  // attributes (kGetDataAttributes; an empty mask: the archiver's FileMasks), in one update. What the update
   // left out (Skip answered) is the archiver's LeftOut().
   void AddFiles(const std::string& mask);
 

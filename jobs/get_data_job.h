@@ -1,6 +1,7 @@
 // Get Data as a job, with no window of its own: it takes the session it works in, the asker that
 // answers for the files the writers cannot process and the run's facts, checks before anything
-// is written (Prepare), then packs under a progress display of the caller's (Run).
+// is written (Prepare), then packs under a progress display of the caller's (Run). Its outcome
+// says what Data.zip lacks, one line each, which both faces show as they are.
 //   GetDataJob job(session, asker, facts);
 //   job.Prepare();                      // an Error when it cannot start: nothing is written
 //   const GetDataOutcome done = job.Run(progress);
@@ -13,7 +14,6 @@
 #include "delivery/asker.h"
 #include "delivery/get_data.h"
 #include "jobs/session.h"
-#include "os/instance_lock.h"
 #include "os/progress.h"
 
 namespace tavisto::jobs {
@@ -21,15 +21,20 @@ namespace tavisto::jobs {
 // Another run of Get Data (another window's, an unattended one) holds the lock.
 class GetDataRunsElsewhere : public Error {
  public:
-  GetDataRunsElsewhere() : Error(delivery::kGetDataRunsElsewhere) {}
+  GetDataRunsElsewhere() : Error(delivery::GetDataRunsElsewhereText()) {}
 };
 
+// What heads the lines of what Data.zip lacks.
+inline constexpr char kDataZipIncomplete[] = "Data.zip is incomplete:";
+
 struct GetDataOutcome {
-  delivery::OwnedFile dataZip;            // as it was built, in a folder of the session's
-  std::vector<zip::LeftOutFile> leftOut;  // what the products' archives left out, and why
-  [[nodiscard]] bool Complete() const { return leftOut.empty(); }
-  // "Finished", or what was left out.
-  [[nodiscard]] std::string EndMessage() const { return delivery::EndMessage(leftOut); }
+  delivery::OwnedFile dataZip;  // as it was built, in a folder of the session's
+  // What Data.zip lacks, a line each: no product found for the user, a product that was not
+  // packed, a file or folder left out, a link not followed; each with its reason.
+  std::vector<std::string> missing;
+  [[nodiscard]] bool Complete() const { return missing.empty(); }
+  // The window's word at the end: "Finished", or what is missing (the first lines of it).
+  [[nodiscard]] std::string EndMessage() const;
 };
 
 class GetDataJob {
@@ -49,7 +54,7 @@ class GetDataJob {
   Session& session_;
   delivery::Asker& asker_;
   const delivery::RunFacts facts_;
-  std::optional<os::InstanceLock> lock_;
+  std::optional<delivery::GetDataLock> lock_;
   delivery::GetDataPlan plan_;
   delivery::GetDataCheck check_;
 };

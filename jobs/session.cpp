@@ -5,7 +5,7 @@
 
 namespace tavisto::jobs {
 
-Session::Session() {
+Session::Session(Face face) : face_(face) {
   if (const std::string temp = TempFolder(); !temp.empty()) delivery::SweepAbandonedJournals(delivery::OwnFolder(temp));
 }
 

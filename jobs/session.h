@@ -1,9 +1,9 @@
 // What one face of the program (a window, an unattended run) keeps from one job to the next:
-// the journal of every file it writes in the program's own folder, the five products with their
-// archive writers and the data folders Get Data recorded for them, and the Data.zip its last
-// Get Data built. What windows that were killed left behind is swept as a session starts; what
+// the journal of every file it writes in the program's own folder (and beside the files the user
+// names), the five products with their archive writers and the data folders Get Data recorded
+// for them, the Data.zip its last Get Data built, and what its saves last put on the desktop. What windows that were killed left behind is swept as a session starts; what
 // the session made goes when it ends.
-//   jobs::Session session;
+//   jobs::Session session(jobs::Face::Window);
 //   GetDataJob(session, asker, facts) ...; session.DataZip().path
 #pragma once
 
@@ -21,9 +21,12 @@ namespace tavisto::jobs {
 // What is said when the Data.zip a session built is gone or changed since.
 inline constexpr char kDataZipGone[] = "Data.zip of this window is no longer there: run Get Data again";
 
+// Which face a session serves: what another run is told holds the Get Data lock.
+enum class Face { Window, CommandLine };
+
 class Session {
  public:
-  Session();
+  explicit Session(Face face);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // The files the session made go while they are still those files; nothing else is touched.
@@ -49,7 +52,13 @@ class Session {
   // That Data.zip while it is still as it was built; otherwise an Error saying so (kDataZipGone).
   [[nodiscard]] const delivery::OwnedFile& DataZip() const;
 
+  [[nodiscard]] Face Serves() const { return face_; }
+
+  // What Save Result and Save Data last wrote, which a later save may replace.
+  std::optional<delivery::OwnedFile> savedResult, savedData;
+
  private:
+  const Face face_;
   std::optional<delivery::FileJournal> journal_;
   delivery::ProductTable products_;
   zip::TArchiver dataZipWriter_{"ArchivioTotale"};

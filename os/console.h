@@ -49,4 +49,24 @@ class Console {
   ScopedHandle<OwnedTraits> openedOutput_;
 };
 
+// Ctrl+C, Ctrl+Break, closing the console window, logging off or shutting down, turned from the
+// end of the process into a stop the work asks about: it ends at its next check and removes what
+// it wrote. For a closing console the system waits a few seconds only, and only while the
+// handler has not returned: the handler waits for Finished (or that time) before it lets the
+// process go. One at a time in a process.
+//   os::ConsoleStop stop;
+//   ... if (stop.Requested()) throw os::Cancelled(); ...
+//   stop.Finished();   // what was to be removed is gone
+class ConsoleStop {
+ public:
+  ConsoleStop();
+  ConsoleStop(const ConsoleStop&) = delete;
+  ConsoleStop& operator=(const ConsoleStop&) = delete;
+  ~ConsoleStop();
+
+  [[nodiscard]] bool Requested() const noexcept;
+  // The work has ended and cleaned up: a console that is closing may end the process now.
+  void Finished() noexcept;
+};
+
 }  // namespace tavisto::os

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "os/file_time.h"
+#include "os/files.h"
 
 namespace tavisto::os {
 
@@ -21,7 +22,19 @@ struct DirEntry {
   uint32_t attributes = 0;
   uint64_t size = 0;
   FileTime lastWrite;
+  // What kind of reparse point it is, when it is one (kReparseTagSymlink ...); 0 otherwise.
+  uint32_t reparseTag = 0;
+  // A symbolic link or a junction: the entry stands for something elsewhere. Other reparse
+  // points (a file kept in the cloud, a deduplicated file) hold their own data.
+  [[nodiscard]] bool IsLink() const noexcept;
 };
+
+inline constexpr uint32_t kReparseTagMountPoint = 0xA0000003;  // a junction, or a mounted drive
+inline constexpr uint32_t kReparseTagSymlink = 0xA000000C;
+
+inline bool DirEntry::IsLink() const noexcept {
+  return (attributes & kAttrReparsePoint) != 0 && (reparseTag == kReparseTagSymlink || reparseTag == kReparseTagMountPoint);
+}
 
 class DirListing {
  public:

@@ -57,6 +57,9 @@ enum class Disposition {
   // As CreateNew, for a scratch file: the system deletes it when it is closed or when the
   // process ends, however it ends. On POSIX its name is gone as soon as it is open.
   CreateScratch,
+  // As CreateNew, owned by the user this process runs as even where the system would give new
+  // files another owner (LocalSystem's files belong to the Administrators group by default).
+  CreateOwned,
 };
 
 class OpenResult;
@@ -78,6 +81,9 @@ class File {
 
   [[nodiscard]] bool IsOpen() const noexcept;
   void Close() noexcept;
+  // Closes the file; false when the system reports that what was written did not all reach the
+  // disk (a network drive may report a failed delayed write only now).
+  [[nodiscard]] bool CloseChecked() noexcept;
 
   // Reads up to count bytes; returns the number read (0 at the end), nothing on an OS error.
   [[nodiscard]] std::optional<size_t> Read(void* buffer, size_t count);
@@ -98,6 +104,9 @@ class File {
   // The open file's identity, size and last write: which file this handle holds, whatever
   // happens to its name.
   [[nodiscard]] std::optional<FileState> State();
+  // Where the open file really is, as a full path ("C:\Windows\SysWOW64\x.txt" for what a 32-bit program
+  // asked for under System32); nothing when the system cannot say.
+  [[nodiscard]] std::optional<std::string> RealPath();
 
  private:
   friend bool RemoveOpenFile(File& file, const std::string& path);
@@ -156,6 +165,10 @@ class OpenResult {
 // data is the caller's to flush first. On Windows a file open at from must be open with
 // kShareDelete for the move to go.
 [[nodiscard]] bool MoveOver(const std::string& from, const std::string& to);
+// Why a MoveOver onto path would be refused now: kErrorAccessDenied for a folder or a read-only
+// file, kErrorSharingViolation for a file another program holds without letting it be removed
+// (Windows only); kErrorSuccess when nothing stands in the way (also when path is free).
+[[nodiscard]] uint32_t ReplaceRefusal(const std::string& path);
 [[nodiscard]] bool MakeDirectory(const std::string& path);
 [[nodiscard]] bool RemoveFolder(const std::string& path);
 

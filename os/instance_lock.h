@@ -1,7 +1,9 @@
 // One holder at a time for each user, across all of that user's processes and sessions: a
-// named system object, released by the system when its holder ends, however it ends.
+// named system object that only that user may open, released by the system when its holder
+// ends, however it ends. A name another account took first is passed over for the next one, so
+// that nobody else can keep the user from taking the lock.
 //   auto lock = os::InstanceLock::TryTake("Tavisto Get Data");
-//   if (!lock) ...  // another process holds it
+//   if (!lock) ...  // another process of this user holds it
 #pragma once
 
 #include <cstdint>
@@ -21,7 +23,8 @@ struct LockHandleTraits {
 class InstanceLock {
  public:
   // The lock named name for the current user when nobody holds it; nothing when another holder
-  // (in this process or another) has it. OSError when the system cannot tell.
+  // of this user (in this process or another) has it. OSError when the system cannot tell, or
+  // when other accounts hold every name the lock may take.
   [[nodiscard]] static std::optional<InstanceLock> TryTake(const std::string& name);
 
  private:

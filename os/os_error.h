@@ -29,6 +29,14 @@ inline constexpr uint32_t kErrorFilenameTooLong = 206;
 // The system's one-line text for an error code (UTF-8, no trailing line break).
 [[nodiscard]] std::string ErrorText(uint32_t code);
 
+// That text as the cause in a sentence of ours: without its full stop; "error N" when the
+// system has none.
+[[nodiscard]] inline std::string ErrorCause(uint32_t code) {
+  std::string text = ErrorText(code);
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+  return text.empty() ? "error " + std::to_string(code) : text;
+}
+
 }  // namespace tavisto::os
 
 namespace tavisto {

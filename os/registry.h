@@ -1,7 +1,7 @@
-// Read-only registry access as the program needs it: keys opened (never created) with the
-// access asked for, value and sub-key names in the registry's enumeration order, and typed
-// reads that raise RegistryError when a value's type does not match the read. Key and value
-// names and string data are UTF-8, whatever characters they hold.
+// Read-only registry access as the program needs it: keys opened (never created) for reading,
+// value and sub-key names in the registry's enumeration order, and typed reads that raise
+// RegistryError when a value's type does not match the read. Key and value names and string
+// data are UTF-8, whatever characters they hold.
 //   if (auto key = os::RegistryKey::Open(os::RegRoot::CurrentUser, "Software\\Velmo")) {
 //     std::string path = key->ReadString("AppPath");
 //   }
@@ -18,7 +18,8 @@ namespace tavisto::os {
 
 enum class RegRoot { CurrentUser, LocalMachine };
 
-inline constexpr uint32_t kKeyAllAccess = 0xF003F;
+// Every key is opened for reading (KEY_READ) and nothing more: a user who is not an administrator,
+// and under UAC an administrator too, is refused any wider access to HKEY_LOCAL_MACHINE keys.
 inline constexpr uint32_t kKeyRead = 0x20019;
 
 // Which registry a 32-bit process on 64-bit Windows opens: its own view, where parts of
@@ -69,13 +70,13 @@ class RegistryKey {
   // Opens root\path (a leading "\" is ignored; an empty path is the root itself); nothing
   // when the key is missing or the access is refused.
   [[nodiscard]] static std::optional<RegistryKey> Open(RegRoot root, const std::string& path,
-                                                       uint32_t access = kKeyAllAccess,
+                                                       uint32_t access = kKeyRead,
                                                        RegView view = RegView::Own);
 
   // A sub-key of this key by its name, opened through this key's handle: the depth of a tree
   // puts no limit on the length of the path that leads to it.
   [[nodiscard]] std::optional<RegistryKey> OpenSubKey(const std::string& name,
-                                                      uint32_t access = kKeyAllAccess) const;
+                                                      uint32_t access = kKeyRead) const;
 
   [[nodiscard]] std::vector<std::string> SubKeyNames() const;
   [[nodiscard]] std::vector<std::string> ValueNames() const;

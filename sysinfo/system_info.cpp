@@ -29,7 +29,7 @@ void TSystemInfo::ReadOwner() {
   // hold the machine's owner: read the key Windows itself keeps.
   const auto view = os::IsRunningOnWow64() ? os::RegView::Native64 : os::RegView::Own;
   const auto key = os::RegistryKey::Open(os::RegRoot::LocalMachine, OwnerKeyPath(platformId_),
-                                         os::kKeyAllAccess, view);
+                                         os::kKeyRead, view);
   if (!key) return;
   // Shown in the panel and the report: in the code page.
   regOwner_ = os::Utf8ToAnsi(key->ReadString("RegisteredOwner")).Bytes();

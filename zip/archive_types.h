@@ -57,7 +57,8 @@ enum class UpdateOutcome { Committed, Aborted, Cancelled, DiskFull };
 enum class LeftOutKind {
   File,    // a file the commit could not process, and the host answered Skip
   Folder,  // a folder the scan could not read: its content was not seen
-  Link,    // a folder that is a link: stored as an empty folder, never entered
+  Link,    // a folder that is a link (stored as an empty folder, never entered), or a file that is
+           // a symbolic link (not followed)
 };
 // A source an update left out, and why: reason is the message as the host was told it (the
 // writer's error for a file, the system's text for a folder); the codes say the cause in a form

@@ -137,9 +137,9 @@ class TBaseArchiver {
   // Ignore (the reason is the error message) and folders the scan could not read. Emptied when
   // the next update begins.
   [[nodiscard]] const std::vector<LeftOutFile>& LeftOut() const { return leftOutFiles_; }
-  // The folder links the last update's scan saw and did not enter (kind Link, in scan order):
-  // each is in the archive as an empty folder entry when folders were asked for, what lies
-  // behind it is not. Kept apart from LeftOut, which names what the host was asked about or
+  // The links the last update's scan saw and did not follow (kind Link, in scan order): a folder
+  // link is in the archive as an empty folder entry when folders were asked for, what lies
+  // behind it is not; a file link is not in the archive. Kept apart from LeftOut, which names what the host was asked about or
   // could not read. Emptied when the next update begins.
   [[nodiscard]] const std::vector<LeftOutFile>& LinksNotFollowed() const { return linksNotFollowed_; }
 

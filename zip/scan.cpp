@@ -24,6 +24,10 @@ bool HasSeparator(const std::string& mask) { return mask.find_first_of("\\/") !=
 
 }  // namespace
 
+bool AttributesQualify(uint32_t attributes, uint32_t set) {
+  return (attributes & set) != 0 || (attributes == 0 && (set & kPlainFileAttributes) == kPlainFileAttributes);
+}
+
 Scanner::Scanner(ScanSettings settings, Take take, Unreadable unreadable, Linked linked)
     : settings_(std::move(settings)),
       take_(std::move(take)),
@@ -81,9 +85,13 @@ void Scanner::ScanFolder(const std::string& folder, const std::string& mask, boo
   const uint32_t asked = set & ~os::kAttrDirectory;
   for (const os::DirEntry& entry : entries) {
     if (entry.attributes & ~asked & kSpecialAttributes) continue;
-    const bool qualifies = (entry.attributes & set) != 0 ||
-                           (entry.attributes == 0 && (set & kPlainFileAttributes) == kPlainFileAttributes);
-    if (qualifies) AddFoundEntry(entry, listedFolder, false);
+    if (!AttributesQualify(entry.attributes, set)) continue;
+    if (entry.IsLink()) {
+      const std::string path = JoinPath(listedFolder, entry.name);
+      if (linked_ && !Excluded(path, false)) linked_(path);
+      continue;
+    }
+    AddFoundEntry(entry, listedFolder, false);
   }
 
   const bool foldersAsked = (set & os::kAttrDirectory) != 0;

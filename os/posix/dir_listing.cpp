@@ -83,7 +83,10 @@ DirListing::DirListing(const std::string& pattern) : state_(new State) {
     DirEntry entry;
     entry.name = name;
     entry.attributes = posix::AttributesFromStat(info, name);
-    if (S_ISLNK(link.st_mode)) entry.attributes |= kAttrReparsePoint;
+    if (S_ISLNK(link.st_mode)) {
+      entry.attributes |= kAttrReparsePoint;
+      entry.reparseTag = kReparseTagSymlink;
+    }
     entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size);
     entry.lastWrite = posix::FileTimeFromStat(info);
     (name == "." || name == ".." ? dots : names).push_back(std::move(entry));

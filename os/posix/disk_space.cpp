@@ -29,4 +29,6 @@ std::optional<uint64_t> FreeDiskSpace(const std::string& path) {
 
 bool IsRemovableDrive(const std::string& /*path*/) { return false; }
 
+std::optional<VolumeFacts> VolumeOf(const std::string& /*path*/) { return std::nullopt; }
+
 }  // namespace tavisto::os

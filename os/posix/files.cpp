@@ -33,10 +33,13 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
   }
   if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (disposition == Disposition::OpenAlways) flags |= O_CREAT;
-  if (disposition == Disposition::CreateNew || disposition == Disposition::CreateScratch) flags |= O_CREAT | O_EXCL;
+  // A new file's owner is the process's user here, whatever the disposition.
+  if (disposition == Disposition::CreateNew || disposition == Disposition::CreateScratch ||
+      disposition == Disposition::CreateOwned)
+    flags |= O_CREAT | O_EXCL;
   const std::string native = NativePath(path);
   struct stat existing {};
-  if (access != Access::Read && disposition != Disposition::CreateNew && ::stat(native.c_str(), &existing) == 0 &&
+  if (access != Access::Read && (flags & O_EXCL) == 0 && ::stat(native.c_str(), &existing) == 0 &&
       S_ISREG(existing.st_mode) && !(existing.st_mode & S_IWUSR)) {
     // Windows refuses to write a read-only file, whoever asks (root included).
     return OpenResult::Failed(kErrorAccessDenied);
@@ -59,6 +62,19 @@ OpenResult File::Open(const std::string& path, Access access, unsigned /*share*/
 bool File::IsOpen() const noexcept { return handle_.IsValid(); }
 
 void File::Close() noexcept { handle_.Reset(); }
+
+bool File::CloseChecked() noexcept {
+  if (!handle_.IsValid()) return true;
+  return ::close(static_cast<int>(handle_.Release())) == 0;
+}
+
+std::optional<std::string> File::RealPath() {
+  char real[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(Fd(handle_));
+  const ssize_t length = ::readlink(link.c_str(), real, sizeof real);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof real) return std::nullopt;
+  return std::string(real, static_cast<size_t>(length));
+}
 
 std::optional<size_t> File::Read(void* buffer, size_t count) {
   auto* bytes = static_cast<char*>(buffer);
@@ -200,6 +216,13 @@ bool MoveOver(const std::string& from, const std::string& to) {
   }
   // rename replaces in one step, and refuses (EXDEV) to move to another file system.
   return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+uint32_t ReplaceRefusal(const std::string& path) {
+  struct stat info {};
+  if (::stat(NativePath(path).c_str(), &info) != 0) return kErrorSuccess;
+  // What MoveOver refuses; nothing here holds a file against its removal.
+  return S_ISDIR(info.st_mode) || !(info.st_mode & S_IWUSR) ? kErrorAccessDenied : kErrorSuccess;
 }
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }

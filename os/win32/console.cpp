@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "os/win32/wide.h"
@@ -31,7 +32,44 @@ bool LeadsSomewhere(HANDLE handle) {
   return GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR;
 }
 
+// The stop the handler sets, and the event it waits on while the console closes. The handler
+// runs on a thread of its own that the system starts for it.
+std::atomic<bool> stopRequested{false};
+HANDLE finishedEvent = nullptr;
+// Less than the five seconds the system gives a closing console before it ends the process.
+constexpr DWORD kMostCleanUpMs = 4500;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  stopRequested = true;
+  switch (event) {
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // Returning lets the system end the process at once: the work removes its files first.
+      if (finishedEvent) WaitForSingleObject(finishedEvent, kMostCleanUpMs);
+      return TRUE;
+    default: return TRUE;  // Ctrl+C, Ctrl+Break: the work stops by itself
+  }
+}
+
 }  // namespace
+
+ConsoleStop::ConsoleStop() {
+  stopRequested = false;
+  finishedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+ConsoleStop::~ConsoleStop() {
+  Finished();
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+}
+
+bool ConsoleStop::Requested() const noexcept { return stopRequested; }
+
+void ConsoleStop::Finished() noexcept {
+  if (finishedEvent) SetEvent(finishedEvent);
+}
 
 void Console::OwnedTraits::Close(Type handle) noexcept { CloseHandle(H(handle)); }
 

@@ -46,6 +46,8 @@ bool DirListing::Next(DirEntry& entry) {
   const WIN32_FIND_DATAW& data = state_->data;
   entry.name = win32::Narrow(data.cFileName);
   entry.attributes = data.dwFileAttributes;
+  // For a reparse point, the search puts its tag in the first reserved field.
+  entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
   entry.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   entry.lastWrite.ticks = static_cast<int64_t>((uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
                                                data.ftLastWriteTime.dwLowDateTime);

@@ -56,4 +56,16 @@ bool IsRemovableDrive(const std::string& path) {
   return GetDriveTypeW(root.empty() ? nullptr : win32::Widen(root).c_str()) == DRIVE_REMOVABLE;
 }
 
+std::optional<VolumeFacts> VolumeOf(const std::string& path) {
+  // The volume's own root, also for a drive mounted in a folder of another.
+  std::wstring root(MAX_PATH + 1, L'\0');
+  if (!GetVolumePathNameW(win32::Widen(path).c_str(), root.data(), static_cast<DWORD>(root.size())))
+    return std::nullopt;
+  root.resize(wcslen(root.c_str()));
+  wchar_t fileSystem[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1))
+    return std::nullopt;
+  return VolumeFacts{win32::Narrow(root), win32::Narrow(fileSystem)};
+}
+
 }  // namespace tavisto::os

@@ -7,8 +7,11 @@
 
 #include <algorithm>
 
+#include <sddl.h>
+
 #include "os/system_facts.h"
 #include "os/win32/file_state.h"
+#include "os/win32/user_sid.h"
 #include "os/win32/wide.h"
 
 namespace tavisto::os {
@@ -18,6 +21,28 @@ HANDLE H(const ScopedHandle<FileHandleTraits>& handle) { return reinterpret_cast
 
 using win32::Narrow;
 using win32::WidePath;
+
+// A security descriptor that names the process's user as owner and leaves the access list to
+// what the folder passes on; freed with its holder.
+class OwnerDescriptor {
+ public:
+  OwnerDescriptor() {
+    try {
+      const std::wstring text = L"O:" + win32::CurrentUserSidText();
+      if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
+        descriptor_ = nullptr;
+    } catch (const std::exception&) {
+      descriptor_ = nullptr;
+    }
+  }
+  OwnerDescriptor(const OwnerDescriptor&) = delete;
+  OwnerDescriptor& operator=(const OwnerDescriptor&) = delete;
+  ~OwnerDescriptor() { LocalFree(descriptor_); }
+  [[nodiscard]] PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
 
 }  // namespace
 
@@ -39,7 +64,8 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
     case Disposition::OpenExisting: creation = OPEN_EXISTING; break;
     case Disposition::CreateAlways: creation = CREATE_ALWAYS; break;
     case Disposition::OpenAlways: creation = OPEN_ALWAYS; break;
-    case Disposition::CreateNew: creation = CREATE_NEW; break;
+    case Disposition::CreateNew:
+    case Disposition::CreateOwned: creation = CREATE_NEW; break;
     case Disposition::CreateScratch:
       creation = CREATE_NEW;
       // Deleted when its last handle closes, which the system does for a process that is killed.
@@ -47,7 +73,7 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
       break;
   }
   const std::wstring wide = WidePath(path);
-  if (access != Access::Read && disposition != Disposition::CreateNew) {
+  if (access != Access::Read && creation != CREATE_NEW) {
     // Windows refuses to write a read-only file; Wine running as root would not, so the
     // rule is kept here for both.
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -55,7 +81,14 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
       return OpenResult::Failed(ERROR_ACCESS_DENIED);
   }
-  HANDLE handle = CreateFileW(wide.c_str(), desired, share, nullptr, creation, flags, nullptr);
+  std::optional<OwnerDescriptor> owner;
+  SECURITY_ATTRIBUTES security{};
+  if (disposition == Disposition::CreateOwned) {
+    if (!owner.emplace().Get()) return OpenResult::Failed(GetLastError());
+    security.nLength = sizeof security;
+    security.lpSecurityDescriptor = owner->Get();
+  }
+  HANDLE handle = CreateFileW(wide.c_str(), desired, share, owner ? &security : nullptr, creation, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return OpenResult::Failed(GetLastError());
   File file;
   file.handle_.Reset(reinterpret_cast<intptr_t>(handle));
@@ -65,6 +98,11 @@ OpenResult File::Open(const std::string& path, Access access, unsigned share, Di
 bool File::IsOpen() const noexcept { return handle_.IsValid(); }
 
 void File::Close() noexcept { handle_.Reset(); }
+
+bool File::CloseChecked() noexcept {
+  if (!handle_.IsValid()) return true;
+  return CloseHandle(reinterpret_cast<HANDLE>(handle_.Release())) != 0;
+}
 
 std::optional<size_t> File::Read(void* buffer, size_t count) {
   auto* bytes = static_cast<char*>(buffer);
@@ -147,6 +185,18 @@ std::optional<FileState> File::State() {
   return win32::StateFromInformation(info);
 }
 
+std::optional<std::string> File::RealPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(H(handle_), path.data(), static_cast<DWORD>(path.size()), 0);
+  if (length >= path.size()) {
+    path.assign(length + 1, L'\0');
+    length = GetFinalPathNameByHandleW(H(handle_), path.data(), static_cast<DWORD>(path.size()), 0);
+  }
+  if (length == 0 || length >= path.size()) return std::nullopt;
+  path.resize(length);
+  return win32::WithoutExtendedPrefix(Narrow(path));
+}
+
 bool RemoveOpenFile(File& file, const std::string& /*path*/) {
   // The disposition is set on the handle: the file it holds goes when it closes, under whatever
   // name it has then.
@@ -181,6 +231,22 @@ bool MoveOver(const std::string& from, const std::string& to) {
   // Without MOVEFILE_COPY_ALLOWED: a copy to another volume would not be one step. Write-through:
   // the move is on the disk before the call returns.
   return MoveFileExW(WidePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+uint32_t ReplaceRefusal(const std::string& path) {
+  const std::wstring target = WidePath(path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return ERROR_ACCESS_DENIED;
+  // The move opens the old file for removal, which a holder that does not share it refuses.
+  HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+  }
+  CloseHandle(probe);
+  return ERROR_SUCCESS;
 }
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0; }

@@ -7,7 +7,8 @@ own (the standard library only): nothing of the writer's is trusted.
 
 It checks that manifest.json is Data.zip's last entry, at its top level; its keys and their order;
 that each product's volumes are entries of Data.zip of those sizes and SHA-256 digests, and that
-Data.zip holds nothing else; that each product's split set, its volumes joined in order, is one
+Data.zip holds nothing else; that a product that was not packed (no volume) lists no file and
+one left-out entry that says why; that each product's split set, its volumes joined in order, is one
 archive whose file entries are listed in archive order with the size, CRC-32 and SHA-256 of
 their data; and that the totals add up. With --source, every listed file's SHA-256 is that of
 the file in the product's tree, and every file of the tree is either listed or left out. With
@@ -216,7 +217,15 @@ def check_data_zip(data_zip, sources=None, left_out=None, oem="cp437"):
             order = [v["name"] for v in product["volumes"] if isinstance(v, dict) and "name" in v]
             if order != sorted(order, key=_volume_order):
                 problems.append(f"{pname}: volumes not listed in their set's order: {order}")
-            if len(volumes) != len(product["volumes"]) or not volumes:
+            if not product["volumes"]:
+                # Not packed: nothing listed but the one entry that says why.
+                if product["files"] or len(product["leftOut"]) != 1 or not _keys(
+                        product["leftOut"][0], LEFT_OUT_KEYS, f"{pname} left out", problems) or \
+                        not product["leftOut"][0]["reason"]:
+                    problems.append(f"{pname}: not packed, yet not one left-out entry with its reason")
+                totals["leftOut"] += len(product["leftOut"])
+                continue
+            if len(volumes) != len(product["volumes"]):
                 problems.append(f"{pname}: no complete volume set")
                 continue
             try:

@@ -57,7 +57,10 @@ class HostileNames(DeliveryCase):
 
     def test_every_file_arrives_under_its_own_name_and_the_link_is_not_followed(self):
         app = self.start()
-        data_zip = self.get_data(app)
+        # A link not followed is something Data.zip lacks: said, not "Finished".
+        loop = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + r"Data\History\Loop"
+        data_zip = self.get_data(app, ends=f"Get Data finished, but Data.zip is incomplete:\r\n{loop} "
+                                           "(a link, not followed)")
         with zipfile.ZipFile(data_zip) as outer:
             self.assertEqual(outer.namelist(), ["PYData.zip", "manifest.json"])
             inner_bytes = outer.read("PYData.zip")

@@ -51,6 +51,22 @@ def add_sparse_capture(machine, size):
     return data
 
 
+def hold(case, path):
+    """Has another program hold the file at the Windows path exclusively: its process, and the
+    file whose creation lets it go."""
+    held, release = case.machine.root / "held", case.machine.root / "release"
+    held.unlink(missing_ok=True)
+    release.unlink(missing_ok=True)
+    holder = case.machine.popen([build_dir() / "tests" / "fixtures" / "hold_file.exe", path, win_path(held),
+                                 win_path(release)])
+    for _ in range(300):
+        if held.exists():
+            break
+        time.sleep(0.1)
+    case.assertTrue(held.exists(), f"{path} could not be held")
+    return holder, release
+
+
 def enabled(app):
     return {c["text"]: c["enabled"] for c in app.state()["controls"] if c["class"] == "Button"}
 
@@ -103,13 +119,13 @@ class DeliveryCase(ScenarioCase):
                 return shown
         self.fail(f"Get Data did not get going: {shown}")
 
-    def get_data(self, app, screenshot=None):
+    def get_data(self, app, screenshot=None, ends="Finished"):
         app.click("Get Data")
         box = app.dialog(1200000)
         if screenshot:
             self.screenshot(screenshot)
-        self.assertEqual(box["text"], "Finished", box)
-        self.assertFalse(box["icon"])
+        self.assertEqual(box["text"], ends, box)
+        self.assertEqual(bool(box["icon"]), ends != "Finished")
         app.answer("OK")
         buttons = enabled(app)
         self.assertTrue(buttons["Save Data"] and buttons["Send data by email"])
@@ -198,6 +214,19 @@ class SampleMachine(DeliveryCase):
         app.click("Save Data")
         app.expect_message(SAVED)
         self.assertEqual((self.machine.desktop / "Data.zip").read_bytes(), data_zip.read_bytes())
+        # Saved again while another program holds that save: it stays as it was, nothing beside it.
+        holder, release = hold(self, rf"C:\users\{self.machine.user}\Desktop\Data.zip")
+        try:
+            app.click("Save Data")
+            box = app.dialog()
+            self.assertRegex(box["text"], r"^The new file could not take the place of .*Data\.zip \(.*\); that file is "
+                                          r"as it was\.$")
+            app.answer("OK")
+        finally:
+            release.write_text("go")
+            holder.wait(timeout=60)
+        self.assertEqual((self.machine.desktop / "Data.zip").read_bytes(), data_zip.read_bytes())
+        self.assertEqual(sorted(p.name for p in self.machine.desktop.iterdir()), ["Data.zip"])
 
         # The report after Get Data, saved as the memo holds it (edited by the user).
         app.click("Start Analysis")
@@ -272,10 +301,11 @@ class OnlyMultiQrx(DeliveryCase):
 class NoProgram(DeliveryCase):
     products = []
 
-    def test_data_zip_holds_an_empty_manifest_and_nothing_else_is_touched(self):
+    def test_data_zip_holds_an_empty_manifest_and_says_nothing_was_found(self):
         (self.working / "stray.zip").write_bytes(b"customer's")
         app = self.start()
-        data_zip = self.get_data(app)
+        data_zip = self.get_data(app, ends="Get Data finished, but Data.zip is incomplete:\r\n"
+                                           f"no product is installed for the user {self.machine.user}")
         manifest = self.check_manifest(data_zip, [])
         self.assertEqual(manifest["products"], [])
         self.assertEqual(zipfile.ZipFile(data_zip).namelist(), ["manifest.json"])
@@ -293,18 +323,7 @@ class LockedDataFile(DeliveryCase):
     locked = r"Data\Pylvex.cfg"
 
     def hold(self):
-        data_folder = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"]
-        held, release = self.machine.root / "held", self.machine.root / "release"
-        held.unlink(missing_ok=True)
-        release.unlink(missing_ok=True)
-        holder = self.machine.popen([build_dir() / "tests" / "fixtures" / "hold_file.exe", data_folder + self.locked,
-                                     win_path(held), win_path(release)])
-        for _ in range(300):
-            if held.exists():
-                break
-            time.sleep(0.1)
-        self.assertTrue(held.exists(), "the file could not be locked")
-        return holder, release
+        return hold(self, sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked)
 
     def failure_box(self, app):
         box = app.dialog(600000)
@@ -354,7 +373,8 @@ class LockedDataFile(DeliveryCase):
         self.failure_box(app)
         app.answer("&Ignore")
         path = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + self.locked
-        box = app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
+        box = app.expect_message("Get Data finished, but Data.zip is incomplete:\r\n"
+                                 f"{path} (held by another program; Ignore was chosen)", 600000)
         self.assertTrue(box["icon"])
         self.release(holder, release)
         self.check_manifest(self.data_zip(), ["Pylvex"], [(self.locked, ["held by another program",

@@ -162,7 +162,8 @@ class ChangingFilesAndOddNames(DeliveryCase):
 
         path = self.cut_while_packed(app)
         app.answer("&Ignore")
-        box = app.expect_message(f"Finished, but 1 file was left out of Data.zip:\r\n{path}", 600000)
+        box = app.expect_message("Get Data finished, but Data.zip is incomplete:\r\n"
+                                 f"{path} (it changed while it was read; Ignore was chosen)", 600000)
         self.assertTrue(box["icon"])
         with zipfile.ZipFile(io.BytesIO(product_archive(self.machine, "PYData.zip"))) as inner:
             self.assertNotIn("Rotated.log", inner.namelist())

@@ -2,16 +2,17 @@
 on the sample machine writes the report the window's memo shows after a Get Data (line for
 line, the memory and time figures aside) and the Data.zip the window makes (every set passing
 7-Zip, the manifest its own reader's checks), and exits 0 with no window; a file another program
-holds is left out and named (exit 1); a wrong command line prints the usage and writes nothing
-(exit 2); a folder that does not exist, or a Get Data running in a window, fails with its cause
-and writes nothing (exit 3).
+holds is left out and named, and so is a machine where no product is installed (exit 1); a wrong
+command line prints the usage and writes nothing, and so does one file named twice in two
+spellings or a file inside a data folder (exit 2); a folder that does not exist, or a Get Data
+running in a window, fails with its cause and writes nothing (exit 3).
 """
 
-import re
 import time
+import zipfile
 
 from scenario import main
-from test_delivery import DeliveryCase, add_sparse_capture
+from test_delivery import DeliveryCase, add_sparse_capture, snapshot
 
 from tests.e2e.harness import build_dir, tavisto_exe, win_path
 from tests.fixtures import sample_machine as sm
@@ -51,8 +52,9 @@ class SampleMachine(UnattendedCase):
         report.write_bytes(b"an older report of the user's")  # replaced once the new one is whole
         code, out, err = self.unattended("/REPORT", win_path(report), "-data", win_path(data))
         self.assertEqual(code, COMPLETE, out + err)
-        self.assertIn("Report written to", out)
-        self.assertIn("Data.zip written to", out)
+        # Each as a full path, where the file really is.
+        self.assertIn(f"Report written to {win_path(report)}\r\n", out)
+        self.assertIn(f"Data.zip written to {win_path(data)}\r\n", out)
         self.assertIn("Packing the Zorvel data", out)
         self.assertEqual(sorted(p.name for p in self.machine.root.glob("*.tavisto-new*")), [])
 
@@ -84,6 +86,42 @@ class SampleMachine(UnattendedCase):
         self.assertFalse((self.machine.temp / "Tavisto").exists())
 
 
+class FilesItCannotWrite(UnattendedCase):
+    products = ["Pylvex"]
+
+    def test_one_file_in_two_spellings_is_refused_and_stays_as_it_was(self):
+        out = self.working / "Out.zip"
+        out.write_bytes(b"the user's earlier archive")
+        # The full path with "/" for /data; a relative name in other letters for /report.
+        code, stdout, err = self.unattended("/data", win_path(out).replace("\\", "/"), "/report", "out.ZIP",
+                                            timeout=120)
+        self.assertEqual(code, USAGE, stdout + err)
+        self.assertIn("/data and /report name the same file", err)
+        self.assertEqual(out.read_bytes(), b"the user's earlier archive")
+        self.assertEqual(sorted(p.name for p in self.working.iterdir() if p.name.lower().startswith("out")),
+                         ["Out.zip"])
+
+    def test_a_file_inside_the_data_folder_it_packs_is_refused(self):
+        data_folder = sm.product_values(self.machine.user)["Pylvex"]["AppDataPath"] + "Data"
+        before = snapshot(self.machine.c(data_folder))
+        code, stdout, err = self.unattended("/data", data_folder + r"\Logs\..\out.zip", timeout=120)
+        self.assertEqual(code, USAGE, stdout + err)
+        self.assertIn(f"inside the Pylvex data folder {data_folder}, which Get Data packs", err)
+        self.assertEqual(snapshot(self.machine.c(data_folder)), before)
+
+
+class NoProduct(UnattendedCase):
+    products = []
+
+    def test_data_zip_of_a_machine_without_products_is_incomplete(self):
+        data = self.machine.root / "Data.zip"
+        code, out, err = self.unattended("/data", win_path(data))
+        self.assertEqual(code, INCOMPLETE, out + err)
+        self.assertIn(f"Data.zip is incomplete:\r\n  no product is installed for the user {self.machine.user}\r\n",
+                      out)
+        self.assertEqual(zipfile.ZipFile(data).namelist(), ["manifest.json"])
+
+
 class HeldFile(UnattendedCase):
     products = ["Pylvex"]
     locked = r"Data\Pylvex.cfg"
@@ -104,8 +142,8 @@ class HeldFile(UnattendedCase):
             release.write_text("go")
             holder.wait(timeout=60)
         self.assertEqual(code, INCOMPLETE, out + err)
-        self.assertRegex(out, re.escape(f"Left out of Data.zip: {data_folder}{self.locked} (held by another program; "
-                                        "tried again for 5 seconds, then left out by the unattended run)"))
+        self.assertIn(f"Data.zip is incomplete:\r\n  {data_folder}{self.locked} (held by another program; "
+                      "tried again for 5 seconds, then left out by the unattended run)", out)
         self.check_manifest(data, ["Pylvex"], [(self.locked, ["held by another program", "unattended run"])])
 
 

@@ -51,6 +51,14 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
   return made && attributes != os::kInvalidAttributes && (attributes & os::kAttrReparsePoint);
 }
 
+bool MakeFileLink(const std::string& link, const std::string& target) {
+  // Wine 8 answers with success and makes nothing: the attributes say whether a link is there.
+  const bool made = CreateSymbolicLinkW(os::win32::Widen(link).c_str(), os::win32::Widen(target).c_str(),
+                                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+  const uint32_t attributes = os::FileAttributes(link);
+  return made && attributes != os::kInvalidAttributes && (attributes & os::kAttrReparsePoint);
+}
+
 bool RemoveFolderLink(const std::string& link) {
   if (RemoveDirectoryW(os::win32::WidePath(link).c_str())) return true;
   const auto toUnix = WineUnixFileName();

@@ -89,6 +89,33 @@ TEST(RoomShortfall, NamesThePlaceWhatIsNeededAndWhatIsFree) {
             "the disk has 1.5 KB free.");
 }
 
+// The copy into the user's file: what keeps it from fitting, known before, and why a write
+// failed, in words that name the drive.
+TEST(FileRoom, SaysWhyAFileDoesNotFitInWordsThatNameTheDrive) {
+  const os::VolumeFacts fat{"E:\\", "FAT32"}, ntfs{"C:\\", "NTFS"};
+  constexpr uint64_t k4G = 4ull << 30;
+  const struct {
+    const char* what;
+    uint64_t bytes;
+    std::optional<os::VolumeFacts> volume;
+    std::optional<uint64_t> free;
+    std::optional<std::string> problem;
+  } cases[] = {
+      {"fits", 3u << 20, ntfs, 5u << 20, std::nullopt},
+      {"a drive that cannot tell", 3u << 20, std::nullopt, std::nullopt, std::nullopt},
+      {"too little room", 3u << 20, ntfs, 1u << 20, "the disk that holds C:\\ has 1.0 MB free, and 3.0 MB are needed"},
+      {"4 GB on FAT32, whatever the room", k4G, fat, k4G * 4, "E:\\ cannot hold a file of 4 GB or more (FAT32)"},
+      {"just under 4 GB on FAT32", k4G - 1, fat, k4G, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FileRoomProblem(c.bytes, c.volume, c.free), c.problem);
+  }
+  EXPECT_EQ(WriteFailureCause(os::kErrorDiskFull, 1u << 20, fat), "the disk that holds E:\\ is full");
+  EXPECT_EQ(WriteFailureCause(os::kErrorDiskFull, k4G, fat), "E:\\ cannot hold a file of 4 GB or more (FAT32)");
+  EXPECT_EQ(WriteFailureCause(os::kErrorAccessDenied, 1, ntfs), os::ErrorCause(os::kErrorAccessDenied));
+}
+
 TEST(ClosedVolumes, AreTheVolumesTheArchiveNamesAndEachChangeIsNamed) {
   test::TempDir dir;
   MakeData(dir, Noise(200000));

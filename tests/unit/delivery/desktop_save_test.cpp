@@ -21,52 +21,45 @@ std::string Pattern(size_t size) {
   return bytes;
 }
 
-TEST(SaveMemoText, EveryLineEndsWithCrLf) {
+// Writes text as Save Result does into a new file at path; its content.
+std::string Saved(const std::string& text, const std::string& path) {
+  {
+    auto file = os::File::Open(path, os::Access::Write, os::kShareNone, os::Disposition::CreateAlways);
+    EXPECT_TRUE(file);
+    WriteMemoText(text, *file, path);
+  }
+  return ReadFile(path);
+}
+
+TEST(WriteMemoText, EveryLineEndsWithCrLf) {
   TempDir dir;
   const std::string path = dir.Path("Analysis Result.txt");
-  SaveMemoText("Tavisto: \t\t1.6.4.0\r\nline with a lone\nline feed\r\n", path);
-  EXPECT_EQ(ReadFile(path), "Tavisto: \t\t1.6.4.0\r\nline with a lone\nline feed\r\n");
-  // A text the user left without a final line break gets one; the old content is replaced.
-  SaveMemoText("edited by the user", path);
-  EXPECT_EQ(ReadFile(path), "edited by the user\r\n");
-  SaveMemoText("", path);
-  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(Saved("Tavisto: \t\t1.6.4.0\r\nline with a lone\nline feed\r\n", path),
+            "Tavisto: \t\t1.6.4.0\r\nline with a lone\nline feed\r\n");
+  // A text the user left without a final line break gets one.
+  EXPECT_EQ(Saved("edited by the user", path), "edited by the user\r\n");
+  EXPECT_EQ(Saved("", path), "");
 }
 
-TEST(SaveMemoText, AFileThatCannotBeCreatedIsNamedInTheError) {
-  TempDir dir;
-  const std::string path = dir.Path("missing folder/Analysis Result.txt");
-  try {
-    SaveMemoText("x", path);
-    FAIL() << "no error";
-  } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xC3\xA9" "er le fichier " + path);
-  }
+// Copies source into a new file at destination as Save Data does.
+void CopyInto(const std::string& source, const std::string& destination, os::ProgressSink* progress = nullptr) {
+  auto output = os::File::Open(destination, os::Access::Write, os::kShareNone, os::Disposition::CreateAlways);
+  ASSERT_TRUE(output);
+  CopyFileInto(source, *output, destination, progress);
 }
 
-TEST(CopyFileChunked, CopiesWholeFilesOfAnySize) {
+TEST(CopyFileInto, CopiesWholeFilesOfAnySize) {
   TempDir dir;
   // Around the 8192-byte piece: an exact multiple ends on the final empty read.
   for (size_t size : {size_t(0), size_t(1), size_t(8191), size_t(8192), size_t(16384), size_t(16389)}) {
     const std::string content = Pattern(size);
     WriteFile(dir.Path("source.zip"), content);
-    CopyFileChunked(dir.Path("source.zip"), dir.Path("copy.zip"));
+    CopyInto(dir.Path("source.zip"), dir.Path("copy.zip"));
     EXPECT_EQ(ReadFile(dir.Path("copy.zip")), content) << size << " bytes";
   }
 }
 
-TEST(CopyFileChunked, AFolderReceivesTheCopyAndMissingFoldersAreCreated) {
-  TempDir dir;
-  WriteFile(dir.Path("Data.zip"), "zip bytes");
-  test::MakeDirectories(dir.Path("Desktop/Data.zip"));
-  CopyFileChunked(dir.Path("Data.zip"), dir.Path("Desktop/Data.zip"));
-  EXPECT_EQ(ReadFile(dir.Path("Desktop/Data.zip/Data.zip")), "zip bytes");
-
-  CopyFileChunked(dir.Path("Data.zip"), dir.Path("new/deeper/Data.zip"));
-  EXPECT_EQ(ReadFile(dir.Path("new/deeper/Data.zip")), "zip bytes");
-}
-
-TEST(CopyFileChunked, KeepsTheSourceDateToTwoSeconds) {
+TEST(CopyFileInto, KeepsTheSourceDateToTwoSeconds) {
   TempDir dir;
   WriteFile(dir.Path("Data.zip"), "x");
   const os::FileTime odd{133000000000000000LL + 10000000LL};  // an odd second
@@ -75,7 +68,7 @@ TEST(CopyFileChunked, KeepsTheSourceDateToTwoSeconds) {
                                  os::Disposition::OpenExisting);
     ASSERT_TRUE(source && source->SetLastWriteTime(odd));
   }
-  CopyFileChunked(dir.Path("Data.zip"), dir.Path("copy.zip"));
+  CopyInto(dir.Path("Data.zip"), dir.Path("copy.zip"));
   auto copy = os::File::Open(dir.Path("copy.zip"), os::Access::Read, os::kShareAll, os::Disposition::OpenExisting);
   ASSERT_TRUE(copy);
   const auto copied = copy->LastWriteTime();
@@ -84,27 +77,15 @@ TEST(CopyFileChunked, KeepsTheSourceDateToTwoSeconds) {
   EXPECT_LE(std::llabs(copied->ticks - odd.ticks), 20000000LL);
 }
 
-TEST(CopyFileChunked, FailuresNameTheFileAndLeaveReadOnlyFilesAlone) {
+TEST(CopyFileInto, ASourceThatCannotBeOpenedIsNamed) {
   TempDir dir;
   try {
-    CopyFileChunked(dir.Path("absent.zip"), dir.Path("copy.zip"));
+    CopyInto(dir.Path("absent.zip"), dir.Path("copy.zip"));
     FAIL() << "no error";
   } catch (const FileOpenError& error) {
     EXPECT_EQ(std::string(error.what()), "Impossible d'ouvrir le fichier " + dir.Path("absent.zip"));
   }
-  EXPECT_FALSE(os::FileExists(dir.Path("copy.zip")));
-
-  WriteFile(dir.Path("Data.zip"), "new");
-  WriteFile(dir.Path("locked.zip"), "old");
-  ASSERT_TRUE(os::ChangeAttributes(dir.Path("locked.zip"), os::kAttrReadOnly));
-  try {
-    CopyFileChunked(dir.Path("Data.zip"), dir.Path("locked.zip"));
-    FAIL() << "a read-only destination was replaced";
-  } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Impossible de cr\xC3\xA9" "er le fichier " + dir.Path("locked.zip"));
-  }
-  EXPECT_EQ(ReadFile(dir.Path("locked.zip")), "old");
-  ASSERT_TRUE(os::ChangeAttributes(dir.Path("locked.zip"), os::kAttrArchive));
+  EXPECT_EQ(ReadFile(dir.Path("copy.zip")), "");
 }
 
 // Asks to stop once it has seen the given share of the copy.
@@ -121,21 +102,20 @@ class StopAt final : public os::ProgressSink {
   double share_;
 };
 
-TEST(CopyFileChunked, AStoppedCopyLeavesNoPartialFile) {
+TEST(CopyFileInto, StopsWhenAskedAndReportsTheShareCopied) {
   TempDir dir;
   const std::string content = Pattern(10 * 8192 + 5);
   WriteFile(dir.Path("Data.zip"), content);
   StopAt halfway(0.5);
-  EXPECT_THROW(CopyFileChunked(dir.Path("Data.zip"), dir.Path("Desktop/Data.zip"), &halfway), os::Cancelled);
+  EXPECT_THROW(CopyInto(dir.Path("Data.zip"), dir.Path("copy.zip"), &halfway), os::Cancelled);
   EXPECT_GE(halfway.seen, 0.5);
   EXPECT_LT(halfway.seen, 1.0);
-  EXPECT_FALSE(os::FileExists(dir.Path("Desktop/Data.zip")));
   EXPECT_EQ(ReadFile(dir.Path("Data.zip")), content);
 
   StopAt never(2.0);
-  CopyFileChunked(dir.Path("Data.zip"), dir.Path("Desktop/Data.zip"), &never);
+  CopyInto(dir.Path("Data.zip"), dir.Path("copy.zip"), &never);
   EXPECT_EQ(never.seen, 1.0);
-  EXPECT_EQ(ReadFile(dir.Path("Desktop/Data.zip")), content);
+  EXPECT_EQ(ReadFile(dir.Path("copy.zip")), content);
 }
 
 }  // namespace

@@ -24,13 +24,22 @@ TEST(SaveTarget, TakesAFreeNameAndReplacesOnlyThisWindowsOwnUnchangedSave) {
     saved = target.Keep();
   }
   {
-    // Our own save, unchanged: replaced in place.
+    // Our own save, unchanged: replaced, but only once the new one is whole.
     SaveTarget target = SaveTarget::Open(data, saved);
     EXPECT_EQ(target.Path(), dir.Path("Data (2).zip"));
+    EXPECT_TRUE(target.ReplacesEarlier());
     Write(target, "saved again");
+    EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "saved by this window");
     saved = target.Keep();
   }
   EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "saved again");
+  {
+    // Cancelled or failed: the earlier save stays as it was, and nothing else is left.
+    SaveTarget target = SaveTarget::Open(data, saved);
+    Write(target, "half a");
+  }
+  EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "saved again");
+  EXPECT_FALSE(os::FileExists(dir.Path("Data (2).zip.tavisto-new")));
   test::WriteFile(dir.Path("Data (2).zip"), "edited by the user since");
   EXPECT_EQ(SaveTarget::Open(data, saved).Path(), dir.Path("Data (3).zip"));
   EXPECT_EQ(test::ReadFile(dir.Path("Data (2).zip")), "edited by the user since");

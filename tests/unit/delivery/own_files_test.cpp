@@ -20,8 +20,8 @@ namespace {
 constexpr char kHeader[] = "Tavisto file journal 2\n";
 constexpr char kTheirs[] = "the customer's own bytes";
 
-// A record of what is at path now, as a window writes it: "file" and "folder" by number,
-// "done" with the size and last write.
+// A record of what is at path now, as a window writes it: "file", "folder" and "beside" by
+// number, "done" with the size and last write.
 std::string Record(const std::string& kind, const std::string& path) {
   const auto state = os::StateOf(path);
   EXPECT_TRUE(state.has_value()) << path;
@@ -125,6 +125,22 @@ const HostileCase kHostileCases[] = {
      },
      {"../victim.docx"},
      {}},
+    {"a new file beside the user's file, its folder changed since (the number may be another's)",
+     [](Machine& m) {
+       test::WriteFile(Beside(m, "../Report.txt.tavisto-new"), kTheirs);
+       return Record("folder", m.run) + Record("beside", Beside(m, "../Report.txt.tavisto-new")) +
+              Seen(m.dir.Root(), -10000000);
+     },
+     {"../Report.txt.tavisto-new"},
+     {}},
+    {"a new file a killed run left beside the user's file, its folder as the run left it",
+     [](Machine& m) {
+       test::WriteFile(Beside(m, "../Report.txt"), kTheirs);
+       test::WriteFile(Beside(m, "../Report.txt.tavisto-new"), "half a report");
+       return Record("folder", m.run) + Record("beside", Beside(m, "../Report.txt.tavisto-new")) + Seen(m.dir.Root());
+     },
+     {"../Report.txt"},
+     {"../Report.txt.tavisto-new"}},
     {"what we made, in every state a killed window leaves it",
      [](Machine& m) {
        test::WriteFile(m.in("ZorvelData.Z01"), "a whole volume");
@@ -149,7 +165,7 @@ TEST(SweepAbandonedJournals, KeepsEveryFileOfTheCustomersAndRemovesWhatIsProvabl
 
     SweepAbandonedJournals(m.own);
     for (const auto& [path, bytes] : before) EXPECT_EQ(test::ReadFile(path), bytes) << path;
-    for (const std::string& name : c.ours) EXPECT_FALSE(os::FileExists(m.in(name))) << name;
+    for (const std::string& name : c.ours) EXPECT_FALSE(os::FileExists(At(m, name))) << name;
     // The journal goes once nothing of ours is left; a folder of ours goes once it is empty.
     EXPECT_FALSE(os::FileExists(m.own + "Journal 1.txt"));
     const bool runKept = std::any_of(c.theirs.begin(), c.theirs.end(),
@@ -174,6 +190,24 @@ TEST(SweepAbandonedJournals, TrustsNoJournalOfAnotherUserNorAnythingThatIsNoJour
   }
   EXPECT_EQ(test::ReadFile(m.in("ZorvelData.Z01")), kTheirs);
   EXPECT_TRUE(os::FileExists(m.own + "Journal 1.txt"));
+}
+
+// A temporary folder every account may write (LocalSystem's): a "Tavisto" another account made
+// first is passed over, never used, and the user's own folder is the next name.
+TEST(OwnFolder, IsNeverAFolderAnotherAccountMadeFirst) {
+  test::TempDir dir;
+  const std::string temp = dir.Root() + test::Separator();
+  EXPECT_EQ(OwnFolder(temp), temp + "Tavisto\\");
+  test::MakeDirectories(temp + "Tavisto");
+  EXPECT_EQ(OwnFolder(temp), temp + "Tavisto\\") << "the user's own";
+  if (!test::GiveToAnotherUser(temp + "Tavisto")) {
+    std::fprintf(stderr, "WARNING: a folder of another user NOT TESTED: this machine cannot give a file away\n");
+    return;
+  }
+  const std::string own = OwnFolder(temp);
+  EXPECT_EQ(own, temp + "Tavisto 2\\");
+  { FileJournal journal(own); }
+  EXPECT_FALSE(os::FileExists(temp + "Tavisto" + test::Separator() + "Journal 1.txt"));
 }
 
 TEST(FileJournal, ForgetsWhatItRemovedAndProvesOnlyWhatIsAsItLeftIt) {

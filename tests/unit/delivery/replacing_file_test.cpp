@@ -83,6 +83,22 @@ TEST(ReplacingFile, WithoutCommitOrWhenTheReplaceFailsTheNewFileGoesAndTheOldSta
   EXPECT_EQ(FilesIn(dir.Root()), Names{"Report.txt"});
 }
 
+// The new file is in the journal before it holds a byte, so that a run killed meanwhile leaves
+// it for the next run to remove.
+TEST(ReplacingFile, IsJournaledWhileItIsBesideTheUsersFile) {
+  test::TempDir dir;
+  test::MakeDirectories(dir.Path("Temp"));
+  FileJournal journal(dir.Path("Temp") + test::Separator() + "Tavisto" + test::Separator());
+  for (const bool commit : {true, false}) {
+    SCOPED_TRACE(commit ? "committed" : "discarded");
+    ReplacingFile out = ReplacingFile::Open(dir.Path("Report.txt"), &journal);
+    EXPECT_TRUE(journal.IsOurs(out.NewPath()));
+    if (commit) out.Commit();
+    else out.Discard();
+  }
+  EXPECT_EQ(FilesIn(dir.Root()), (Names{"Report.txt", "Temp"}));
+}
+
 TEST(ReplacingFile, RefusesWhatCannotBeAFileOfTheUsersBeforeWritingAnything) {
   test::TempDir dir;
   test::MakeDirectories(dir.Path("Reports"));

@@ -33,7 +33,12 @@ TEST(WindowAsker, AHeldFileIsAskedAboutInAMessageBox) {
   for (const int button : {IDIGNORE, IDABORT}) {
     ArchiveUnderTest under(dir, button == IDIGNORE ? "ignored.zip" : "aborted.zip");
     WindowAsker asker(nullptr);
-    delivery::InstallFileQuestions(under.archive, asker);
+    // The writer's question goes to the asker, as Get Data's watch routes it.
+    under.archive.OnProcessFileFailure = [&asker](zip::TBaseArchiver& sender, const std::string& file, zip::Operation,
+                                                  int32_t code, int32_t, const std::string& message,
+                                                  zip::FailureAction& action) {
+      action = asker.AnswerFileProblem(delivery::FileProblem{file, code, sender.FailureSystemError(), message});
+    };
     test::DialogAnswerer answerer(os::ApplicationTitle(), button);
     under.archive.OpenArchive(zip::kCreateMode);
     EXPECT_NO_THROW(under.archive.AddFiles("*.*", zip::kDefaultSearchAttr));

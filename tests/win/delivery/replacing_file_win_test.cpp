@@ -20,6 +20,8 @@ TEST(ReplacingFile, LeavesAFileThatAnotherProgramHoldsAsItWas) {
     ASSERT_TRUE(held) << held.Error();
     ReplacingFile out = ReplacingFile::Open(data);
     ASSERT_EQ(out.File().Write("PK", 2).value_or(0), 2u);
+    // Known before any file of a run takes its place.
+    EXPECT_THROW(out.CheckReplaceable(), FileReplaceError);
     try {
       out.Commit();
       ADD_FAILURE() << "replaced while held";
@@ -33,6 +35,7 @@ TEST(ReplacingFile, LeavesAFileThatAnotherProgramHoldsAsItWas) {
   // Let go, it is replaced.
   ReplacingFile out = ReplacingFile::Open(data);
   ASSERT_EQ(out.File().Write("PK", 2).value_or(0), 2u);
+  out.CheckReplaceable();
   out.Commit();
   EXPECT_EQ(test::ReadFile(data), "PK");
 }
