@@ -21,17 +21,17 @@ HEADINGS = ("PLUGINS VERSION|Zorvel CS.log|QRX CS.log|PY CS.log|VY CS.log|MQ CS.
             "FTDI DRIVER VERSION|VELMO REGISTRY KEYS|VELMO REGISTRY KEYS|FFDSHOW-KEY|FILES LIST|"
             "INTERNATIONAL SETTINGS|INSTALLED CODEC|DEVICE MANAGER LIST").split("|")
 EIGHT_BYTES = " " * 18 + "Counter = (REG_DWORD of 8 bytes: not shown)"
-APP_PATH = r"Quorix: AppPath in HKEY_CURRENT_USER\Software\Velmo\Quorix\AppPath is a REG_DWORD, not a folder"
+APP_PATH = r"Zorvel: AppPath in HKEY_CURRENT_USER\Software\Velmo\Zorvel\AppPath is a REG_DWORD, not a folder"
 CODEC_EXIT = "InstalledCodec.exe ended with exit code 5 and wrote no list"
 
 
 class OddValuesAndAFailingTool(ScenarioCase):
     @classmethod
     def prepare(cls, machine):
-        sm.install(machine, products=["Quorix"])  # the maker's other keys come with any product
+        sm.install(machine, products=["Zorvel", "Quorix"])
         machine.reg_import("[HKEY_CURRENT_USER\\Software\\Velmo\\Zorvel\\Settings]\n"
                            '"Counter"=hex(4):01,02,03,04,05,06,07,08\n\n'
-                           "[HKEY_CURRENT_USER\\Software\\Velmo\\Quorix\\AppPath]\n"
+                           "[HKEY_CURRENT_USER\\Software\\Velmo\\Zorvel\\AppPath]\n"
                            '"AppPath"=dword:00000007\n')
         cls.working = machine.c(r"C:\Tavisto")
         sm.install_tools(machine, cls.working, tools=["DevManView-64.exe"])
@@ -52,8 +52,8 @@ class OddValuesAndAFailingTool(ScenarioCase):
         self.assertEqual([line.strip("-") for line in lines if line.startswith("----") and line.strip("-")], HEADINGS)
         # Each odd input is one line where its part would stand, and what follows it is all there.
         self.assertEqual(lines[lines.index(EIGHT_BYTES) + 1], " " * 18 + "Flags = ??? ")
-        quorix = lines.index("--------------------QRX CS.log---------------")
-        self.assertEqual(lines[quorix + 1:quorix + 3], [APP_PATH, "Quorix log"])
+        zorvel = lines.index("--------------------Zorvel CS.log---------------")
+        self.assertEqual(lines[zorvel + 1], APP_PATH)
         codec = lines.index("-----------------INSTALLED CODEC--------------------------")
         self.assertEqual(lines[codec + 1:codec + 4], [SEP, "", CODEC_EXIT])
         self.assertIn("      \\Device\\VCP0 = COM3", lines)  # the last dump of the key log
