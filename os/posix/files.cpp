@@ -75,6 +75,21 @@ std::optional<size_t> File::Read(void* buffer, size_t count) {
   return total;
 }
 
+std::optional<size_t> File::ReadAt(int64_t position, void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    const ssize_t got = ::pread(Fd(handle_), bytes + total, count - total, static_cast<off_t>(position + int64_t(total)));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return total;
+}
+
 std::optional<size_t> File::Write(const void* buffer, size_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   size_t total = 0;
