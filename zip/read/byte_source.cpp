@@ -24,6 +24,12 @@ FileSource::FileSource(const std::string& path) : path_(path) {
   size_ = static_cast<uint64_t>(*size);
 }
 
+FileSource::FileSource(os::File file, std::string name) : path_(std::move(name)), file_(std::move(file)) {
+  const auto size = file_.Size();
+  if (!size || *size < 0) throw ReadError(path_ + " cannot be read (" + os::ErrorText(os::LastErrorCode()) + ")");
+  size_ = static_cast<uint64_t>(*size);
+}
+
 size_t FileSource::ReadAt(uint64_t offset, void* buffer, size_t count) const {
   if (offset >= size_) return 0;
   count = static_cast<size_t>(std::min<uint64_t>(count, size_ - offset));

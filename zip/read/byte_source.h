@@ -50,6 +50,8 @@ class FileSource final : public ByteSource {
  public:
   // Opens path for reading, others allowed to read and write it. ReadError when it cannot.
   explicit FileSource(const std::string& path);
+  // A file already open for reading (a scratch file that has no name), called name in messages.
+  FileSource(os::File file, std::string name);
   [[nodiscard]] uint64_t Size() const override { return size_; }
   [[nodiscard]] size_t ReadAt(uint64_t offset, void* buffer, size_t count) const override;
   [[nodiscard]] const std::string& Name() const override { return path_; }
