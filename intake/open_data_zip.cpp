@@ -477,7 +477,7 @@ OpenOutcome Opener::Run() {
   progress_.BeginStage("Opening " + NameOf(request_.dataZip));
   bool created = false;
   try {
-    target_ = TargetFolder::Check(request_.folder);
+    target_.emplace(TargetFolder::Check(request_.folder));
     try {
       ReadDataZip();
     } catch (const zip::read::ReadError& error) {

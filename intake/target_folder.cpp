@@ -74,18 +74,22 @@ std::string TargetFolder::MakeFolders(const std::vector<std::string>& parts, siz
   std::string folder = root_;
   for (size_t i = 0; i < count; ++i) {
     folder += parts[i];
-    const std::string key = zip::FoldCase(folder);
-    if (os::MakeDirectory(folder)) {
-      madeFolders_.push_back(folder);
-      madeFolderKeys_.insert(key);
-    } else if (!madeFolderKeys_.count(key) || !os::DirectoryExists(folder)) {
-      const uint32_t error = os::LastErrorCode();
-      if (os::FileAttributes(folder) != os::kInvalidAttributes)
-        throw Error("the folder " + folder + " cannot be made: something of that name is already there");
-      throw Error("the folder " + folder + " cannot be made (" + os::ErrorText(error) + ")");
+    // A folder this run made and checked already is taken as it is: most files share theirs.
+    if (!madeFolderPaths_.count(folder)) {
+      const std::string key = zip::FoldCase(folder);
+      if (os::MakeDirectory(folder)) {
+        madeFolders_.push_back(folder);
+        madeFolderKeys_.insert(key);
+      } else if (!madeFolderKeys_.count(key) || !os::DirectoryExists(folder)) {
+        const uint32_t error = os::LastErrorCode();
+        if (os::FileAttributes(folder) != os::kInvalidAttributes)
+          throw Error("the folder " + folder + " cannot be made: something of that name is already there");
+        throw Error("the folder " + folder + " cannot be made (" + os::ErrorText(error) + ")");
+      }
+      // Made new a moment ago, yet another program could have put a link in its place.
+      if (IsLink(folder)) throw Error("the folder " + folder + " turned out to be a link, and Tavisto writes through none");
+      madeFolderPaths_.insert(folder);
     }
-    // Made new a moment ago, yet another program could have put a link in its place.
-    if (IsLink(folder)) throw Error("the folder " + folder + " turned out to be a link, and Tavisto writes through none");
     folder += os::PathSeparator();
   }
   return folder;
@@ -110,13 +114,11 @@ PendingFile TargetFolder::NewFile(const std::string& folder) {
 void TargetFolder::Publish(PendingFile& pending, const std::string& name) {
   pending.file.Close();
   const std::string path = pending.folder + name;
-  if (os::FileAttributes(path) != os::kInvalidAttributes) {
-    Discard(pending);
-    throw Error("something named " + path + " is already there");
-  }
+  // The move refuses to replace a file already there.
   if (!os::RenameFile(pending.temporary, path)) {
     const uint32_t error = os::LastErrorCode();
     Discard(pending);
+    if (os::FileAttributes(path) != os::kInvalidAttributes) throw Error("something named " + path + " is already there");
     throw Error(path + " cannot be given its name (" + os::ErrorText(error) + ")");
   }
   files_.push_back(path);
@@ -133,6 +135,7 @@ void TargetFolder::RemoveAll() {
   for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) (void)os::RemoveFolder(*folder);
   madeFolders_.clear();
   madeFolderKeys_.clear();
+  madeFolderPaths_.clear();
 }
 
 }  // namespace tavisto::intake

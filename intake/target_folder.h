@@ -10,6 +10,7 @@
 //   ... file.file.Write(...); target.Publish(file, "CS.log");
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -46,7 +47,7 @@ class TargetFolder {
   // The folder of parts[0 .. count) under the root, each made new (or already made by this run),
   // with its trailing separator. Error saying why when one cannot be made or is a link.
   [[nodiscard]] std::string MakeFolders(const std::vector<std::string>& parts, size_t count);
-  // A new file under a temporary name in folder. Error when none can be created.
+  // A new file under a temporary name in folder (from any thread). Error when none can be created.
   [[nodiscard]] PendingFile NewFile(const std::string& folder);
   // Closes the whole file and gives it its name in its folder; Error when the name is taken or
   // the move fails (the temporary file is then removed).
@@ -59,12 +60,20 @@ class TargetFolder {
 
  private:
   explicit TargetFolder(std::string root) : root_(std::move(root)) {}
+ public:
+  TargetFolder(TargetFolder&& other) noexcept
+      : root_(std::move(other.root_)), madeFolders_(std::move(other.madeFolders_)),
+        madeFolderKeys_(std::move(other.madeFolderKeys_)), madeFolderPaths_(std::move(other.madeFolderPaths_)),
+        files_(std::move(other.files_)), nextTemporary_(other.nextTemporary_.load()) {}
+
+ private:
 
   std::string root_;
   std::vector<std::string> madeFolders_;  // in the order they were made (the root's parents first)
   std::set<std::string> madeFolderKeys_;  // the same, case folded
+  std::set<std::string> madeFolderPaths_; // those made (or found made) and checked, as named
   std::vector<std::string> files_;        // named files this run made
-  uint64_t nextTemporary_ = 1;
+  std::atomic<uint64_t> nextTemporary_{1};  // NewFile may be called from several threads
 };
 
 }  // namespace tavisto::intake

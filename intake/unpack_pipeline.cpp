@@ -2,25 +2,23 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 
-#include "common/path_parts.h"
 #include "os/os_error.h"
 #include "zip/read/entry_data.h"
 
 namespace tavisto::intake {
 namespace {
 
-// Memory in flight: at most kJobsAhead entries past the one being written, each with at most
-// kPiecesPerJob pieces of kPiece bytes: 12 MiB, whatever the entries' sizes.
+// Each worker holds one piece of unpacked data at a time, whatever the entries' sizes.
 constexpr size_t kPiece = 512 * 1024;
-constexpr size_t kPiecesPerJob = 3;
-constexpr size_t kJobsAhead = 8;
+// Entries unpacked past the one whose file is named last: files waiting under temporary names.
+constexpr size_t kJobsAhead = 32;
 
 struct Slot {
-  std::deque<std::string> pieces;
+  std::string folder;  // where its file goes, once made
+  PendingFile file;
   bool finished = false;
   UnpackResult result;
 };
@@ -28,15 +26,27 @@ struct Slot {
 class Pipeline {
  public:
   Pipeline(const std::vector<UnpackJob>& jobs, TargetFolder& target, os::ProgressSink& progress)
-      : jobs_(jobs), target_(target), progress_(progress), slots_(jobs.size()) {}
+      : jobs_(jobs), target_(target), progress_(progress), slots_(jobs.size()) {
+    for (const UnpackJob& job : jobs_)
+      if (job.entry) total_ += job.entry->uncompressedSize;
+  }
 
   std::vector<UnpackResult> Run() {
+    // The folders first, in order, on this thread alone: most files share theirs.
+    for (size_t i = 0; i < jobs_.size(); ++i) {
+      if (jobs_[i].kind == UnpackJob::Kind::CheckOnly) continue;
+      try {
+        slots_[i].folder = target_.MakeFolders(jobs_[i].folders, jobs_[i].folders.size());
+      } catch (const Error& error) {
+        slots_[i].result.writeProblem = error.what();
+      }
+    }
     const unsigned cores = std::max(1u, std::min(2u, std::thread::hardware_concurrency()));
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < cores; ++i) workers.emplace_back([this] { Work(); });
     std::vector<UnpackResult> results;
     try {
-      for (size_t i = 0; i < jobs_.size(); ++i) results.push_back(Write(i));
+      for (size_t i = 0; i < jobs_.size(); ++i) results.push_back(Name(i));
     } catch (...) {
       Stop(workers);
       throw;
@@ -60,128 +70,103 @@ class Pipeline {
       size_t i = 0;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || next_ >= jobs_.size() || next_ < writing_ + kJobsAhead; });
+        changed_.wait(lock, [&] { return stop_ || next_ >= jobs_.size() || next_ < named_ + kJobsAhead; });
         if (stop_ || next_ >= jobs_.size()) return;
         i = next_++;
       }
-      Produce(i);
+      Unpack(i);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slots_[i].finished = true;
+      }
+      changed_.notify_all();
     }
   }
 
-  // Reads, checks and hashes job i, handing its pieces to the writer.
-  void Produce(size_t i) {
+  // Reads, checks and hashes job i into its file under a temporary name, on a worker thread.
+  void Unpack(size_t i) {
     const UnpackJob& job = jobs_[i];
     Slot& slot = slots_[i];
-    UnpackResult result;
+    UnpackResult& result = slot.result;
+    if (job.kind == UnpackJob::Kind::Folder) return;
     try {
-      if (job.kind != UnpackJob::Kind::Folder) {
-        os::Sha256 sha;
-        zip::read::EntryDataReader reader(*job.parts, *job.entry, job.data);
-        // Room for one byte more than declared, so that a lie shows.
-        const uint64_t declared = job.entry->uncompressedSize;
-        const size_t pieceSize = declared >= kPiece ? kPiece : static_cast<size_t>(declared) + 1;
-        for (;;) {
-          std::string piece(pieceSize, '\0');
-          const size_t got = reader.Read(piece.data(), piece.size());
-          if (got == 0) break;
-          piece.resize(got);
-          sha.Update(piece.data(), got);
-          result.size += got;
-          if (job.kind != UnpackJob::Kind::File) continue;
-          std::unique_lock<std::mutex> lock(mutex_);
-          changed_.wait(lock, [&] { return stop_ || slot.pieces.size() < kPiecesPerJob; });
-          if (stop_) return;
-          slot.pieces.push_back(std::move(piece));
-          changed_.notify_all();
-        }
-        result.crc = reader.Crc();
-        result.sha256 = sha.Finish();
+      if (job.kind == UnpackJob::Kind::File && result.writeProblem.empty()) slot.file = target_.NewFile(slot.folder);
+    } catch (const Error& error) {
+      result.writeProblem = error.what();
+    }
+    try {
+      os::Sha256 sha;
+      zip::read::EntryDataReader reader(*job.parts, *job.entry, job.data);
+      // Room for one byte more than declared, so that a lie shows.
+      const uint64_t declared = job.entry->uncompressedSize;
+      std::string piece(declared >= kPiece ? kPiece : static_cast<size_t>(declared) + 1, '\0');
+      while (const size_t got = reader.Read(piece.data(), piece.size())) {
+        sha.Update(piece.data(), got);
+        result.size += got;
+        if (!slot.file.file.IsOpen() || !result.writeProblem.empty()) continue;
+        const auto put = slot.file.file.Write(piece.data(), got);
+        if (!put || *put != got)
+          result.writeProblem = slot.file.temporary + " cannot be written (" +
+                                os::ErrorText(put ? os::kErrorDiskFull : os::LastErrorCode()) + ")";
       }
+      result.crc = reader.Crc();
+      result.sha256 = sha.Finish();
     } catch (const std::exception& error) {
       result.readProblem = error.what();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    slot.result = std::move(result);
-    slot.finished = true;
-    changed_.notify_all();
+    if (slot.file.file.IsOpen() && job.modified && result.readProblem.empty() && result.writeProblem.empty())
+      (void)slot.file.file.SetLastWriteTime(*job.modified);
+    slot.file.file.Close();
   }
 
-  UnpackResult Write(size_t i) {
+  // Gives job i's file its real name once it is whole and checked (or removes it), in job order.
+  UnpackResult Name(size_t i) {
     const UnpackJob& job = jobs_[i];
     Slot& slot = slots_[i];
-    std::string writeProblem;
-    PendingFile pending;
-    try {
-      if (job.kind == UnpackJob::Kind::Folder) (void)target_.MakeFolders(job.folders, job.folders.size());
-      if (job.kind == UnpackJob::Kind::File) pending = target_.NewFile(target_.MakeFolders(job.folders, job.folders.size()));
-    } catch (const Error& error) {
-      writeProblem = error.what();
-    }
-    for (;;) {
-      std::string piece;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return !slot.pieces.empty() || slot.finished; });
-        if (slot.pieces.empty()) break;
-        piece = std::move(slot.pieces.front());
-        slot.pieces.pop_front();
-      }
-      changed_.notify_all();
-      if (!pending.file.IsOpen() || !writeProblem.empty()) continue;
-      const auto put = pending.file.Write(piece.data(), piece.size());
-      if (!put || *put != piece.size())
-        writeProblem = pending.temporary + " cannot be written (" +
-                       os::ErrorText(put ? os::kErrorDiskFull : os::LastErrorCode()) + ")";
-    }
-    UnpackResult result;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      result = std::move(slot.result);
-      writing_ = i + 1;
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return slot.finished; });
     }
-    changed_.notify_all();
-    result.writeProblem = writeProblem;
-    if (pending.file.IsOpen()) {
+    UnpackResult result = std::move(slot.result);
+    if (!slot.file.temporary.empty()) {
       if (!result.readProblem.empty() || !result.writeProblem.empty()) {
-        target_.Discard(pending);
+        target_.Discard(slot.file);
       } else {
-        if (job.modified) (void)pending.file.SetLastWriteTime(*job.modified);
         try {
-          target_.Publish(pending, job.name);
+          target_.Publish(slot.file, job.name);
           result.written = true;
         } catch (const Error& error) {
           result.writeProblem = error.what();
         }
       }
     }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      named_ = i + 1;
+    }
+    changed_.notify_all();
     done_ += job.entry ? job.entry->uncompressedSize : 0;
     progress_.Advance(total_ ? double(done_) / double(total_) : 1.0, job.name);
     return result;
   }
 
- public:
-  uint64_t total_ = 0;
-
- private:
   const std::vector<UnpackJob>& jobs_;
   TargetFolder& target_;
   os::ProgressSink& progress_;
   std::vector<Slot> slots_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  size_t next_ = 0;     // the next job a worker takes
-  size_t writing_ = 0;  // the job being written
+  size_t next_ = 0;   // the next job a worker takes
+  size_t named_ = 0;  // jobs whose files have their names (or are gone)
   bool stop_ = false;
+  uint64_t total_ = 0;
   uint64_t done_ = 0;
 };
 
 }  // namespace
 
 std::vector<UnpackResult> Unpack(const std::vector<UnpackJob>& jobs, TargetFolder& target, os::ProgressSink& progress) {
-  Pipeline pipeline(jobs, target, progress);
-  for (const UnpackJob& job : jobs)
-    if (job.entry) pipeline.total_ += job.entry->uncompressedSize;
-  return pipeline.Run();
+  return Pipeline(jobs, target, progress).Run();
 }
 
 }  // namespace tavisto::intake

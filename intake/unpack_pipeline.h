@@ -1,8 +1,8 @@
-// Unpacking a list of entries on every core while the files are written in order: worker
-// threads read, inflate, check and hash the entries ahead (a few at a time, a few pieces each,
-// so that memory stays bounded whatever the archive), and the calling thread makes the folders
-// and files, each under a temporary name that becomes its real one only when the entry was whole
-// and checked.
+// Unpacking a list of entries on every core, the files named in order: the calling thread makes
+// the folders first; worker threads then read, inflate, check and hash the entries, each into a
+// new file under a temporary name (one piece of data in hand at a time, so that memory stays
+// bounded whatever the archive); and the calling thread gives each file its real name, in the
+// entries' order, only when its entry was whole and checked.
 //   std::vector<UnpackResult> done = Unpack(jobs, target, progress);
 #pragma once
 
