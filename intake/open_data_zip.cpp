@@ -535,7 +535,9 @@ OpenOutcome Opener::Run() {
     for (const Planned& planned : planned_) jobs.push_back(planned.job);
     Judge(Unpack(jobs, *target_, progress_));
     return Finish();
-  } catch (const Error& error) {
+  } catch (const std::exception& error) {
+    // Whatever stopped the open (no room, an archive that cannot be read, a failure of the
+    // system), nothing of this run stays in the folder.
     if (created) target_->RemoveAll();
     OpenOutcome outcome;
     outcome.summary = error.what();

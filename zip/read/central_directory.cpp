@@ -159,7 +159,7 @@ CentralDirectory ReadCentralDirectory(const PartSet& parts, const EndOfDirectory
     if (directoryEnd > parts.Global(directory.endRecords))
       throw FormatError("the central directory is said to run past the end records");
   }
-  directory.entries.reserve(static_cast<size_t>(end.entries));
+  directory.entries.reserve(ToSize(end.entries, "the entry count"));
   DirectoryBytes bytes(parts, directory.start, end.directorySize);
   for (uint64_t i = 0; i < end.entries; ++i) directory.entries.push_back(ReadRecord(bytes, parts));
   return directory;
