@@ -103,6 +103,8 @@ class Opener {
   void PlanEntry(const PartSet& parts, const EntryRecord& entry, const EntryPlace& place, OpenedSet* set,
                  const std::string& product, std::set<std::string>& names);
   void CheckRoom();
+  // Compares a volume of Data.zip with the manifest's; false when the manifest lists none of that name.
+  bool CheckVolume(const std::string& name, const UnpackResult& result);
   void Judge(const std::vector<UnpackResult>& results);
   OpenOutcome Finish();
 
@@ -344,29 +346,33 @@ void Opener::CheckRoom() {
                       " free, and the files need " + SizeText(needed, SizeStyle::Exact));
 }
 
+bool Opener::CheckVolume(const std::string& name, const UnpackResult& result) {
+  const ReceivedVolume* listed = nullptr;
+  if (manifest_)
+    for (const ReceivedProduct& product : manifest_->products)
+      for (const ReceivedVolume& volume : product.volumes)
+        if (zip::FoldedEqual(volume.name, name)) listed = &volume;
+  if (!listed) return false;
+  volumesSeen_.insert(zip::FoldCase(listed->name));
+  if (result.size < listed->bytes)
+    found_.Add(ProblemKind::Part, name + " ends " + DigitsGrouped(listed->bytes - result.size) + " bytes early");
+  else if (result.size > listed->bytes)
+    found_.Add(ProblemKind::Part, name + " is " + DigitsGrouped(result.size - listed->bytes) + " bytes longer than packed");
+  else if (result.sha256 != listed->sha256)
+    found_.Add(ProblemKind::Volume, name + ": its SHA-256 differs from the manifest's");
+  return true;
+}
+
 void Opener::Judge(const std::vector<UnpackResult>& results) {
   for (size_t i = 0; i < planned_.size(); ++i) {
     const Planned& planned = planned_[i];
     const UnpackResult& result = results[i];
     const std::string& name = planned.job.entry->name;
     if (planned.volume) {
-      if (!result.readProblem.empty()) {
+      if (!result.readProblem.empty())
         found_.Add(ProblemKind::Volume, name + " cannot be read whole: " + result.readProblem);
-        continue;
-      }
-      const ReceivedVolume* listed = nullptr;
-      if (manifest_)
-        for (const ReceivedProduct& product : manifest_->products)
-          for (const ReceivedVolume& volume : product.volumes)
-            if (zip::FoldedEqual(volume.name, name)) listed = &volume;
-      if (!listed) continue;
-      volumesSeen_.insert(zip::FoldCase(listed->name));
-      if (result.size < listed->bytes)
-        found_.Add(ProblemKind::Part, name + " ends " + DigitsGrouped(listed->bytes - result.size) + " bytes early");
-      else if (result.size > listed->bytes)
-        found_.Add(ProblemKind::Part, name + " is " + DigitsGrouped(result.size - listed->bytes) + " bytes longer than packed");
-      else if (result.sha256 != listed->sha256)
-        found_.Add(ProblemKind::Volume, name + ": its SHA-256 differs from the manifest's");
+      else
+        (void)CheckVolume(name, result);
       continue;
     }
     if (planned.set) seen_.insert(planned.listed);
@@ -390,7 +396,8 @@ void Opener::Judge(const std::vector<UnpackResult>& results) {
     }
     if (!manifest_) continue;
     if (!planned.listed) {
-      found_.Add(ProblemKind::NotInManifest, planned.shown);
+      // A volume whose set could not be read is unpacked as it is, and still checked as a volume.
+      if (planned.set || !CheckVolume(name, result)) found_.Add(ProblemKind::NotInManifest, planned.shown);
       continue;
     }
     const ReceivedFile& listed = *planned.listed;
@@ -516,6 +523,7 @@ OpenOutcome Opener::Run() {
       }
     }
     for (const auto& set : sets_) {
+      if (!set->parts) continue;  // unpacked as they are, and checked so
       for (const size_t entry : set->partEntries) {
         if (!places_[entry].refusal.empty()) continue;
         Planned check;
