@@ -71,6 +71,7 @@ struct OpenedSet {
   CentralDirectory directory;
   std::vector<EntryPlace> places;
   const ReceivedProduct* product = nullptr;
+  std::map<std::string, const ReceivedFile*> listed;  // the product's files in the manifest, by name
   std::vector<std::string> missingParts;
 };
 
@@ -195,6 +196,8 @@ void Opener::OpenSet(const VolumeSet& layout) {
         for (const size_t entry : set->partEntries)
           if (zip::FoldedEqual(volume.name, directory_.entries[entry].name)) set->product = &product;
   }
+  if (set->product)
+    for (const ReceivedFile& file : set->product->files) set->listed.emplace(file.name, &file);
   const auto expected = [&](const std::string& name) -> uint64_t {
     if (set->product)
       for (const ReceivedVolume& volume : set->product->volumes)
@@ -209,6 +212,11 @@ void Opener::OpenSet(const VolumeSet& layout) {
       throw Error("its folder name " + set->folder + " is taken by another set");
     set->sources.push_back(PartSource(layout.last));
     const zip::read::EndOfDirectory end = zip::read::FindEndOfDirectory(*set->sources.back());
+    // Parts are numbered in 16 bits, Zip64 or not, as every writer numbers them: a count past
+    // that is a lie, and would only list parts by the billion as missing.
+    if (end.lastDisk >= zip::kMax16)
+      throw zip::read::FormatError("its end record says it has " + DigitsGrouped(uint64_t(end.lastDisk) + 1) +
+                                   " parts, more than any set has");
     std::vector<zip::read::Part> parts;
     for (uint32_t disk = 0; disk < end.lastDisk; ++disk) {
       const auto numbered = layout.numbered.find(disk + 1);
@@ -257,19 +265,17 @@ void Opener::PlanEntry(const PartSet& parts, const EntryRecord& entry, const Ent
   planned.job.data = place.data;
   std::string name = entry.name;
   // A name in a Western code page other than 437 is known by the manifest that lists it.
-  if (set && set->product && !entry.utf8) {
+  if (set && set->product) {
     for (const zip::read::OemCodePage page : zip::read::kWesternOemCodePages) {
-      const std::string candidate = zip::read::OemNameToUtf8(entry.rawName, page);
-      for (const ReceivedFile& file : set->product->files)
-        if (file.name == candidate) {
-          name = candidate;
-          planned.listed = &file;
-        }
-      if (planned.listed) break;
+      const std::string candidate = entry.utf8 ? entry.name : zip::read::OemNameToUtf8(entry.rawName, page);
+      const auto listed = set->listed.find(candidate);
+      if (listed != set->listed.end()) {
+        name = candidate;
+        planned.listed = listed->second;
+        break;
+      }
+      if (entry.utf8) break;
     }
-  } else if (set && set->product) {
-    for (const ReceivedFile& file : set->product->files)
-      if (file.name == name) planned.listed = &file;
   }
   planned.shown = Shown(product, name);
   const auto refuse = [&](const std::string& why) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "os/files.h"
+#include "os/sha256.h"
 #include "tests/support/data_zip_maker.h"
 #include "tests/unit/intake/open_test_util.h"
 
@@ -165,6 +166,38 @@ TEST(OpenDataZip, AFolderThatHoldsAnythingIsRefusedAndKept) {
   EXPECT_EQ(opened.outcome.exitCode, kExitNothingOpened);
   EXPECT_NE(opened.outcome.summary.find("is not empty (it holds mine.txt)"), std::string::npos) << opened.outcome.summary;
   EXPECT_EQ(TreeOf(opened.folder), (std::map<std::string, std::string>{{"mine.txt", "mine"}}));
+}
+
+}  // namespace
+}  // namespace tavisto::intake
+
+namespace tavisto::intake {
+namespace {
+
+TEST(OpenDataZip, ANameInCodePage850IsReadAsTheManifestNamesIt) {
+  test::TempDir dir;
+  test::RawArchive set;
+  set.entries.push_back({"\xB7la.txt", "voil\xC3\xA0"});  // "Àla.txt" in code page 850, no UTF-8 flag
+  os::Sha256 sha;
+  sha.Update("voil\xC3\xA0", 6);
+  std::string hex;
+  for (const uint8_t byte : sha.Finish()) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+  const std::string part = test::MakeZip(set).front();
+  nlohmann::ordered_json manifest = {
+      {"manifest", 1}, {"tool", {{"name", "Tavisto"}, {"version", "1.6.4.0"}}},
+      {"run", {{"started", "2026-12-09T07:15:46Z"}, {"finished", "2026-12-09T07:15:47Z"}, {"utcOffsetMinutes", 60},
+               {"computer", "PC"}, {"user", "u"}}},
+      {"products", {{{"name", "Pylvex"}, {"dataFolder", "C:\\P\\Data"},
+                     {"volumes", {{{"name", "PYData.zip"}, {"bytes", part.size()}, {"sha256", std::string(64, '0')}}}},
+                     {"files", {{{"name", "\xC3\x80la.txt"}, {"bytes", 6}, {"modified", "2026-12-09T03:25:17Z"},
+                                 {"crc32", "4639024b"}, {"sha256", hex}}}},
+                     {"leftOut", nlohmann::ordered_json::array()}}}},
+      {"totals", {{"files", 1}, {"bytes", 6}, {"leftOut", 0}}}};
+  const testing::Opened opened = OpenInto(dir, DataZipOf(dir, {{"PYData.zip", part}, {"manifest.json", manifest.dump()}}));
+  EXPECT_EQ(TreeOf(opened.folder + "/Pylvex"), (std::map<std::string, std::string>{{"\xC3\x80la.txt", "voil\xC3\xA0"}}));
+  // The one problem: the volume's SHA-256 above is made up.
+  EXPECT_EQ(opened.outcome.problems, 1u) << opened.verification;
+  EXPECT_NE(opened.verification.find("PYData.zip: its SHA-256 differs"), std::string::npos) << opened.verification;
 }
 
 }  // namespace
