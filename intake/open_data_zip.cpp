@@ -212,11 +212,11 @@ void Opener::OpenSet(const VolumeSet& layout) {
       throw Error("its folder name " + set->folder + " is taken by another set");
     set->sources.push_back(PartSource(layout.last));
     const zip::read::EndOfDirectory end = zip::read::FindEndOfDirectory(*set->sources.back());
-    // Parts are numbered in 16 bits, Zip64 or not, as every writer numbers them: a count past
-    // that is a lie, and would only list parts by the billion as missing.
+    // Zip64 numbers parts in 32 bits; past the 16 bits of the end record no real set goes, and a
+    // count of billions would only list parts by the billion as missing.
     if (end.lastDisk >= zip::kMax16)
       throw zip::read::FormatError("its end record says it has " + DigitsGrouped(uint64_t(end.lastDisk) + 1) +
-                                   " parts, more than any set has");
+                                   " parts, more than Tavisto reads (65,535)");
     std::vector<zip::read::Part> parts;
     for (uint32_t disk = 0; disk < end.lastDisk; ++disk) {
       const auto numbered = layout.numbered.find(disk + 1);
