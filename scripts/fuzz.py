@@ -28,6 +28,12 @@ BUILD = os.path.join(REPO, "build", "fuzz")
 FUZZERS = ["archive", "split_set", "manifest"]
 # The largest seed is our writer's two volumes of 64 KiB each: inputs may grow a little past it.
 MAX_LEN = {"archive": 160000, "split_set": 160000, "manifest": 8192}
+# An input that runs this long is a hang. The fuzzers run at the lowest priority on a machine
+# others share: an input of a second can take twenty there, and is no finding.
+HANG_SECONDS = 120
+# What libFuzzer writes for a finding: a crash (any sanitizer's report), a leak, a hang, memory
+# past the limit. It also writes slow inputs, which are not.
+FINDINGS = ("crash-", "leak-", "timeout-", "oom-")
 
 
 def build():
@@ -50,7 +56,8 @@ def run(name, seconds, seed_folder):
     os.makedirs(artifacts)
     command = ["nice", "-n", "19", os.path.join(BUILD, "tests", "fuzz", "fuzz_" + name), corpus,
                os.path.join(seed_folder, name), "-dict=" + os.path.join(REPO, "tests", "fuzz", "zip.dict"),
-               f"-max_total_time={seconds}", f"-max_len={MAX_LEN[name]}", "-timeout=20", "-rss_limit_mb=2048",
+               f"-max_total_time={seconds}", f"-max_len={MAX_LEN[name]}", f"-timeout={HANG_SECONDS}",
+               f"-report_slow_units={HANG_SECONDS}", "-rss_limit_mb=2048",
                "-print_final_stats=1", "-artifact_prefix=" + artifacts]
     done = subprocess.run(command, capture_output=True, text=True, errors="replace")
     log = done.stdout + done.stderr
@@ -60,6 +67,8 @@ def run(name, seconds, seed_folder):
     coverage = re.findall(r"cov: (\d+) ft: (\d+) corp: (\d+)", log)
     found = []
     for artifact in sorted(os.listdir(artifacts)):
+        if not artifact.startswith(FINDINGS):
+            continue
         keep = os.path.join(REPO, "tests", "fuzz", "regressions", name)
         os.makedirs(keep, exist_ok=True)
         shutil.copy(os.path.join(artifacts, artifact), keep)
