@@ -138,11 +138,11 @@ std::optional<FileTime> File::LastWriteTime() {
 }
 
 bool File::SetLastWriteTime(FileTime time) {
-  constexpr int64_t kEpochDifferenceSeconds = 11644473600LL;
+  constexpr int64_t kSeconds1601To1970 = 11644473600LL;
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kEpochDifferenceSeconds);
+  times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kSeconds1601To1970);
   times[1].tv_nsec = static_cast<long>(time.ticks % 10000000) * 100;
   return ::futimens(Fd(handle_), times) == 0;
 }
