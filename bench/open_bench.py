@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times tavisto-open against 7-Zip on the Data.zip Get Data makes of a bench tree, in paired runs.
 
-    bench/open_bench.py [--size medium] [--runs 5] [--work DIR]
+    bench/open_bench.py [--size medium] [--runs 5] [--work DIR] [--out DIR]
 
 Builds the native-release programs (tavisto-open, and make_data_zip, which makes the Data.zip
 natively as Get Data makes it: the tree packed as Zorvel's data folder, volumes of 4097152
@@ -12,6 +12,10 @@ on a warm page cache:
   open:   tavisto-open Data.zip OUT            (unpacks every set, checks every file and volume)
   7-Zip:  7zz x Data.zip, the parts renamed to lower case (7-Zip looks for .z01 on Linux), then
           7zz x of each set: the least it must do for the same files, checking CRC-32 only
+
+Both write into --out (default: --work). On ext4, a file created soon after many were deleted costs
+far more than one on a quiet disk (the allocator steps over recently freed inodes), and each run
+deletes the last one's files: --out on a RAM disk (/dev/shm/...) times the tools' own work.
 
 It prints every run, both medians, the median of the pairs' ratios as "open/7-Zip ratio: R"
 (goal: at most 0.5), and tavisto-open's peak resident memory over the runs (goal: 64 MiB).
@@ -76,6 +80,7 @@ def main():
     parser.add_argument("--size", default="medium")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--work", default="/tmp/tavisto-bench")
+    parser.add_argument("--out", help="where both write their files (default: --work)")
     parser.add_argument("--generator", default=os.path.join(REPO, "..", "shared", "bench", "make_corpus.py"))
     args = parser.parse_args()
     for tool in ("7zz", "/usr/bin/time"):
@@ -94,7 +99,9 @@ def main():
     data_zip = subprocess.run([maker, made, "Zorvel=" + tree], check=True, capture_output=True,
                               text=True).stdout.strip()
     print(f"{data_zip}: {os.path.getsize(data_zip):,} bytes", flush=True)
-    ours_out, peer_out = os.path.join(args.work, "out-open"), os.path.join(args.work, "out-7zip")
+    out = args.out or args.work
+    os.makedirs(out, exist_ok=True)
+    ours_out, peer_out = os.path.join(out, "out-open"), os.path.join(out, "out-7zip")
 
     # One unmeasured run of each warms the page cache; the first also checks that all is as packed.
     run_open(tool, data_zip, ours_out)

@@ -13,8 +13,9 @@ namespace {
 
 // Each worker holds one piece of unpacked data at a time, whatever the entries' sizes.
 constexpr size_t kPiece = 512 * 1024;
-// Entries unpacked past the one whose file is named last: files waiting under temporary names.
-constexpr size_t kJobsAhead = 32;
+// Entries this large are unpacked first: one of them left for the end would keep one core busy
+// while the other has nothing left to do.
+constexpr uint64_t kLargeEntry = 4 * 1024 * 1024;
 
 struct Slot {
   std::string folder;  // where its file goes, once made
@@ -29,6 +30,11 @@ class Pipeline {
       : jobs_(jobs), target_(target), progress_(progress), slots_(jobs.size()) {
     for (const UnpackJob& job : jobs_)
       if (job.entry) total_ += job.entry->uncompressedSize;
+    const auto large = [&](size_t i) { return jobs_[i].entry && jobs_[i].entry->uncompressedSize >= kLargeEntry; };
+    for (size_t i = 0; i < jobs_.size(); ++i)
+      if (large(i)) order_.push_back(i);
+    for (size_t i = 0; i < jobs_.size(); ++i)
+      if (!large(i)) order_.push_back(i);
   }
 
   std::vector<UnpackResult> Run() {
@@ -69,10 +75,9 @@ class Pipeline {
     for (;;) {
       size_t i = 0;
       {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || next_ >= jobs_.size() || next_ < named_ + kJobsAhead; });
-        if (stop_ || next_ >= jobs_.size()) return;
-        i = next_++;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_ || next_ >= order_.size()) return;
+        i = order_[next_++];
       }
       Unpack(i);
       {
@@ -140,11 +145,6 @@ class Pipeline {
         }
       }
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      named_ = i + 1;
-    }
-    changed_.notify_all();
     done_ += job.entry ? job.entry->uncompressedSize : 0;
     progress_.Advance(total_ ? double(done_) / double(total_) : 1.0, job.name);
     return result;
@@ -156,8 +156,8 @@ class Pipeline {
   std::vector<Slot> slots_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  size_t next_ = 0;   // the next job a worker takes
-  size_t named_ = 0;  // jobs whose files have their names (or are gone)
+  std::vector<size_t> order_;  // the order the workers take the jobs in
+  size_t next_ = 0;            // the next of them a worker takes
   bool stop_ = false;
   uint64_t total_ = 0;
   uint64_t done_ = 0;
