@@ -34,3 +34,10 @@ if(TAVISTO_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+
+if(TAVISTO_FUZZ)
+  # Every library is instrumented for libFuzzer's coverage; only the fuzzers link its runtime.
+  add_compile_options(-O1 -g1 -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()

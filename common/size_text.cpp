@@ -30,4 +30,14 @@ std::string SizeText(uint64_t bytes, SizeStyle style) {
   return text;
 }
 
+std::string DigitsGrouped(uint64_t count) {
+  const std::string digits = std::to_string(count);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
+}
+
 }  // namespace tavisto

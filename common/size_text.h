@@ -15,4 +15,7 @@ enum class SizeStyle { Running, Exact, Bytes };
 
 [[nodiscard]] std::string SizeText(uint64_t bytes, SizeStyle style = SizeStyle::Running);
 
+// A count with its thousands grouped, as people read it: "4,182", "1,234,567".
+[[nodiscard]] std::string DigitsGrouped(uint64_t count);
+
 }  // namespace tavisto

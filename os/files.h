@@ -87,6 +87,9 @@ class File {
 
   // Reads up to count bytes; returns the number read (0 at the end), nothing on an OS error.
   [[nodiscard]] std::optional<size_t> Read(void* buffer, size_t count);
+  // Reads up to count bytes at position, whatever the file pointer says: several threads may
+  // read one open file at once this way. Fewer bytes only at the end; nothing on an OS error.
+  [[nodiscard]] std::optional<size_t> ReadAt(int64_t position, void* buffer, size_t count);
   // Writes count bytes; returns the number written (less on a full disk), nothing on an error.
   [[nodiscard]] std::optional<size_t> Write(const void* buffer, size_t count);
 

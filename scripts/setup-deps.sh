@@ -13,6 +13,7 @@ packages="
   wine wine64 xvfb xauth x11-utils imagemagick
   zip unzip 7zip libarchive-tools locales
   libssl-dev nlohmann-json3-dev
+  clang libclang-rt-14-dev
 "
 packages32="wine32:i386"
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Sets up what is missing, builds the builds and runs every test: the portable core natively
-# (ASan/UBSan), the archive writer's tests under ThreadSanitizer, then everything under Wine
+# (ASan/UBSan), the archive writer's tests under ThreadSanitizer, the fuzzers' smoke run, then everything under Wine
 # (unit, Windows and end-to-end tests) on the 64-bit build and on the shipped 32-bit build, which
 # runs as on 64-bit Windows (WOW64). Where this machine cannot run 32-bit programs only the
 # shipped 32-bit program is compiled and linked, and the last line says so.
@@ -87,16 +87,21 @@ rm -f "$win32_built"
 # would only be compiled.
 build_32bit=$build
 [ -n "$runs_32bit" ] || build_32bit='cmake --preset "$0" && cmake --build --preset "$0" --target tavisto'
-# The ThreadSanitizer stages run in a chain of their own beside the others: its tests are one
-# program on one core, which at the end of the run would leave the other core idle.
+# The ThreadSanitizer stages, then the fuzzers' smoke run, in a chain of their own beside the
+# others: its tests are one program on one core, which at the end of the run would leave the
+# other core idle.
 (
   status=0
   (
+    status=0
     if stage "native-tsan build" $low sh -c "$build" native-tsan; then
-      stage "native-tsan tests" $low ctest --preset native-tsan || exit 1
+      stage "native-tsan tests" $low ctest --preset native-tsan || status=1
     else
-      exit 1
+      status=1
     fi
+    # The readers of outside input fuzzed for a short while (20 s each, two at a time).
+    stage "fuzz smoke" $low scripts/fuzz.py --smoke || status=1
+    exit "$status"
   ) >"$tsan_log" 2>&1 &
   tsan=$!
   stage "win32 build" $low sh -c "$build_32bit" win32 || status=$?

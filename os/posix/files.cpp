@@ -91,6 +91,21 @@ std::optional<size_t> File::Read(void* buffer, size_t count) {
   return total;
 }
 
+std::optional<size_t> File::ReadAt(int64_t position, void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    const ssize_t got = ::pread(Fd(handle_), bytes + total, count - total, static_cast<off_t>(position + int64_t(total)));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return total;
+}
+
 std::optional<size_t> File::Write(const void* buffer, size_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   size_t total = 0;
@@ -139,11 +154,11 @@ std::optional<FileTime> File::LastWriteTime() {
 }
 
 bool File::SetLastWriteTime(FileTime time) {
-  constexpr int64_t kEpochDifferenceSeconds = 11644473600LL;
+  constexpr int64_t kSeconds1601To1970 = 11644473600LL;
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kEpochDifferenceSeconds);
+  times[1].tv_sec = static_cast<time_t>(time.ticks / 10000000 - kSeconds1601To1970);
   times[1].tv_nsec = static_cast<long>(time.ticks % 10000000) * 100;
   return ::futimens(Fd(handle_), times) == 0;
 }

@@ -118,6 +118,27 @@ std::optional<size_t> File::Read(void* buffer, size_t count) {
   return total;
 }
 
+std::optional<size_t> File::ReadAt(int64_t position, void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  size_t total = 0;
+  while (total < count) {
+    // The offset in an OVERLAPPED makes a synchronous handle read there: no shared pointer to seek.
+    const uint64_t at = static_cast<uint64_t>(position) + total;
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(count - total, 0x40000000));
+    DWORD got = 0;
+    if (!ReadFile(H(handle_), bytes + total, want, &got, &where)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      return std::nullopt;
+    }
+    total += got;
+    if (got < want) break;
+  }
+  return total;
+}
+
 std::optional<size_t> File::Write(const void* buffer, size_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   size_t total = 0;

@@ -1,5 +1,5 @@
 // The entry count at which the end record runs out of room: 65535 entries bring the Zip64 end
-// record and its locator, 65534 do not.
+// record and its locator, 65534 do not; the reader of received archives reads them all.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include "os/files.h"
 #include "tests/support/peer_archives.h"
 #include "tests/unit/zip/zip_test_util.h"
+#include "zip/read/entry_data.h"
 
 namespace tavisto::zip {
 namespace {
@@ -54,6 +55,18 @@ TEST(ManyEntries, Zip64EndRecordsFrom65535Entries) {
   EXPECT_EQ(zip.end.offset, zip.zip64Locator->offset + 20);
   EXPECT_EQ(zip.zip64End->offset, zip.end.directoryOffset + zip.end.directorySize);
   test::KeepForPeers({under.path}, test::PeerHandOff().Label("65535"));
+
+  // The reader of received archives takes the count from the Zip64 end record, and every entry.
+  const read::FileSource source(under.path);
+  const read::PartSet parts({{"65535.zip", &source, 0}});
+  const read::EndOfDirectory end = read::FindEndOfDirectory(source);
+  EXPECT_TRUE(end.zip64);
+  const read::CentralDirectory directory = read::ReadCentralDirectory(parts, end);
+  ASSERT_EQ(directory.entries.size(), 65535u);
+  EXPECT_EQ(directory.entries[1].name, "f100/10000");
+  size_t refused = 0;
+  for (const read::EntryPlace& place : read::PlaceEntries(parts, directory)) refused += !place.refusal.empty();
+  EXPECT_EQ(refused, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Times tavisto-open against 7-Zip on the Data.zip Get Data makes of a bench tree, in paired runs.
+
+    bench/open_bench.py [--size medium] [--runs 5] [--work DIR] [--out DIR]
+
+Builds the native-release programs (tavisto-open, and make_data_zip, which makes the Data.zip
+natively as Get Data makes it: the tree packed as Zorvel's data folder, volumes of 4097152
+bytes, stored in Data.zip with manifest.json), makes the tree with the shared corpus generator
+(../shared/bench/make_corpus.py, seed 1; kept in --work), then runs, rotating which goes first,
+on a warm page cache:
+
+  open:   tavisto-open Data.zip OUT            (unpacks every set, checks every file and volume)
+  7-Zip:  7zz x Data.zip, the parts renamed to lower case (7-Zip looks for .z01 on Linux), then
+          7zz x of each set: the least it must do for the same files, checking CRC-32 only
+
+Both write into --out (default: --work). On ext4, a file created soon after many were deleted costs
+far more than one on a quiet disk (the allocator steps over recently freed inodes), and each run
+deletes the last one's files: --out on a RAM disk (/dev/shm/...) times the tools' own work.
+
+It prints every run, both medians, the median of the pairs' ratios as "open/7-Zip ratio: R"
+(goal: at most 0.5), and tavisto-open's peak resident memory over the runs (goal: 64 MiB).
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def build():
+    for command in (["cmake", "--preset", "native-release"],
+                    ["cmake", "--build", "--preset", "native-release", "--target", "tavisto-open", "make_data_zip"]):
+        subprocess.run(command, cwd=REPO, check=True, stdout=subprocess.DEVNULL)
+    out = os.path.join(REPO, "build", "native-release")
+    return os.path.join(out, "intake", "tavisto-open"), os.path.join(out, "bench", "make_data_zip")
+
+
+def timed(command, cwd=None, ok=(0,)):
+    """Wall time and peak resident memory (KiB, through GNU time) of a command."""
+    with tempfile.NamedTemporaryFile("r", suffix=".rss") as rss:
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", rss.name] + command, cwd=cwd,
+                              stdout=subprocess.DEVNULL)
+        elapsed = time.perf_counter() - start
+        if done.returncode not in ok:
+            raise SystemExit(f"{' '.join(command)} ended with {done.returncode}")
+        return elapsed, int(rss.read().strip().splitlines()[-1])
+
+
+def run_open(tool, data_zip, out):
+    shutil.rmtree(out, ignore_errors=True)
+    return timed([tool, data_zip, out])
+
+
+def run_7zip(data_zip, out):
+    shutil.rmtree(out, ignore_errors=True)
+    volumes = os.path.join(out, "volumes")
+    total, _ = timed(["7zz", "x", "-y", "-bd", "-o" + volumes, data_zip])
+    start = time.perf_counter()
+    for name in os.listdir(volumes):
+        if name.lower() != name:
+            os.rename(os.path.join(volumes, name), os.path.join(volumes, name.lower()))
+    total += time.perf_counter() - start
+    for name in sorted(os.listdir(volumes)):
+        if name.endswith(".zip") and "_0" not in name:
+            elapsed, _ = timed(["7zz", "x", "-y", "-bd", "-o" + os.path.join(out, "files", name[:-4]),
+                                os.path.join(volumes, name)])
+            total += elapsed
+    return total
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--size", default="medium")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--work", default="/tmp/tavisto-bench")
+    parser.add_argument("--out", help="where both write their files (default: --work)")
+    parser.add_argument("--generator", default=os.path.join(REPO, "..", "shared", "bench", "make_corpus.py"))
+    args = parser.parse_args()
+    for tool in ("7zz", "/usr/bin/time"):
+        if shutil.which(tool) is None:
+            print(f"{tool} is missing (apt-get install 7zip time)")
+            return 1
+    tool, maker = build()
+    os.makedirs(args.work, exist_ok=True)
+    tree = os.path.join(args.work, f"corpus-{args.size}")
+    if not os.path.isdir(tree):
+        print(f"making the {args.size} tree in {tree} ...", flush=True)
+        subprocess.run([sys.executable, args.generator, "--size", args.size, "--seed", "1", tree], check=True)
+    made = os.path.join(args.work, f"data-zip-{args.size}")
+    shutil.rmtree(made, ignore_errors=True)
+    os.makedirs(made)
+    data_zip = subprocess.run([maker, made, "Zorvel=" + tree], check=True, capture_output=True,
+                              text=True).stdout.strip()
+    print(f"{data_zip}: {os.path.getsize(data_zip):,} bytes", flush=True)
+    out = args.out or args.work
+    os.makedirs(out, exist_ok=True)
+    ours_out, peer_out = os.path.join(out, "out-open"), os.path.join(out, "out-7zip")
+
+    # One unmeasured run of each warms the page cache; the first also checks that all is as packed.
+    run_open(tool, data_zip, ours_out)
+    run_7zip(data_zip, peer_out)
+    ours, peers, ratios, peak = [], [], [], 0
+    for run in range(args.runs):
+        if run % 2 == 0:
+            (mine, rss), theirs = run_open(tool, data_zip, ours_out), run_7zip(data_zip, peer_out)
+        else:
+            theirs = run_7zip(data_zip, peer_out)
+            mine, rss = run_open(tool, data_zip, ours_out)
+        ours.append(mine)
+        peers.append(theirs)
+        ratios.append(mine / theirs)
+        peak = max(peak, rss)
+        print(f"run {run + 1}: open {mine:.3f} s, 7-Zip {theirs:.3f} s", flush=True)
+    print(f"{args.size} tree, {args.runs} paired runs, medians: open {statistics.median(ours):.3f} s, "
+          f"7-Zip {statistics.median(peers):.3f} s")
+    print(f"open/7-Zip ratio: {statistics.median(ratios):.2f}")
+    print(f"open peak resident memory: {peak / 1024:.1f} MiB")
+    shutil.rmtree(ours_out, ignore_errors=True)
+    shutil.rmtree(peer_out, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
