@@ -1,11 +1,6 @@
-"""Support's side on the real program: the Data.zip the window's Get Data and Save Data put on the
-desktop of the sample machine, opened by `tavisto.exe /open DATAZIP FOLDER` (exit 0, every file
-under FOLDER\\<product> equal to its source in the product's data folder, Verification.txt
-beside them), refused when opened into the same FOLDER again (exit 3, FOLDER as it was), and
-opened by a start with the file as its lone argument, as Explorer starts the program for a file
-dropped on it: one message box with the outcome and no window, the files in "Data (opened)"
-beside the file.
-"""
+"""Support's side on the real program: the Data.zip the window saved on the desktop opened by
+/open (every file equal to its source), refused into the same folder again, and opened beside
+itself when given alone, as Explorer starts the program for a file dropped on it."""
 
 from scenario import main
 from test_delivery import SAVED, DeliveryCase, extracted_tree, snapshot

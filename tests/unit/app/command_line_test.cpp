@@ -60,8 +60,6 @@ const Case kCases[] = {
      RunMode::Open, nullopt, nullopt, "", "C:\\My Cases\\Data.zip", "C:\\My Cases\\out"},
     {"/open without its folder", {"/open", "D.zip"}, RunMode::Refused, nullopt, nullopt,
      "\"/open\" needs the Data.zip to open and the folder to open it into after it."},
-    {"/open with an empty folder", {"/open", "D.zip", " "}, RunMode::Refused, nullopt, nullopt,
-     "The folder name after \"/open\" is empty."},
     {"/report after /open", {"/open", "a.zip", "a", "/report", "r.txt"}, RunMode::Refused, nullopt, nullopt,
      "/open runs on its own: it opens a Data.zip a customer sent, while /data and /report gather this machine's."},
     // Lone arguments alone are Explorer's: a file to open beside itself, or a box that says why not.
