@@ -646,9 +646,6 @@ int Run(const std::vector<std::string>& args) {
   HWND main = FindMain();
   if (command == "dialog") return WaitDialog(main, number(2, 30000));
   if (command == "answer" && argc > 2) return Answer(main, argv(2), number(3, 30000));
-  // A file dropped on the program is opened under the progress dialog with no main window.
-  if (command == "progress") return WaitProgress(main, number(2, 30000));
-  if (command == "cancel-progress") return CancelProgress(main, number(2, 30000));
   if (!main) return Fail("the main window is not there");
   if (command == "state") return State(main);
   if (command == "click" && argc > 2) return Click(main, argv(2));
@@ -666,6 +663,8 @@ int Run(const std::vector<std::string>& args) {
     std::printf("{\"resized\":true}\n");
     return 0;
   }
+  if (command == "progress") return WaitProgress(main, number(2, 30000));
+  if (command == "cancel-progress") return CancelProgress(main, number(2, 30000));
   if (command == "wait-idle") return WaitIdle(main, number(2, 30000));
   if (command == "close") return Close(main, number(2, 30000));
   return Fail("unknown command " + command);
