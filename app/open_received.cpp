@@ -1,3 +1,4 @@
+// The console and message-box faces of the open: they route to the job and show its outcome.
 #include "app/open_received.h"
 
 #include <exception>

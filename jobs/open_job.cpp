@@ -1,3 +1,4 @@
+// The checks before an open and the folder beside a dropped file; the open itself is intake's.
 #include "jobs/open_job.h"
 
 #include <optional>
