@@ -1,5 +1,7 @@
 // What the program's arguments ask for: the window, an unattended run that writes the report
-// and/or Data.zip to files the user names, or the usage; and the exit codes of an unattended run.
+// and/or Data.zip to files the user names, the open of a received Data.zip into a folder, a lone
+// file to open beside itself (what Explorer starts for a file dropped on the program), or the
+// usage; and the exit codes of an unattended run.
 //   const CommandLine asked = ParseCommandLine(os::ProgramArguments());
 //   if (asked.mode == RunMode::Refused) { print asked.refusal, then UsageLines(); return kExitUsage; }
 #pragma once
@@ -21,8 +23,13 @@ inline constexpr int kExitFailed = 3;      // failed: nothing was written
 enum class RunMode {
   Window,      // no arguments: the window opens
   Unattended,  // write what reportFile and dataFile ask for (at least one), no window
+  Open,        // open openDataZip into openFolder, no window
+  OpenBeside,  // a lone argument: open loneFile into a new folder beside it, the outcome in a message box
   Usage,       // "/?": print the usage (exit code kExitComplete)
   Refused,     // the command line is wrong: refusal says why (exit code kExitUsage)
+  // Lone arguments that cannot be opened (more than one): refusal says why, in a message box,
+  // since whoever gave them (Explorer) has no console (exit code kExitUsage).
+  BesideRefused,
 };
 
 struct CommandLine {
@@ -32,13 +39,18 @@ struct CommandLine {
   // spellings is for the system to tell, when the run starts.
   std::optional<std::string> reportFile;
   std::optional<std::string> dataFile;
-  std::string refusal;  // one line, RunMode::Refused only
+  // /open's Data.zip and the folder it is opened into, as given.
+  std::optional<std::string> openDataZip;
+  std::optional<std::string> openFolder;
+  std::string loneFile;  // RunMode::OpenBeside only, as given
+  std::string refusal;   // one line, RunMode::Refused and RunMode::BesideRefused only
 };
 
 // The arguments (UTF-8, without the program's name) as the system split the command line.
-// Switches start with "/" or "-" and are matched in any case: /report FILE, /data FILE, /?
-// (also /help). Each switch at most once; an argument after /report or /data is its FILE, unless
-// it starts with "/" or "-" (then the FILE is missing).
+// Switches start with "/" or "-" and are matched in any case: /report FILE, /data FILE,
+// /open DATAZIP FOLDER, /? (also /help). Each switch at most once, /open alone; the arguments
+// after a switch are its own, unless one starts with "/" or "-" (then it is missing). Without
+// any switch, one argument is a file to open beside itself.
 [[nodiscard]] CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage, one line each: what /? prints, and what follows the refusal of a wrong command line.

@@ -1,5 +1,6 @@
 // Program entry: with no arguments, create the main window and run the message loop until it
-// closes; with the unattended mode's switches, run without a window and end with its exit code.
+// closes; with the unattended mode's switches or /open, run without a window and end with its
+// exit code; with a lone file, open it beside itself and say how it went in a message box.
 #include <windows.h>
 #include <objbase.h>
 
@@ -8,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/error_box.h"
 #include "app/main_window.h"
+#include "app/open_received.h"
 #include "app/unattended.h"
 #include "os/command_line.h"
 #include "os/console.h"
@@ -31,6 +33,11 @@ struct ComApartment {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   using namespace tavisto::app;
   const CommandLine asked = ParseCommandLine(tavisto::os::ProgramArguments());
+  if (asked.mode == RunMode::OpenBeside || asked.mode == RunMode::BesideRefused) {
+    // Started by Explorer, which has no console: everything is said in a message box.
+    const ComApartment apartment;
+    return RunOpenBeside(asked);
+  }
   if (asked.mode != RunMode::Window) {
     // No window and no message box: what is to be said goes to the console or the output.
     tavisto::os::Console console;
@@ -43,6 +50,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
       for (const std::string& line : UsageLines()) console.WriteErrorLine(line);
       return kExitUsage;
     }
+    if (asked.mode == RunMode::Open) return RunOpen(asked, console);
     const ComApartment apartment;
     return RunUnattended(asked, console);
   }

@@ -542,6 +542,7 @@ OpenOutcome Opener::Run() {
       if (set->parts) PlanSetEntries(*set);
     PlanOthers();
     CheckRoom();
+    progress_.ThrowIfStopped();
     target_->Create();
     created = true;
     progress_.BeginStage("Unpacking and checking " + NameOf(request_.dataZip));
@@ -554,8 +555,9 @@ OpenOutcome Opener::Run() {
     // system), nothing of this run stays in the folder.
     if (created) target_->RemoveAll();
     OpenOutcome outcome;
-    outcome.summary = error.what();
-    lines_.Add(std::string("Nothing was opened: ") + error.what());
+    // A stop that was asked for is said as such, not as a fault.
+    outcome.summary = dynamic_cast<const os::Cancelled*>(&error) ? "the open was stopped" : error.what();
+    lines_.Add("Nothing was opened: " + outcome.summary);
     return outcome;
   }
 }

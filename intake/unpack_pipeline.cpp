@@ -1,6 +1,8 @@
 #include "intake/unpack_pipeline.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -16,6 +18,8 @@ constexpr size_t kPiece = 512 * 1024;
 // Entries this large are unpacked first: one of them left for the end would keep one core busy
 // while the other has nothing left to do.
 constexpr uint64_t kLargeEntry = 4 * 1024 * 1024;
+// How often a stop is looked for while a large entry is still being unpacked.
+constexpr std::chrono::milliseconds kStopCheck{100};
 
 struct Slot {
   std::string folder;  // where its file goes, once made
@@ -54,7 +58,12 @@ class Pipeline {
     try {
       for (size_t i = 0; i < jobs_.size(); ++i) results.push_back(Name(i));
     } catch (...) {
+      // A stop: the entries in hand are abandoned, and the files not yet named removed, so that
+      // the folder holds only what the caller can remove by name.
+      abandon_ = true;
       Stop(workers);
+      for (size_t i = results.size(); i < slots_.size(); ++i)
+        if (!slots_[i].file.temporary.empty()) target_.Discard(slots_[i].file);
       throw;
     }
     Stop(workers);
@@ -106,6 +115,7 @@ class Pipeline {
       const uint64_t declared = job.entry->uncompressedSize;
       std::string piece(declared >= kPiece ? kPiece : static_cast<size_t>(declared) + 1, '\0');
       while (const size_t got = reader.Read(piece.data(), piece.size())) {
+        if (abandon_.load(std::memory_order_relaxed)) throw os::Cancelled();
         sha.Update(piece.data(), got);
         result.size += got;
         if (!slot.file.file.IsOpen() || !result.writeProblem.empty()) continue;
@@ -128,9 +138,15 @@ class Pipeline {
   UnpackResult Name(size_t i) {
     const UnpackJob& job = jobs_[i];
     Slot& slot = slots_[i];
+    progress_.ThrowIfStopped();
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return slot.finished; });
+      while (!changed_.wait_for(lock, kStopCheck, [&] { return slot.finished; })) {
+        // Asked without the lock: the display may take its time to answer.
+        lock.unlock();
+        progress_.ThrowIfStopped();
+        lock.lock();
+      }
     }
     UnpackResult result = std::move(slot.result);
     if (!slot.file.temporary.empty()) {
@@ -159,6 +175,7 @@ class Pipeline {
   std::vector<size_t> order_;  // the order the workers take the jobs in
   size_t next_ = 0;            // the next of them a worker takes
   bool stop_ = false;
+  std::atomic<bool> abandon_{false};  // the workers drop the entry in hand
   uint64_t total_ = 0;
   uint64_t done_ = 0;
 };

@@ -8,7 +8,7 @@
 namespace tavisto::os {
 
 enum class DialogAnswer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
-enum class DialogIcon { None, Error, Warning, Question };
+enum class DialogIcon { None, Error, Warning, Question, Information };
 
 // The executable's file name without its extension: the caption of every box we show.
 [[nodiscard]] std::string ApplicationTitle();

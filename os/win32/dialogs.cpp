@@ -65,6 +65,7 @@ DialogAnswer ShowDialog(void* window, const std::string& text, DialogIcon icon,
     case DialogIcon::Error: type |= MB_ICONERROR; break;
     case DialogIcon::Warning: type |= MB_ICONWARNING; break;
     case DialogIcon::Question: type |= MB_ICONQUESTION; break;
+    case DialogIcon::Information: type |= MB_ICONINFORMATION; break;
   }
   if (abortIgnore)
     retryRemovalHook = SetWindowsHookExA(WH_CBT, RemoveRetryButton, nullptr, GetCurrentThreadId());

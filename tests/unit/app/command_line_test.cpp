@@ -17,6 +17,10 @@ struct Case {
   std::optional<std::string> report;
   std::optional<std::string> data;
   std::string refusal;
+  // /open's two paths, and a lone file opened beside itself.
+  std::optional<std::string> openDataZip{};
+  std::optional<std::string> openFolder{};
+  std::string lone{};
 };
 
 const Case kCases[] = {
@@ -30,12 +34,10 @@ const Case kCases[] = {
     {"-?", {"-?"}, RunMode::Usage, nullopt, nullopt, ""},
     {"/help in any case", {"/HELP"}, RunMode::Usage, nullopt, nullopt, ""},
     {"help wins over the rest", {"/report", "/?", "/bogus"}, RunMode::Usage, nullopt, nullopt, ""},
-    {"a FILE where a switch belongs", {"r.txt"}, RunMode::Refused, nullopt, nullopt,
-     "\"r.txt\" is not a switch: a file name goes after /report or /data."},
-    {"an empty argument", {""}, RunMode::Refused, nullopt, nullopt,
-     "\"\" is not a switch: a file name goes after /report or /data."},
     {"a second FILE", {"/data", "d.zip", "e.zip"}, RunMode::Refused, nullopt, nullopt,
-     "\"e.zip\" is not a switch: a file name goes after /report or /data."},
+     "\"e.zip\" is not a switch: a file name goes after /report, /data or /open."},
+    {"a FILE before the switches", {"stray", "/report", "r.txt"}, RunMode::Refused, nullopt, nullopt,
+     "\"stray\" is not a switch: a file name goes after /report, /data or /open."},
     {"a switch at the end", {"/data", "d.zip", "/report"}, RunMode::Refused, nullopt, nullopt,
      "\"/report\" needs the name of the file to write after it."},
     {"a switch where its FILE belongs", {"-report", "-data", "d.zip"}, RunMode::Refused, nullopt, nullopt,
@@ -54,6 +56,20 @@ const Case kCases[] = {
     // Whether two names are one file is the system's to say, when the run starts.
     {"one file named twice", {"/report", "Out.txt", "/data", "out.TXT"}, RunMode::Unattended, "Out.txt", "out.TXT",
      ""},
+    {"/open, any case, a dash, paths with spaces", {"-OPEN", "C:\\My Cases\\Data.zip", "C:\\My Cases\\out"},
+     RunMode::Open, nullopt, nullopt, "", "C:\\My Cases\\Data.zip", "C:\\My Cases\\out"},
+    {"/open without its folder", {"/open", "D.zip"}, RunMode::Refused, nullopt, nullopt,
+     "\"/open\" needs the Data.zip to open and the folder to open it into after it."},
+    {"/report after /open", {"/open", "a.zip", "a", "/report", "r.txt"}, RunMode::Refused, nullopt, nullopt,
+     "/open runs on its own: it opens a Data.zip a customer sent, while /data and /report gather this machine's."},
+    // Lone arguments alone are Explorer's: a file to open beside itself, or a box that says why not.
+    {"a lone file", {"C:\\Cases\\4711\\Data.zip"}, RunMode::OpenBeside, nullopt, nullopt, "", nullopt, nullopt,
+     "C:\\Cases\\4711\\Data.zip"},
+    {"two lone files", {"a.zip", "C:\\b.zip"}, RunMode::BesideRefused, nullopt, nullopt,
+     "Tavisto opens one Data.zip at a time, and was given 2 files:\r\na.zip\r\nC:\\b.zip\r\n"
+     "Drop one Data.zip on Tavisto, or open one with it."},
+    {"an empty lone argument", {""}, RunMode::BesideRefused, nullopt, nullopt,
+     "Tavisto was given an empty name to open: drop a Data.zip on it, or open one with it."},
 };
 
 TEST(CommandLine, ParsesEveryCaseAsTheTableSays) {
@@ -64,6 +80,9 @@ TEST(CommandLine, ParsesEveryCaseAsTheTableSays) {
     EXPECT_EQ(parsed.reportFile, c.report);
     EXPECT_EQ(parsed.dataFile, c.data);
     EXPECT_EQ(parsed.refusal, c.refusal);
+    EXPECT_EQ(parsed.openDataZip, c.openDataZip);
+    EXPECT_EQ(parsed.openFolder, c.openFolder);
+    EXPECT_EQ(parsed.loneFile, c.lone);
   }
 }
 
@@ -74,6 +93,7 @@ TEST(CommandLine, UsageNamesTheSwitchesAndEveryExitCodeAndFitsAConsole) {
   };
   EXPECT_TRUE(has("  /data FILE"));
   EXPECT_TRUE(has("  /report FILE"));
+  EXPECT_TRUE(has("  /open DATAZIP FOLDER"));
   EXPECT_TRUE(has("  /?"));
   for (const int code : {kExitComplete, kExitIncomplete, kExitUsage, kExitFailed})
     EXPECT_TRUE(has("  " + std::to_string(code) + "  ")) << "exit code " << code;
