@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 #include "os/posix/native_path.h"
@@ -212,13 +213,17 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  // MoveFile refuses to replace an existing target.
+  // MoveFile refuses to replace an existing target: the kernel checks and moves in one step
+  // where the file system can (no other program can slip a file in between).
+  const std::string source = NativePath(from);
   const std::string target = NativePath(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
   if (::access(target.c_str(), F_OK) == 0) {
     errno = EEXIST;
     return false;
   }
-  return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+  return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
 bool MoveOver(const std::string& from, const std::string& to) {
