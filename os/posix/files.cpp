@@ -77,11 +77,16 @@ std::optional<std::string> File::RealPath() {
   return std::string(real, static_cast<size_t>(length));
 }
 
-std::optional<size_t> File::Read(void* buffer, size_t count) {
+namespace {
+
+// Reads until count bytes or the end, as ReadFile does; readSome(bytes, count, done) is one call
+// of the system's that may give fewer.
+template <typename ReadSome>
+std::optional<size_t> ReadFully(void* buffer, size_t count, ReadSome readSome) {
   auto* bytes = static_cast<char*>(buffer);
   size_t total = 0;
   while (total < count) {
-    const ssize_t got = ::read(Fd(handle_), bytes + total, count - total);
+    const ssize_t got = readSome(bytes + total, count - total, total);
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
@@ -92,19 +97,16 @@ std::optional<size_t> File::Read(void* buffer, size_t count) {
   return total;
 }
 
+}  // namespace
+
+std::optional<size_t> File::Read(void* buffer, size_t count) {
+  return ReadFully(buffer, count, [this](char* to, size_t want, size_t) { return ::read(Fd(handle_), to, want); });
+}
+
 std::optional<size_t> File::ReadAt(int64_t position, void* buffer, size_t count) {
-  auto* bytes = static_cast<char*>(buffer);
-  size_t total = 0;
-  while (total < count) {
-    const ssize_t got = ::pread(Fd(handle_), bytes + total, count - total, static_cast<off_t>(position + int64_t(total)));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    total += static_cast<size_t>(got);
-  }
-  return total;
+  return ReadFully(buffer, count, [&](char* to, size_t want, size_t done) {
+    return ::pread(Fd(handle_), to, want, static_cast<off_t>(position + int64_t(done)));
+  });
 }
 
 std::optional<size_t> File::Write(const void* buffer, size_t count) {
